@@ -1,0 +1,13 @@
+#include "app/frm_vekmain.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vekanto"));
+    frm_vekmain window;
+    window.Form_Load();
+    window.show();
+    return app.exec();
+}

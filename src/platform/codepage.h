@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The ANSI code page of the target system: CP932 (Shift-JIS with Microsoft's extensions).
+// Every text file the program reads or writes goes through these two calls.
+namespace codepage {
+
+// Encodes to CP932; a character outside the code page becomes "?", as Windows does.
+QByteArray toAnsi(const QString &text);
+
+// Decodes CP932; an invalid byte sequence becomes U+FFFD, so nothing is dropped silently.
+QString fromAnsi(const QByteArray &bytes);
+
+// The text as it comes back from a round trip through the code page.
+QString roundTrip(const QString &text);
+
+} // namespace codepage

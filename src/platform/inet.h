@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// Stand-in for the Internet Transfer Control: one HTTP transfer at a time.
+// Events always arrive later on the UI thread, never inside Execute().
+class Inet : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Inet)
+
+public:
+    // The state numbers the program acts on; the control's own numbering.
+    enum State : short {
+        icResolvingHost = 1,
+        icRequesting = 5,
+        icReceivingResponse = 7,
+        icError = 11,
+        icResponseCompleted = 12,
+    };
+
+    explicit Inet(QObject *parent = nullptr);
+    ~Inet() override;
+
+    // Starts a GET and returns at once. Only http and https are fetched; anything else
+    // ends in icError (reported later, like every event).
+    void Execute(const QString &url, const QString &operation);
+    // The body of the completed transfer, at most size bytes, in one piece.
+    QByteArray GetChunk(qint32 size, int dataType);
+    // Stops the transfer; no event of it arrives afterwards.
+    void Cancel();
+    // Fetches the page and returns it as text (CP932 decoded). Blocks: painting goes on,
+    // user input waits. Gives up after the time-out. On failure returns "" and Failed() is true.
+    QString OpenURL(const QString &url);
+    // The address exactly as last given to Execute or OpenURL.
+    QString URL() const;
+
+    // Whether the last OpenURL failed, and why (for the log and message boxes).
+    bool Failed() const;
+    QString ErrorText() const;
+
+    // Bodies are never read past this many bytes.
+    static constexpr qint32 MaxBody = 1024000;
+    // OpenURL gives up after this many milliseconds; tests may shorten it.
+    void setOpenUrlTimeout(int ms);
+
+signals:
+    void StateChanged(short State);
+
+private:
+    // implementation is free to add members
+};

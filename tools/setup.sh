@@ -1,0 +1,27 @@
+# Shared by tools/run and tools/test: install what a fresh Debian 12 machine lacks, then configure
+# and build into $BUILD_DIR. Sourced, not run.
+set -euo pipefail
+ROOT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libicu-dev libcpp-httplib-dev
+          libbenchmark-dev xvfb xauth fonts-noto-cjk clang libclang-rt-14-dev)
+
+install_missing_packages() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
+}
+
+configure_and_build() {
+  local build_dir=$1; shift
+  cmake -S "$ROOT_DIR" -B "$build_dir" -G Ninja "$@"
+  cmake --build "$build_dir" --parallel "$(nproc)"
+}
