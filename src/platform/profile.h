@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -33,14 +35,36 @@ public:
     QString errorString() const { return m_error; }
 
 private:
-    // implementation is free to add members
+    // One line of the file. Untouched lines are written back from raw, so bytes that
+    // don't decode cleanly survive a rewrite.
+    struct Line {
+        QString text;
+        QByteArray raw;
+        bool keepRaw = true;
+    };
+    // A section header (lines[0]) and every line up to the next header. Keys are indexed
+    // lazily per block, so a batch of calls costs the size of the blocks it touches.
+    struct Block {
+        QList<Line> lines;
+        QHash<QString, qsizetype> keys; // folded key -> line of its first occurrence
+        qsizetype lastKeyLine = 0;      // 0: no key line, insert right after the header
+        bool indexed = false;
+        bool deleted = false;
+    };
+
     bool ensureLoaded();
+    void parse(const QByteArray &bytes);
+    static void indexBlock(Block &block);
+    Block *findBlock(const QString &appName);
+    QByteArray serialize() const;
 
     QString m_fileName;
     bool m_loaded = false;
     bool m_dirty = false;
     QString m_error;
-    QList<QString> m_lines; // decoded lines, without their line ends
+    QList<Line> m_prelude; // lines before the first section: kept, never read
+    QList<Block> m_blocks;
+    QHash<QString, QList<qsizetype>> m_sections; // folded name -> its blocks in file order
 };
 
 // Single calls on the file, as Windows makes them: read, or read-modify-replace.

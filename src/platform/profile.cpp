@@ -1,0 +1,347 @@
+#include "platform/profile.h"
+
+#include "platform/codepage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringView>
+
+#include <utility>
+
+namespace {
+
+inline int unit(char c) { return static_cast<unsigned char>(c); }
+inline int unit(QChar c) { return c.unicode(); }
+
+// CR LF, CR and LF all end a line; a line end at the very end doesn't open another line.
+template <typename View>
+QList<View> splitLines(View data)
+{
+    QList<View> lines;
+    qsizetype start = 0;
+    const qsizetype n = data.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const int c = unit(data[i]);
+        if (c != '\r' && c != '\n')
+            continue;
+        lines.append(data.sliced(start, i - start));
+        if (c == '\r' && i + 1 < n && unit(data[i + 1]) == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines.append(data.sliced(start));
+    return lines;
+}
+
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+QStringView trimmed(QStringView s)
+{
+    qsizetype b = 0;
+    qsizetype e = s.size();
+    while (b < e && isBlank(s[b]))
+        ++b;
+    while (e > b && isBlank(s[e - 1]))
+        --e;
+    return s.sliced(b, e - b);
+}
+
+bool parseHeader(QStringView line, QStringView *name)
+{
+    const QStringView t = trimmed(line);
+    if (!t.startsWith(QLatin1Char('[')))
+        return false;
+    const qsizetype close = t.indexOf(QLatin1Char(']'));
+    if (close < 0)
+        return false;
+    *name = trimmed(t.sliced(1, close - 1));
+    return true;
+}
+
+bool parseKey(QStringView line, QStringView *key, QStringView *value)
+{
+    const QStringView t = trimmed(line);
+    if (t.isEmpty() || t.front() == QLatin1Char(';'))
+        return false;
+    const qsizetype eq = t.indexOf(QLatin1Char('='));
+    if (eq < 0)
+        return false;
+    *key = trimmed(t.first(eq));
+    if (value)
+        *value = trimmed(t.sliced(eq + 1));
+    return true;
+}
+
+QStringView unquoted(QStringView v)
+{
+    if (v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\''))
+        && v.back() == v.front())
+        return v.sliced(1, v.size() - 2);
+    return v;
+}
+
+QString folded(QStringView s)
+{
+    return s.toString().toCaseFolded();
+}
+
+} // namespace
+
+Profile::Profile(QString fileName)
+    : m_fileName(std::move(fileName))
+{
+}
+
+bool Profile::ensureLoaded()
+{
+    if (m_loaded)
+        return true;
+    QFile file(m_fileName);
+    if (!QFileInfo::exists(m_fileName)) {
+        m_loaded = true;
+        return true;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_error = QStringLiteral("%1 を読めません: %2")
+                      .arg(QDir::toNativeSeparators(m_fileName), file.errorString());
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        m_error = QStringLiteral("%1 を読めません: %2")
+                      .arg(QDir::toNativeSeparators(m_fileName), file.errorString());
+        return false;
+    }
+    parse(bytes);
+    m_loaded = true;
+    return true;
+}
+
+void Profile::parse(const QByteArray &bytes)
+{
+    const QList<QByteArrayView> raws = splitLines(QByteArrayView(bytes));
+    // One decoder pass over the whole file is far cheaper than one per line. CR and LF are
+    // never part of a CP932 character, so both splits agree unless the decoder swallowed a
+    // line end next to a broken byte; then each line is decoded on its own.
+    const QString decoded = codepage::fromAnsi(bytes);
+    QList<QStringView> texts = splitLines(QStringView(decoded));
+    QList<QString> ownTexts;
+    if (texts.size() != raws.size()) {
+        texts.clear();
+        ownTexts.reserve(raws.size());
+        for (const QByteArrayView raw : raws)
+            ownTexts.append(codepage::fromAnsi(raw.toByteArray()));
+        for (const QString &t : std::as_const(ownTexts))
+            texts.append(t);
+    }
+
+    QList<Line> *target = &m_prelude;
+    for (qsizetype i = 0; i < raws.size(); ++i) {
+        QStringView name;
+        if (parseHeader(texts[i], &name)) {
+            m_sections[folded(name)].append(m_blocks.size());
+            m_blocks.append(Block());
+            target = &m_blocks.last().lines;
+        }
+        target->append(Line{texts[i].toString(), raws[i].toByteArray(), true});
+    }
+}
+
+void Profile::indexBlock(Block &block)
+{
+    block.keys.clear();
+    block.lastKeyLine = 0;
+    for (qsizetype i = 1; i < block.lines.size(); ++i) {
+        QStringView key;
+        if (!parseKey(block.lines[i].text, &key, nullptr))
+            continue;
+        block.lastKeyLine = i;
+        const QString k = folded(key);
+        if (!block.keys.contains(k))
+            block.keys.insert(k, i);
+    }
+    block.indexed = true;
+}
+
+Profile::Block *Profile::findBlock(const QString &appName)
+{
+    const auto it = m_sections.constFind(appName.toCaseFolded());
+    if (it == m_sections.cend() || it->isEmpty())
+        return nullptr;
+    Block &block = m_blocks[it->first()];
+    if (!block.indexed)
+        indexBlock(block);
+    return &block;
+}
+
+qint32 Profile::GetPrivateProfileString(const QString &appName, const QString &keyName,
+                                        const QString &defaultValue, QString &returned,
+                                        qint32 size)
+{
+    returned.clear();
+    if (size <= 0)
+        return 0;
+
+    QStringView result;
+    bool found = false;
+    if (ensureLoaded()) {
+        if (const Block *block = findBlock(appName)) {
+            const auto it = block->keys.constFind(keyName.toCaseFolded());
+            if (it != block->keys.cend()) {
+                QStringView key;
+                QStringView value;
+                parseKey(block->lines[*it].text, &key, &value);
+                result = unquoted(value);
+                found = true;
+            }
+        }
+    }
+    if (!found) {
+        result = defaultValue;
+        while (!result.isEmpty() && result.back() == QLatin1Char(' '))
+            result.chop(1);
+    }
+    returned = result.first(qMin<qsizetype>(result.size(), size - 1)).toString();
+    return qint32(returned.size());
+}
+
+bool Profile::WritePrivateProfileString(const QString &appName,
+                                        const std::optional<QString> &keyName,
+                                        const std::optional<QString> &value)
+{
+    if (!ensureLoaded())
+        return false;
+
+    const QString sectionKey = appName.toCaseFolded();
+    const auto sit = m_sections.find(sectionKey);
+    Block *block = (sit == m_sections.end() || sit->isEmpty()) ? nullptr : &m_blocks[sit->first()];
+
+    if (!keyName) {
+        if (!block)
+            return true;
+        // The block stays in place so the indices in m_sections remain valid.
+        block->lines.clear();
+        block->keys.clear();
+        block->deleted = true;
+        sit->removeFirst();
+        if (sit->isEmpty())
+            m_sections.erase(sit);
+        m_dirty = true;
+        return true;
+    }
+
+    const QString keyLine = value ? *keyName + QLatin1Char('=') + *value : QString();
+    if (!block) {
+        if (!value)
+            return true;
+        Block added;
+        added.lines.append(Line{QLatin1Char('[') + appName + QLatin1Char(']'), {}, false});
+        added.lines.append(Line{keyLine, {}, false});
+        m_sections[sectionKey].append(m_blocks.size());
+        m_blocks.append(std::move(added));
+        m_dirty = true;
+        return true;
+    }
+
+    if (!block->indexed)
+        indexBlock(*block);
+    const QString foldedKey = keyName->toCaseFolded();
+    const auto kit = block->keys.constFind(foldedKey);
+    if (kit == block->keys.cend()) {
+        if (!value)
+            return true;
+        const qsizetype at = block->lastKeyLine + 1;
+        block->lines.insert(at, Line{keyLine, {}, false});
+        // Only non-key lines followed the last key, so no indexed line moved.
+        block->keys.insert(foldedKey, at);
+        block->lastKeyLine = at;
+        m_dirty = true;
+        return true;
+    }
+
+    const qsizetype at = *kit;
+    if (!value) {
+        block->lines.removeAt(at);
+        // A later duplicate of the key becomes visible, and later lines moved up.
+        block->indexed = false;
+        m_dirty = true;
+        return true;
+    }
+
+    Line &line = block->lines[at];
+    QStringView oldKey;
+    QStringView oldValue;
+    parseKey(line.text, &oldKey, &oldValue);
+    // Saving the same settings again must not rewrite the file.
+    if (oldValue == *value)
+        return true;
+    QString text = oldKey.toString() + QLatin1Char('=') + *value;
+    if (text == line.text)
+        return true;
+    line.text = std::move(text);
+    line.raw.clear();
+    line.keepRaw = false;
+    m_dirty = true;
+    return true;
+}
+
+QByteArray Profile::serialize() const
+{
+    QByteArray out;
+    const auto put = [&out](const Line &line) {
+        out += line.keepRaw ? line.raw : codepage::toAnsi(line.text);
+        out += "\r\n";
+    };
+    for (const Line &line : m_prelude)
+        put(line);
+    for (const Block &block : m_blocks) {
+        for (const Line &line : block.lines)
+            put(line);
+    }
+    return out;
+}
+
+bool Profile::flush()
+{
+    if (!m_dirty)
+        return true;
+    const QString shown = QDir::toNativeSeparators(m_fileName);
+    QSaveFile file(m_fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        m_error = QStringLiteral("%1 に書き込めません: %2").arg(shown, file.errorString());
+        return false;
+    }
+    const QByteArray bytes = serialize();
+    if (file.write(bytes) != bytes.size()) {
+        m_error = QStringLiteral("%1 に書き込めません: %2").arg(shown, file.errorString());
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        m_error = QStringLiteral("%1 に書き込めません: %2").arg(shown, file.errorString());
+        return false;
+    }
+    m_dirty = false;
+    return true;
+}
+
+qint32 GetPrivateProfileStringA(const QString &appName, const QString &keyName,
+                                const QString &defaultValue, QString &returned, qint32 size,
+                                const QString &fileName)
+{
+    Profile profile(fileName);
+    return profile.GetPrivateProfileString(appName, keyName, defaultValue, returned, size);
+}
+
+bool WritePrivateProfileStringA(const QString &appName, const std::optional<QString> &keyName,
+                                const std::optional<QString> &value, const QString &fileName)
+{
+    Profile profile(fileName);
+    return profile.WritePrivateProfileString(appName, keyName, value) && profile.flush();
+}
