@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+// The main window's own texts, exactly as the program shows them.
+namespace MainText {
+inline const QString AppName = QStringLiteral("Vekanto");
+inline const QString Add = QStringLiteral("追加");
+inline const QString Change = QStringLiteral("変更");
+inline const QString Delete = QStringLiteral("削除");
+inline const QString DownloadOne = QStringLiteral("ダウンロード");
+inline const QString DownloadAll = QStringLiteral("全てダウンロード");
+inline const QString OpenFolder = QStringLiteral("フォルダ");
+inline const QString OpenPage = QStringLiteral("開く");
+inline const QString Load = QStringLiteral("LOAD");
+inline const QString Save = QStringLiteral("SAVE");
+inline const QString DataFolder = QStringLiteral("データの保存場所");
+inline const QString Browse = QStringLiteral("参照");
+inline const QString KeepLog = QStringLiteral("ログを残す");
+inline const QString TimeoutHint =
+    QStringLiteral("秒以内にダウンロードが終了しない場合、そこのダウンロードを中止する");
+inline const QString TxtBuf = QStringLiteral("Text5");
+inline const QString Saved = QStringLiteral("保存しました");
+inline const QString PickFolder = QStringLiteral("フォルダを指定して下さい。");
+inline const QString LogFilter =
+    QStringLiteral("すべてのファイル (*.*)|*.*|テキスト ファイル (*.txt *.doc *.log)|*.txt|*.doc|*.log|");
+
+// Messages of our own for failures the program reports.
+inline const QString SaveFailed = QStringLiteral("設定ファイルを保存できませんでした。\r\n%1");
+inline const QString LoadFailed = QStringLiteral("設定ファイルを読み込めませんでした。\r\n%1");
+inline const QString PlacedAtTop = QStringLiteral(
+    "親の見つからない項目をルートに置きました:\r\n%1");
+} // namespace MainText

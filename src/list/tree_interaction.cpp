@@ -1,0 +1,16 @@
+#include "app/frm_vekmain.h"
+
+#include "platform/tree_view.h"
+
+#include <QLabel>
+
+// The selection is the entry the clicked node carries, whatever its position.
+void frm_vekmain::TreeView1_NodeClick(int position)
+{
+    const int entry = TreeView1->EntryOf(position);
+    if (EntryTable::isValid(entry))
+        tree_cnt->setText(QString::number(entry));
+}
+
+// PLACEHOLDER until the list operations land.
+void frm_vekmain::TreeView1_DblClick() {}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+class QWidget;
+
+// MsgBox of the original: a modal box with the program's fixed texts. The title defaults to
+// the application's display name, as the original's default caption was the program's name.
+namespace msgbox {
+
+enum Buttons { OKOnly, YesNo };
+enum Result { vbOK = 1, vbYes = 6, vbNo = 7 };
+
+Result MsgBox(QWidget *parent, const QString &text, Buttons buttons = OKOnly,
+              const QString &title = QString());
+
+} // namespace msgbox

@@ -1,0 +1,12 @@
+#include "platform/windir.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+QString GetWindowsDirectory()
+{
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                        + QLatin1String("/vekanto");
+    QDir().mkpath(dir);
+    return dir;
+}

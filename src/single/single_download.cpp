@@ -1,0 +1,4 @@
+#include "app/frm_vekmain.h"
+
+// PLACEHOLDER until the single-entry download lands.
+void frm_vekmain::Command4_Click() {}
