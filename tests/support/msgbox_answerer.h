@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+// Answers the real modal message boxes a test provokes: every box that comes up is recorded
+// (title and text) and answered with the next queued button, or with its default button.
+class MsgBoxAnswerer : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Seen {
+        QString title;
+        QString text;
+    };
+
+    MsgBoxAnswerer();
+    ~MsgBoxAnswerer() override;
+
+    // Queue the answers for the next boxes, in order (QMessageBox::Yes, No, Ok ...).
+    void queue(QMessageBox::StandardButton button) { m_answers.append(button); }
+
+    const QList<Seen> &seen() const { return m_seen; }
+    QStringList texts() const;
+    void clear() { m_seen.clear(); }
+
+private:
+    void poll();
+
+    QTimer m_timer;
+    QList<QMessageBox::StandardButton> m_answers;
+    QList<Seen> m_seen;
+};
