@@ -140,7 +140,7 @@ void frm_vekmain::rebuildTree(QStringList *placedAtTop)
     TreeView1->ClearNodes();
     Entries.EntryCount = 0;
     for (int n = 1; n <= 99; ++n) {
-        if (Entries.isEmpty(n))
+        if (Entries.isFree(n))
             continue;
         const int parent = Entries.EntryParent(n);
         int parentPosition = 0;
@@ -200,39 +200,45 @@ bool frm_vekmain::SaveSettings()
     sortEntries(selected);
 
     Profile ini(SettingsPath());
+    bool written = true;
+    const auto write = [&](const QString &section, const QString &keyName,
+                           const std::optional<QString> &value) {
+        written = ini.WritePrivateProfileString(section, keyName, value) && written;
+    };
     for (int n = 1; n <= 99; ++n) {
         if (Entries.isEmpty(n)) {
             // Keys of an earlier, longer list must not come back at the next load.
             for (const char *stem : {"TEXT", "NIP", "CIP", "ROOT", "nname"})
-                ini.WritePrivateProfileString(DataSection, key(stem, n), std::nullopt);
+                write(DataSection, key(stem, n), std::nullopt);
             continue;
         }
-        ini.WritePrivateProfileString(DataSection, key("TEXT", n), Entries.EntryName(n));
-        Entries.EntryName(n) = codepage::roundTrip(Entries.EntryName(n));
-        ini.WritePrivateProfileString(DataSection, key("NIP", n), Entries.EntryAddress(n));
-        Entries.EntryAddress(n) = codepage::roundTrip(Entries.EntryAddress(n));
-        ini.WritePrivateProfileString(DataSection, key("CIP", n), Entries.EntryRule(n));
-        Entries.EntryRule(n) = codepage::roundTrip(Entries.EntryRule(n));
-        ini.WritePrivateProfileString(DataSection, key("ROOT", n),
-                                      QString::number(Entries.EntryParent(n)));
-        ini.WritePrivateProfileString(DataSection, key("nname", n),
-                                      QString::number(Entries.EntryNname(n)));
+        // Each text is kept as the code page stores it, so memory matches the file.
+        for (auto [stem, column] : {std::pair{"TEXT", &Entries.EntryName},
+                                    std::pair{"NIP", &Entries.EntryAddress},
+                                    std::pair{"CIP", &Entries.EntryRule}}) {
+            write(DataSection, key(stem, n), (*column)(n));
+            (*column)(n) = codepage::roundTrip((*column)(n));
+        }
+        write(DataSection, key("ROOT", n), QString::number(Entries.EntryParent(n)));
+        write(DataSection, key("nname", n), QString::number(Entries.EntryNname(n)));
+        // A marker is written as the original wrote it and reads back as an empty slot.
+        if (Entries.isDeleted(n))
+            Entries.clear(n);
     }
 
     const int items = Combo1(0)->count();
     for (int i = 1; i < items; ++i) {
         for (int c = 0; c <= 4; ++c)
-            ini.WritePrivateProfileString(SdataSection, QStringLiteral("cmb%1%2").arg(c).arg(i),
-                                          Combo1(c)->itemText(i));
+            write(SdataSection, QStringLiteral("cmb%1%2").arg(c).arg(i), Combo1(c)->itemText(i));
     }
-    ini.WritePrivateProfileString(SdataSection, QStringLiteral("cnt"), QString::number(items));
+    write(SdataSection, QStringLiteral("cnt"), QString::number(items));
 
-    ini.WritePrivateProfileString(OptionSection, QStringLiteral("dirname"), DirName->text());
-    ini.WritePrivateProfileString(OptionSection, QStringLiteral("logpath"), Text3->text());
-    ini.WritePrivateProfileString(OptionSection, QStringLiteral("logsw"),
-                                  Check1->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    ini.WritePrivateProfileString(OptionSection, QStringLiteral("dtime"), Text4->text());
-    const bool written = ini.flush();
+    write(OptionSection, QStringLiteral("dirname"), DirName->text());
+    write(OptionSection, QStringLiteral("logpath"), Text3->text());
+    write(OptionSection, QStringLiteral("logsw"),
+          Check1->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    write(OptionSection, QStringLiteral("dtime"), Text4->text());
+    written = written && ini.flush();
 
     // The tree is rebuilt from the compacted table, so every node leads to its own entry.
     rebuildTree(nullptr);
