@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+// A small HTTP/1.1 server on 127.0.0.1 for the network tests. It runs on its own threads
+// inside the test process (one accept thread, one thread per connection), so a test can
+// keep its event loop going while the server answers slowly, hangs or sends megabytes.
+// Every answer closes its connection ("Connection: close").
+class TestServer
+{
+public:
+    // How the server answers one path. Fields combine where it makes sense: delay, then
+    // headers, then the body (dripped or at once). Use designated initializers:
+    //   server.setRoute("/slow", {.body = big, .dripBytes = 1000, .dripIntervalMs = 20});
+    struct Response {
+        // The status code of the answer.
+        int status = 200;
+        // The body, sent byte for byte (may hold NUL bytes), with a matching Content-Length.
+        QByteArray body{};
+        // The Content-Type header.
+        QByteArray contentType = "text/html";
+        // Waits this long after reading the request before anything is sent.
+        int delayMs = 0;
+        // When > 0 the body goes out dripBytes at a time with dripIntervalMs between pieces.
+        int dripBytes = 0;
+        int dripIntervalMs = 0;
+        // Reads the request and never answers; the connection stays open until stop().
+        bool hang = false;
+        // Reads the request and closes the connection with RST (SO_LINGER 0), sending nothing.
+        bool reset = false;
+        // When >= 0: sends the headers (announcing the whole body) and this many body bytes,
+        // then closes with RST, so the client sees a transfer cut off in the middle.
+        qint64 resetAfterBytes = -1;
+        // Reads the request and closes the connection normally (FIN) before any header.
+        bool closeBeforeHeaders = false;
+        // When set: answers 302 (or `status` when it is a 3xx) with this Location. A value
+        // starting with "/" is a path on this server; anything else is sent as it is.
+        QString redirectTo{};
+        // Extra header lines, for example {"Content-Encoding", "gzip"}.
+        QList<QPair<QByteArray, QByteArray>> headers{};
+    };
+
+    // One request as the server read it.
+    struct Request {
+        QByteArray method;
+        // The request target as sent, query included ("/a?b=1").
+        QString path;
+        // Header lines in order; names as sent.
+        QList<QPair<QByteArray, QByteArray>> headers;
+        // The first header of that name (case-insensitive), or an empty array.
+        QByteArray header(const QByteArray &name) const;
+    };
+
+    TestServer();
+    ~TestServer();
+    TestServer(const TestServer &) = delete;
+    TestServer &operator=(const TestServer &) = delete;
+
+    // Listens on a free port of 127.0.0.1. False when no socket could be opened.
+    bool start();
+    // Closes the listening socket, breaks off every open connection (hung ones included)
+    // and joins all threads. Safe to call twice; start() may be called again afterwards.
+    void stop();
+
+    quint16 port() const;
+    // "http://127.0.0.1:PORT" + path.
+    QString url(const QString &path) const;
+
+    // Routes match the request target exactly, then its path without the query.
+    // May be changed while the server runs; a connection uses the route it found.
+    void setRoute(const QString &path, const Response &response);
+    // The answer for paths without a route (404 with a short body unless changed).
+    void setDefaultResponse(const Response &response);
+
+    // What was asked so far, in order of arrival; safe to call from any thread.
+    QList<Request> requests() const;
+    QStringList requestedPaths() const;
+    int requestCount() const;
+    // Connections accepted so far (a client may retry a request on a new connection).
+    int connectionCount() const;
+    void clearRequests();
+
+private:
+    struct Connection {
+        int fd = -1;
+        std::thread thread;
+        std::atomic<bool> done{false};
+    };
+
+    void acceptLoop();
+    void serve(Connection *connection);
+    Response routeFor(const QString &target) const;
+    // Waits for the socket (or only the clock when fd < 0); false once stop() was called.
+    bool waitFor(int fd, short events, int timeoutMs) const;
+    bool sendAll(int fd, const char *data, qint64 size) const;
+    void reapFinished();
+
+    int m_listenFd = -1;
+    int m_wakePipe[2] = {-1, -1};
+    quint16 m_port = 0;
+    std::thread m_acceptThread;
+
+    mutable std::mutex m_mutex;
+    QHash<QString, Response> m_routes;
+    Response m_defaultResponse;
+    QList<Request> m_requests;
+    int m_connectionCount = 0;
+    std::list<std::unique_ptr<Connection>> m_connections;
+};
