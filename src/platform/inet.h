@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QString>
 
+class QEventLoop;
 class QNetworkAccessManager;
 class QNetworkReply;
 
@@ -41,7 +42,8 @@ public:
     // The address exactly as last given to Execute or OpenURL.
     QString URL() const;
 
-    // Whether the last OpenURL failed, and why (for the log and message boxes).
+    // Whether the last OpenURL failed, and why (for the log and message boxes). After an
+    // icError event of Execute they describe that error too.
     bool Failed() const;
     QString ErrorText() const;
 
@@ -54,5 +56,28 @@ signals:
     void StateChanged(short State);
 
 private:
-    // implementation is free to add members
+    bool startRequest(const QString &url, QString *error);
+    void readBody(QNetworkReply *reply);
+    void replyFinished(QNetworkReply *reply);
+    void advance(short state);
+    void finish(bool completed, const QString &error);
+    void dropReply();
+
+    QNetworkAccessManager *m_manager = nullptr;
+    QPointer<QNetworkReply> m_reply;
+    QString m_url;
+    QByteArray m_body;
+    qsizetype m_chunkPos = 0;
+    // Counts transfers, so that queued work of a cancelled transfer recognises itself.
+    quint64 m_generation = 0;
+    // The highest state reported for the current transfer.
+    short m_state = 0;
+    bool m_done = true;
+    bool m_completed = false;
+    // OpenURL runs the transfer without events and quits this loop at the end.
+    bool m_blocking = false;
+    QEventLoop *m_loop = nullptr;
+    bool m_failed = false;
+    QString m_errorText;
+    int m_openUrlTimeoutMs = 60000;
 };
