@@ -38,13 +38,16 @@ public:
     bool SaveSettings();
     QString SettingsPath() const;
 
-    // List operations called by the editor (list/).
-    void OpAdd();
-    void OpWrite();
+    // List operations called by the editor (list/). Both return false when they refused,
+    // after telling the user; nothing has then been stored.
+    bool OpAdd();
+    bool OpWrite();
     qint32 NtextCheck(const QString &name) const;
 
     // Cancels every connection and frees every slot (engine/).
     void AllCancel();
+    // Start-up with logging on: the progress log carries on from the log file (engine/).
+    void SeedLogFromFile();
 
     // The two other windows, created on first use and never destroyed.
     frm_vekop1 *Editor();
@@ -78,6 +81,8 @@ public:
     // Start of each transfer on the full clock, so a run over midnight still times out.
     IndexedArray<qint64, 1, 10> SlotStartedMs;
     qint32 RunCursor = 0;
+    // A tick lets pending events run; one arriving meanwhile must not start a second tick.
+    bool TickRunning = false;
 
     // Widgets, named as the program's forms name them.
     TreeView *TreeView1 = nullptr;
@@ -138,6 +143,8 @@ private:
 
     // Folder, log and open actions (app/actions.cpp).
     void OpenWithShell(const QString &path);
+    // Opens entry n's page file "vek.htm" when it exists (open page, double-click).
+    void OpenPageOf(int n);
 
     // The download's rule expansion (engine/).
     QString ExpandRule(const QString &rule) const;

@@ -30,4 +30,18 @@ inline const QString SaveFailed = QStringLiteral("設定ファイルを保存で
 inline const QString LoadFailed = QStringLiteral("設定ファイルを読み込めませんでした。\r\n%1");
 inline const QString PlacedAtTop = QStringLiteral(
     "親の見つからない項目をルートに置きました:\r\n%1");
+
+// List operations.
+inline const QString DeleteQuestion = QStringLiteral("削除します。よろしいですか？");
+// Messages of our own: an add or change that cannot be carried out is refused before anything
+// is stored, and the editor stays open with what the user typed.
+inline const QString ListFull = QStringLiteral(
+    "これ以上項目を追加できません（最大99項目）。\r\n"
+    "削除した項目があるときは、「SAVE」で保存すると空きができます。");
+inline const QString SlotInUse = QStringLiteral("項目を追加できません（項目 %1 が使用中です）。");
+inline const QString NoParent = QStringLiteral(
+    "選択している項目がありません。\r\n"
+    "ツリーで親にする項目を選ぶか、「ルートに作成」を押してください。");
+inline const QString EntryGone = QStringLiteral(
+    "変更しようとした項目は削除されています。\r\n変更は保存されません。");
 } // namespace MainText

@@ -1,8 +1,10 @@
 #include "app/frm_vekmain.h"
 
 #include "app/main_texts.h"
+#include "editor/frm_vekop1.h"
 #include "platform/windir.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QLineEdit>
 
@@ -25,6 +27,10 @@ void frm_vekmain::Form_Load()
 
     Entries.EntryLimit = 100;
     LoadSettings();
+
+    // The editor starts with its rule box on.
+    Editor()->Check1->setChecked(true);
+    Editor()->Check1_Click();
 }
 
 QString frm_vekmain::SettingsPath() const

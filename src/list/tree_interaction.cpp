@@ -12,5 +12,8 @@ void frm_vekmain::TreeView1_NodeClick(int position)
         tree_cnt->setText(QString::number(entry));
 }
 
-// PLACEHOLDER until the list operations land.
-void frm_vekmain::TreeView1_DblClick() {}
+// Acts on the entry the preceding click selected, not on the node under the pointer as such.
+void frm_vekmain::TreeView1_DblClick()
+{
+    OpenPageOf(SelectedEntry());
+}

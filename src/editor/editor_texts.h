@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// The entry editor's own texts, exactly as the program shows them.
+namespace EditorText {
+inline const QString Title = QStringLiteral("VEK");
+inline const QString Name = QStringLiteral("名前");
+inline const QString Address = QStringLiteral("アドレス");
+inline const QString RuleFrame = QStringLiteral("アドレス生成");
+inline const QString Rule = QStringLiteral("生成ルール");
+inline const QString Result = QStringLiteral("生成結果");
+inline const QString MakeName = QStringLiteral("ファイル名生成");
+inline const QString Root = QStringLiteral("ルートに作成");
+inline const QString Ok = QStringLiteral("OK");
+inline const QString Cancel = QStringLiteral("Cancel");
+inline const QString Duplicate =
+    QStringLiteral("名前が重複しています。\r\nもう一度名前を入力してください");
+
+// Messages of our own for names the data folder cannot take.
+inline const QString NotFolderName = QStringLiteral(
+    "この名前はフォルダ名に使えません。\r\n"
+    "「/」や「\\」を含む名前、空白だけの名前、「.」「..」は指定できません。");
+} // namespace EditorText
