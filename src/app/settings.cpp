@@ -116,6 +116,7 @@ bool frm_vekmain::LoadSettings()
         Text4->setText(value);
     // The log switch governs its widgets also when the box did not change.
     Check1_Click();
+    SeedLogFromFile();
 
     QStringList placedAtTop;
     rebuildTree(&placedAtTop);

@@ -1,0 +1,110 @@
+#include "engine/page_store.h"
+
+#include "platform/clock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace pagestore {
+namespace {
+
+const QString PageName = QStringLiteral("vek.htm");
+
+QString reason(const QString &path, const QString &error)
+{
+    return error.isEmpty() ? path : path + QLatin1String(": ") + error;
+}
+
+bool ensureFolder(const QString &path, QString *detail)
+{
+    if (QFileInfo(path).isDir() || QDir().mkdir(path))
+        return true;
+    *detail = path;
+    return false;
+}
+
+// Copies in pieces into a temporary file renamed over the target, so neither a large page
+// nor a crash half way leaves a mixed copy.
+bool copyWhole(const QString &from, const QString &to, QString *detail)
+{
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly)) {
+        *detail = reason(from, source.errorString());
+        return false;
+    }
+    QSaveFile target(to);
+    if (!target.open(QIODevice::WriteOnly)) {
+        *detail = reason(to, target.errorString());
+        return false;
+    }
+    QByteArray buffer(64 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = source.read(buffer.data(), buffer.size());
+        if (n < 0) {
+            *detail = reason(from, source.errorString());
+            return false;
+        }
+        if (n == 0)
+            break;
+        if (target.write(buffer.constData(), n) != n) {
+            *detail = reason(to, target.errorString());
+            return false;
+        }
+    }
+    if (!target.commit()) {
+        *detail = reason(to, target.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool IsSafeName(const QString &name)
+{
+    return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/')
+           && !name.contains(u'\\');
+}
+
+QString EntryFolder(const QString &dataDir, const QString &name)
+{
+    const QString exact = dataDir + QLatin1Char('/') + name;
+    if (QFileInfo(exact).isDir())
+        return exact;
+    const QStringList folders =
+        QDir(dataDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    for (const QString &folder : folders) {
+        if (folder.compare(name, Qt::CaseInsensitive) == 0)
+            return dataDir + QLatin1Char('/') + folder;
+    }
+    return exact;
+}
+
+Failure StorePage(const QString &dataDir, const QString &name, const QDate &today,
+                  const QByteArray &body, QString *detail)
+{
+    const QString folder = EntryFolder(dataDir, name);
+    if (!ensureFolder(folder, detail))
+        return Failure::Folder;
+
+    const QString page = folder + QLatin1Char('/') + PageName;
+    if (QFileInfo::exists(page)) {
+        const QString dated = folder + QLatin1Char('/') + vclock::Format(today, QStringLiteral("yyyymmdd"));
+        if (!ensureFolder(dated, detail))
+            return Failure::Folder;
+        // Without its dated copy the old page is not given up.
+        if (!copyWhole(page, dated + QLatin1Char('/') + PageName, detail))
+            return Failure::Copy;
+    }
+
+    QSaveFile file(page);
+    if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.commit()) {
+        *detail = reason(page, file.errorString());
+        return Failure::Write;
+    }
+    return Failure::None;
+}
+
+} // namespace pagestore

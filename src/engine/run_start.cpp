@@ -1,0 +1,34 @@
+#include "app/frm_vekmain.h"
+
+#include "engine/engine_texts.h"
+#include "engine/frm_VEKDL.h"
+#include "engine/timeout_text.h"
+#include "platform/clock.h"
+#include "platform/vbtimer.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+constexpr int TickMs = 500;
+}
+
+void frm_vekmain::btn_dlstart_Click()
+{
+    btn_dlstart->setEnabled(false);
+    setEnabled(false);
+    frm_VEKDL *dialog = Progress();
+    dialog->show();
+    dialog->raise();
+    dialog->Command1->setEnabled(true);
+    dialog->Command2->setEnabled(false);
+    dialog->AppendLog(EngineText::CrLf + EngineText::RunStart + vclock::Date() + QLatin1Char(' ')
+                      + vclock::Time() + EngineText::RunClose + EngineText::CrLf);
+    bool valid = true;
+    const int seconds = engine::TimeoutSeconds(Text4->text(), &valid);
+    if (!valid)
+        dialog->AppendLog(EngineText::CrLf
+                          + EngineText::BadTimeout.arg(Text4->text()).arg(seconds));
+    RunCursor = 1;
+    Timer1->setInterval(TickMs);
+}
