@@ -1,7 +1,10 @@
 #include "platform/codepage.h"
 
 #include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
 #include <unicode/ucnv_err.h>
+
+#include <QStringView>
 
 #include <memory>
 
@@ -12,6 +15,49 @@ struct ConverterCloser {
     void operator()(UConverter *c) const { ucnv_close(c); }
 };
 using Converter = std::unique_ptr<UConverter, ConverterCloser>;
+
+// ICU's windows-31j table follows IBM in swapping these three control codes; Windows maps
+// every control code to itself. Both directions swap back around the converter.
+char16_t fromIcuControl(char16_t c)
+{
+    switch (c) {
+    case 0x1C: return 0x1A;
+    case 0x7F: return 0x1C;
+    case 0x1A: return 0x7F;
+    default: return c;
+    }
+}
+
+char16_t toIcuControl(char16_t c)
+{
+    switch (c) {
+    case 0x1A: return 0x1C;
+    case 0x1C: return 0x7F;
+    case 0x7F: return 0x1A;
+    default: return c;
+    }
+}
+
+bool hasSwappedControl(QStringView text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() == 0x1A || c.unicode() == 0x1C || c.unicode() == 0x7F)
+            return true;
+    }
+    return false;
+}
+
+// ICU's own substitute for a bad single byte is U+001A, a real control code that would then
+// be written back as another byte; U+FFFD keeps the damage visible.
+void toUnicodeReplacement(const void *, UConverterToUnicodeArgs *args, const char *, int32_t,
+                          UConverterCallbackReason reason, UErrorCode *err)
+{
+    if (reason > UCNV_IRREGULAR)
+        return;
+    *err = U_ZERO_ERROR;
+    const UChar replacement = 0xFFFD;
+    ucnv_cbToUWriteUChars(args, &replacement, 1, 0, err);
+}
 
 Converter openConverter()
 {
@@ -34,7 +80,15 @@ QByteArray toAnsi(const QString &text)
     ucnv_setSubstChars(conv.get(), "?", 1, &status);
     ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr,
                           &status);
-    const auto *src = reinterpret_cast<const UChar *>(text.utf16());
+    QString swapped;
+    const QString *input = &text;
+    if (hasSwappedControl(text)) {
+        swapped = text;
+        for (QChar &c : swapped)
+            c = QChar(toIcuControl(c.unicode()));
+        input = &swapped;
+    }
+    const auto *src = reinterpret_cast<const UChar *>(input->utf16());
     const int32_t needed = ucnv_fromUChars(conv.get(), nullptr, 0, src, text.size(), &status);
     if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status))
         return {};
@@ -50,6 +104,7 @@ QString fromAnsi(const QByteArray &bytes)
         return {};
     Converter conv = openConverter();
     UErrorCode status = U_ZERO_ERROR;
+    ucnv_setToUCallBack(conv.get(), toUnicodeReplacement, nullptr, nullptr, nullptr, &status);
     // Every byte of CP932 decodes to at most one UTF-16 unit.
     QString out(bytes.size(), Qt::Uninitialized);
     const int32_t len = ucnv_toUChars(conv.get(), reinterpret_cast<UChar *>(out.data()), out.size(),
@@ -57,6 +112,10 @@ QString fromAnsi(const QByteArray &bytes)
     if (U_FAILURE(status))
         return {};
     out.truncate(len);
+    if (hasSwappedControl(out)) {
+        for (QChar &c : out)
+            c = QChar(fromIcuControl(c.unicode()));
+    }
     return out;
 }
 
