@@ -125,41 +125,53 @@ bool Profile::ensureLoaded()
 
 void Profile::parse(const QByteArray &bytes)
 {
-    const QList<QByteArrayView> raws = splitLines(QByteArrayView(bytes));
+    m_raw = bytes;
+    const QList<QByteArrayView> raws = splitLines(QByteArrayView(m_raw));
     // One decoder pass over the whole file is far cheaper than one per line. CR and LF are
     // never part of a CP932 character, so both splits agree unless the decoder swallowed a
     // line end next to a broken byte; then each line is decoded on its own.
-    const QString decoded = codepage::fromAnsi(bytes);
-    QList<QStringView> texts = splitLines(QStringView(decoded));
-    QList<QString> ownTexts;
-    if (texts.size() != raws.size()) {
-        texts.clear();
-        ownTexts.reserve(raws.size());
-        for (const QByteArrayView raw : raws)
-            ownTexts.append(codepage::fromAnsi(raw.toByteArray()));
-        for (const QString &t : std::as_const(ownTexts))
-            texts.append(t);
-    }
+    m_text = codepage::fromAnsi(m_raw);
+    QList<QStringView> texts = splitLines(QStringView(m_text));
+    const bool perLine = texts.size() != raws.size();
+    if (perLine)
+        m_text.clear();
 
     QList<Line> *target = &m_prelude;
     for (qsizetype i = 0; i < raws.size(); ++i) {
+        Line line;
+        line.rawStart = raws[i].data() - m_raw.constData();
+        line.rawSize = raws[i].size();
+        if (perLine) {
+            line.owned = true;
+            line.own = codepage::fromAnsi(raws[i].toByteArray());
+        } else {
+            line.textStart = texts[i].data() - m_text.constData();
+            line.textSize = texts[i].size();
+        }
         QStringView name;
-        if (parseHeader(texts[i], &name)) {
+        if (parseHeader(text(line), &name)) {
             m_sections[folded(name)].append(m_blocks.size());
             m_blocks.append(Block());
             target = &m_blocks.last().lines;
         }
-        target->append(Line{texts[i].toString(), raws[i].toByteArray(), true});
+        target->append(std::move(line));
     }
 }
 
-void Profile::indexBlock(Block &block)
+QStringView Profile::text(const Line &line) const
+{
+    if (line.owned)
+        return line.own;
+    return QStringView(m_text).sliced(line.textStart, line.textSize);
+}
+
+void Profile::indexBlock(Block &block) const
 {
     block.keys.clear();
     block.lastKeyLine = 0;
     for (qsizetype i = 1; i < block.lines.size(); ++i) {
         QStringView key;
-        if (!parseKey(block.lines[i].text, &key, nullptr))
+        if (!parseKey(text(block.lines[i]), &key, nullptr))
             continue;
         block.lastKeyLine = i;
         const QString k = folded(key);
@@ -196,7 +208,7 @@ qint32 Profile::GetPrivateProfileString(const QString &appName, const QString &k
             if (it != block->keys.cend()) {
                 QStringView key;
                 QStringView value;
-                parseKey(block->lines[*it].text, &key, &value);
+                parseKey(text(block->lines[*it]), &key, &value);
                 result = unquoted(value);
                 found = true;
             }
@@ -236,13 +248,19 @@ bool Profile::WritePrivateProfileString(const QString &appName,
         return true;
     }
 
+    const auto changedLine = [](QString text) {
+        Line line;
+        line.owned = true;
+        line.own = std::move(text);
+        return line;
+    };
     const QString keyLine = value ? *keyName + QLatin1Char('=') + *value : QString();
     if (!block) {
         if (!value)
             return true;
         Block added;
-        added.lines.append(Line{QLatin1Char('[') + appName + QLatin1Char(']'), {}, false});
-        added.lines.append(Line{keyLine, {}, false});
+        added.lines.append(changedLine(QLatin1Char('[') + appName + QLatin1Char(']')));
+        added.lines.append(changedLine(keyLine));
         m_sections[sectionKey].append(m_blocks.size());
         m_blocks.append(std::move(added));
         m_dirty = true;
@@ -257,7 +275,7 @@ bool Profile::WritePrivateProfileString(const QString &appName,
         if (!value)
             return true;
         const qsizetype at = block->lastKeyLine + 1;
-        block->lines.insert(at, Line{keyLine, {}, false});
+        block->lines.insert(at, changedLine(keyLine));
         // Only non-key lines followed the last key, so no indexed line moved.
         block->keys.insert(foldedKey, at);
         block->lastKeyLine = at;
@@ -275,18 +293,17 @@ bool Profile::WritePrivateProfileString(const QString &appName,
     }
 
     Line &line = block->lines[at];
+    const QStringView current = text(line);
     QStringView oldKey;
     QStringView oldValue;
-    parseKey(line.text, &oldKey, &oldValue);
+    parseKey(current, &oldKey, &oldValue);
     // Saving the same settings again must not rewrite the file.
     if (oldValue == *value)
         return true;
-    QString text = oldKey.toString() + QLatin1Char('=') + *value;
-    if (text == line.text)
+    QString replaced = oldKey.toString() + QLatin1Char('=') + *value;
+    if (replaced == current)
         return true;
-    line.text = std::move(text);
-    line.raw.clear();
-    line.keepRaw = false;
+    line = changedLine(std::move(replaced));
     m_dirty = true;
     return true;
 }
@@ -294,8 +311,12 @@ bool Profile::WritePrivateProfileString(const QString &appName,
 QByteArray Profile::serialize() const
 {
     QByteArray out;
-    const auto put = [&out](const Line &line) {
-        out += line.keepRaw ? line.raw : codepage::toAnsi(line.text);
+    out.reserve(m_raw.size() + m_raw.size() / 8 + 256);
+    const auto put = [this, &out](const Line &line) {
+        if (line.rawStart >= 0)
+            out += QByteArrayView(m_raw).sliced(line.rawStart, line.rawSize);
+        else
+            out += codepage::toAnsi(line.own);
         out += "\r\n";
     };
     for (const Line &line : m_prelude)

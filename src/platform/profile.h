@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringView>
 
 #include <optional>
 
@@ -35,12 +36,16 @@ public:
     QString errorString() const { return m_error; }
 
 private:
-    // One line of the file. Untouched lines are written back from raw, so bytes that
-    // don't decode cleanly survive a rewrite.
+    // One line of the file. An untouched line points into m_raw and m_text, so loading a
+    // big file allocates nothing per line, and its bytes are written back as they were even
+    // when they don't decode cleanly.
     struct Line {
-        QString text;
-        QByteArray raw;
-        bool keepRaw = true;
+        qsizetype rawStart = -1; // -1: changed, written from own
+        qsizetype rawSize = 0;
+        qsizetype textStart = 0;
+        qsizetype textSize = 0;
+        bool owned = false; // the text is in own
+        QString own;
     };
     // A section header (lines[0]) and every line up to the next header. Keys are indexed
     // lazily per block, so a batch of calls costs the size of the blocks it touches.
@@ -54,7 +59,8 @@ private:
 
     bool ensureLoaded();
     void parse(const QByteArray &bytes);
-    static void indexBlock(Block &block);
+    QStringView text(const Line &line) const;
+    void indexBlock(Block &block) const;
     Block *findBlock(const QString &appName);
     QByteArray serialize() const;
 
@@ -62,6 +68,8 @@ private:
     bool m_loaded = false;
     bool m_dirty = false;
     QString m_error;
+    QByteArray m_raw;  // the file as read
+    QString m_text;    // the same, decoded
     QList<Line> m_prelude; // lines before the first section: kept, never read
     QList<Block> m_blocks;
     QHash<QString, QList<qsizetype>> m_sections; // folded name -> its blocks in file order
