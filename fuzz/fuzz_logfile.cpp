@@ -1,0 +1,23 @@
+// The log file's first field, read at start-up from whatever the file holds; and any log
+// the program writes reads back as itself.
+#include "fuzz_check.h"
+
+#include "engine/run_log.h"
+#include "platform/codepage.h"
+
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QString text = codepage::fromAnsi(bytes);
+    FUZZ_CHECK(runlog::FirstField(text).size() <= text.size());
+
+    const QString log = QString::fromUtf8(bytes);
+    FUZZ_CHECK(runlog::FirstField(codepage::fromAnsi(runlog::EncodeRecord(log)))
+               == codepage::roundTrip(log));
+    return 0;
+}
