@@ -153,14 +153,21 @@ private slots:
 
         m_server.setRoute(QStringLiteral("/reset"), {.reset = true});
         m_server.setRoute(QStringLiteral("/closed"), {.closeBeforeHeaders = true});
-        m_server.setRoute(QStringLiteral("/cut"), {.body = patterned(300000), .resetAfterBytes = 1000});
+        m_server.setRoute(QStringLiteral("/cut"), {.body = patterned(300000), .cutAfterBytes = 1000});
+        m_server.setRoute(QStringLiteral("/cutreset"),
+                          {.body = patterned(300000), .cutAfterBytes = 1000, .reset = true});
+        m_server.setRoute(QStringLiteral("/headersonly"), {.body = "never sent", .cutAfterBytes = 0});
+        m_server.setRoute(QStringLiteral("/cut404"), {.status = 404, .body = "not found here", .cutAfterBytes = 4});
         m_server.setRoute(QStringLiteral("/loop"), {.redirectTo = QStringLiteral("/loop")});
         m_server.setRoute(QStringLiteral("/toftp"), {.redirectTo = QStringLiteral("ftp://127.0.0.1/x")});
 
         QTest::newRow("refused port") << m_refusedUrl << false;
         QTest::newRow("connection reset") << m_server.url(QStringLiteral("/reset")) << true;
         QTest::newRow("closed before headers") << m_server.url(QStringLiteral("/closed")) << true;
-        QTest::newRow("reset in the middle of the body") << m_server.url(QStringLiteral("/cut")) << true;
+        QTest::newRow("closed in the middle of the body") << m_server.url(QStringLiteral("/cut")) << true;
+        QTest::newRow("reset in the middle of the body") << m_server.url(QStringLiteral("/cutreset")) << true;
+        QTest::newRow("closed after the headers") << m_server.url(QStringLiteral("/headersonly")) << true;
+        QTest::newRow("404 page cut short") << m_server.url(QStringLiteral("/cut404")) << true;
         QTest::newRow("redirect loop") << m_server.url(QStringLiteral("/loop")) << true;
         QTest::newRow("redirect to ftp") << m_server.url(QStringLiteral("/toftp")) << true;
         QTest::newRow("ftp scheme") << QStringLiteral("ftp://127.0.0.1:%1/x").arg(m_server.port()) << false;
@@ -313,6 +320,38 @@ private slots:
             inets.back()->Execute(m_server.url(QStringLiteral("/hang")), QStringLiteral("GET"));
         }
         QTRY_COMPARE_WITH_TIMEOUT(m_server.requestCount(), 10, Patience);
+    }
+
+    // The soak test and the engine tests lean on the server coping with a crowd.
+    void hundredTransfersAtOnce()
+    {
+        m_server.setRoute(QStringLiteral("/crowd"), {.body = patterned(50000), .delayMs = 200});
+        std::vector<std::unique_ptr<Inet>> inets;
+        int completed = 0;
+        for (int i = 0; i < 100; ++i) {
+            inets.push_back(std::make_unique<Inet>());
+            Inet *inet = inets.back().get();
+            connect(inet, &Inet::StateChanged, this, [&completed, inet](short state) {
+                if (state == Inet::icResponseCompleted && inet->GetChunk(Inet::MaxBody, 1) == patterned(50000))
+                    ++completed;
+            });
+            inet->Execute(m_server.url(QStringLiteral("/crowd?n=%1").arg(i)), QStringLiteral("GET"));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(completed, 100, Patience * 2);
+        QCOMPARE(m_server.requestCount(), 100);
+    }
+
+    void serverStopReleasesHungConnection()
+    {
+        TestServer server;
+        QVERIFY(server.start());
+        server.setRoute(QStringLiteral("/hang"), {.hang = true});
+        Inet inet;
+        QSignalSpy spy(&inet, &Inet::StateChanged);
+        inet.Execute(server.url(QStringLiteral("/hang")), QStringLiteral("GET"));
+        QTRY_COMPARE_WITH_TIMEOUT(server.requestCount(), 1, Patience);
+        server.stop();
+        QTRY_VERIFY_WITH_TIMEOUT(!spy.isEmpty() && states(spy).last() == Inet::icError, Patience);
     }
 
     void urlKeptExactly_data()

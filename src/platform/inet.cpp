@@ -34,6 +34,17 @@ bool isHttpStatusError(const QNetworkReply *reply)
            || (e >= QNetworkReply::InternalServerError && e <= QNetworkReply::UnknownServerError);
 }
 
+// Qt may report a connection cut in the middle of the body as a normal end, so the length the
+// server announced is checked. A compressed body has no length to compare with.
+bool isCutShort(const QNetworkReply *reply, qint64 received)
+{
+    const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
+    const QByteArray encoding = reply->rawHeader("Content-Encoding").trimmed().toLower();
+    if (!announced.isValid() || !(encoding.isEmpty() || encoding == "identity"))
+        return false;
+    return received < announced.toLongLong();
+}
+
 QString describe(const QNetworkReply *reply)
 {
     switch (reply->error()) {
@@ -263,10 +274,12 @@ void Inet::replyFinished(QNetworkReply *reply)
     readBody(reply);
     if (m_done)
         return;
-    if (reply->error() == QNetworkReply::NoError || isHttpStatusError(reply))
-        finish(true, {});
-    else
+    if (reply->error() != QNetworkReply::NoError && !isHttpStatusError(reply))
         finish(false, describe(reply));
+    else if (isCutShort(reply, m_body.size()))
+        finish(false, QStringLiteral("接続が切られました"));
+    else
+        finish(true, {});
 }
 
 void Inet::advance(short state)

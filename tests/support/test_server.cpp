@@ -283,7 +283,7 @@ void TestServer::serve(Connection *connection)
         ::close(fd);
         return;
     }
-    if (r.reset) {
+    if (r.reset && r.cutAfterBytes < 0) {
         closeWithReset(fd);
         return;
     }
@@ -313,11 +313,15 @@ void TestServer::serve(Connection *connection)
         return;
     }
 
-    if (r.resetAfterBytes >= 0) {
-        sendAll(fd, r.body.constData(), qMin(r.resetAfterBytes, qint64(r.body.size())));
-        // Let the bytes leave before the RST overtakes them.
-        waitFor(-1, 0, 100);
-        closeWithReset(fd);
+    if (r.cutAfterBytes >= 0) {
+        sendAll(fd, r.body.constData(), qMin(r.cutAfterBytes, qint64(r.body.size())));
+        if (r.reset) {
+            // Let the bytes leave before the RST overtakes them.
+            waitFor(-1, 0, 100);
+            closeWithReset(fd);
+        } else {
+            ::close(fd);
+        }
         return;
     }
 

@@ -37,11 +37,12 @@ public:
         int dripIntervalMs = 0;
         // Reads the request and never answers; the connection stays open until stop().
         bool hang = false;
-        // Reads the request and closes the connection with RST (SO_LINGER 0), sending nothing.
+        // When >= 0: sends the headers (announcing the whole body) and only this many body
+        // bytes, then closes the connection, so the client sees a transfer cut off midway.
+        qint64 cutAfterBytes = -1;
+        // Ends the connection with RST (SO_LINGER 0) instead of FIN: right after reading the
+        // request, sending nothing, or after cutAfterBytes when that is set.
         bool reset = false;
-        // When >= 0: sends the headers (announcing the whole body) and this many body bytes,
-        // then closes with RST, so the client sees a transfer cut off in the middle.
-        qint64 resetAfterBytes = -1;
         // Reads the request and closes the connection normally (FIN) before any header.
         bool closeBeforeHeaders = false;
         // When set: answers 302 (or `status` when it is a 3xx) with this Location. A value
