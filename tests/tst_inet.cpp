@@ -310,6 +310,39 @@ private slots:
         QTest::qWait(Quiet / 3); // a stray delivery to the dead object would crash here
     }
 
+    // The program may close a form, and its transfers with it, from inside an event.
+    void deletedFromItsOwnSlot_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<short>("deleteAt");
+        m_server.setRoute(QStringLiteral("/small"), {.body = "x"});
+        m_server.setRoute(QStringLiteral("/large"), {.body = patterned(2 * Inet::MaxBody)});
+        QTest::newRow("at the start") << "/small" << short(Inet::icResolvingHost);
+        QTest::newRow("while receiving") << "/small" << short(Inet::icReceivingResponse);
+        QTest::newRow("at the end") << "/small" << short(Inet::icResponseCompleted);
+        QTest::newRow("at the end of a cut body") << "/large" << short(Inet::icResponseCompleted);
+        QTest::newRow("at an error") << "/reset" << short(Inet::icError);
+    }
+
+    void deletedFromItsOwnSlot()
+    {
+        QFETCH(QString, path);
+        QFETCH(short, deleteAt);
+        m_server.setRoute(QStringLiteral("/reset"), {.reset = true});
+        QPointer<Inet> inet = new Inet;
+        QList<short> seen;
+        connect(inet, &Inet::StateChanged, this, [&](short state) {
+            seen << state;
+            if (state == deleteAt)
+                delete inet;
+        });
+        inet->Execute(m_server.url(path), QStringLiteral("GET"));
+        QTRY_VERIFY_WITH_TIMEOUT(inet.isNull(), Patience);
+        QTest::qWait(Quiet / 3);
+        QCOMPARE(seen.last(), deleteAt);
+        QCOMPARE(seen.count(deleteAt), 1);
+    }
+
     // Qt allows six connections per host and manager; a run sends ten at once.
     void tenTransfersToOneHostRunTogether()
     {

@@ -254,7 +254,7 @@ bool Inet::startRequest(const QString &url, QString *error)
     return true;
 }
 
-void Inet::readBody(QNetworkReply *reply)
+bool Inet::readBody(QNetworkReply *reply)
 {
     while (m_body.size() < MaxBody) {
         const QByteArray part = reply->read(MaxBody - m_body.size());
@@ -263,16 +263,17 @@ void Inet::readBody(QNetworkReply *reply)
         m_body += part;
     }
     // The rest of a page past the limit is never read: the page counts as complete as cut.
-    if (m_body.size() >= MaxBody)
-        finish(true, {});
+    if (m_body.size() < MaxBody)
+        return false;
+    finish(true, {});
+    return true;
 }
 
 void Inet::replyFinished(QNetworkReply *reply)
 {
     if (reply != m_reply)
         return;
-    readBody(reply);
-    if (m_done)
+    if (readBody(reply))
         return;
     if (reply->error() != QNetworkReply::NoError && !isHttpStatusError(reply))
         finish(false, describe(reply));
@@ -289,11 +290,13 @@ void Inet::advance(short state)
     const quint64 generation = m_generation;
     if (m_state < icResolvingHost && state != icResolvingHost) {
         m_state = icResolvingHost;
-        if (!m_blocking)
+        if (!m_blocking) {
+            QPointer<Inet> self(this);
             emit StateChanged(icResolvingHost);
-        // A slot may have cancelled or restarted the transfer.
-        if (generation != m_generation || m_done)
-            return;
+            // A slot may have deleted this object, or cancelled or restarted the transfer.
+            if (!self || generation != m_generation || m_done)
+                return;
+        }
     }
     m_state = state;
     if (!m_blocking)
@@ -319,8 +322,9 @@ void Inet::finish(bool completed, const QString &error)
     const quint64 generation = m_generation;
     if (m_state < icResolvingHost) {
         m_state = icResolvingHost;
+        QPointer<Inet> self(this);
         emit StateChanged(icResolvingHost);
-        if (generation != m_generation)
+        if (!self || generation != m_generation)
             return;
     }
     m_state = completed ? icResponseCompleted : icError;

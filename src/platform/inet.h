@@ -57,7 +57,8 @@ signals:
 
 private:
     bool startRequest(const QString &url, QString *error);
-    void readBody(QNetworkReply *reply);
+    // Reads what has arrived; true when the body reached MaxBody and the transfer ended.
+    bool readBody(QNetworkReply *reply);
     void replyFinished(QNetworkReply *reply);
     void advance(short state);
     void finish(bool completed, const QString &error);
