@@ -85,6 +85,9 @@ QString EntryFolder(const QString &dataDir, const QString &name)
 Failure StorePage(const QString &dataDir, const QString &name, const QDate &today,
                   const QByteArray &body, QString *detail)
 {
+    QString ignored;
+    if (!detail)
+        detail = &ignored;
     const QString folder = EntryFolder(dataDir, name);
     if (!ensureFolder(folder, detail))
         return Failure::Folder;

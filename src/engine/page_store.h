@@ -19,6 +19,6 @@ QString EntryFolder(const QString &dataDir, const QString &name);
 // Stores the body whole and atomically. On failure nothing is half written: the old page
 // stays as it was, and `detail` names the path and the reason.
 Failure StorePage(const QString &dataDir, const QString &name, const QDate &today,
-                  const QByteArray &body, QString *detail);
+                  const QByteArray &body, QString *detail = nullptr);
 
 } // namespace pagestore
