@@ -1,0 +1,156 @@
+// Full runs against a local server: how close a run comes to its floor of one entry per
+// 500 ms tick plus the final tick, and how much the peak memory of a run of 1 MB pages
+// grows over the idle program.
+//
+//   bench_run [--quick]     (--quick: 20-entry runs only)
+
+#include "support/test_server.h"
+
+#include "app/frm_vekmain.h"
+#include "engine/frm_VEKDL.h"
+#include "platform/codepage.h"
+#include "platform/windir.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr int TickMs = 500;
+
+// kB figures of /proc/self/status.
+qint64 statusKb(const char *key)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(qstrlen(key)).trimmed().split(' ').constFirst().toLongLong();
+    }
+    return -1;
+}
+
+// Starts the peak (VmHWM) afresh at the current resident size.
+bool resetPeak()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
+}
+
+// Answers the end box at once and notes when it came up: that moment ends the run.
+class EndBox : public QObject
+{
+public:
+    QElapsedTimer clock;
+    qint64 shownAtMs = -1;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show) {
+            if (auto *box = qobject_cast<QMessageBox *>(watched)) {
+                if (shownAtMs < 0)
+                    shownAtMs = clock.elapsed();
+                QMetaObject::invokeMethod(box->button(QMessageBox::Ok), &QAbstractButton::click,
+                                          Qt::QueuedConnection);
+            }
+        }
+        return false;
+    }
+};
+
+void writeIni(int entries, const QString &url, const QString &dataDir)
+{
+    QString text = QStringLiteral("[DATA]\r\n");
+    for (int n = 1; n <= entries; ++n)
+        text += QStringLiteral("TEXT%1=b%1\r\nNIP%1=%2\r\nCIP%1=\r\nROOT%1=0\r\nnname%1=0\r\n").arg(n).arg(url);
+    text += QStringLiteral("[Option]\r\ndirname=%1\r\nlogsw=0\r\ndtime=60\r\n").arg(dataDir);
+    QFile f(GetWindowsDirectory() + QLatin1String("/vek.ini"));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write vek.ini");
+    f.write(codepage::toAnsi(text));
+}
+
+struct RunResult {
+    double seconds = 0;
+    double floorSeconds = 0;
+    qint64 idleRssKb = 0;
+    qint64 peakKb = 0;
+};
+
+RunResult fullRun(TestServer &server, const QString &path, int entries, bool measureMemory)
+{
+    QTemporaryDir data;
+    writeIni(entries, server.url(path), data.path());
+    frm_vekmain window;
+    window.Form_Load();
+    window.Progress();
+    // Let start-up settle before the idle figure is taken.
+    QTest::qWait(300);
+
+    RunResult r;
+    if (measureMemory) {
+        resetPeak();
+        r.idleRssKb = statusKb("VmRSS:");
+    }
+    EndBox end;
+    qApp->installEventFilter(&end);
+    end.clock.start();
+    window.btn_dlstart->click();
+    while (end.shownAtMs < 0)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    r.seconds = end.shownAtMs / 1000.0;
+    r.floorSeconds = (entries + 1) * TickMs / 1000.0;
+    if (measureMemory)
+        r.peakKb = statusKb("VmHWM:");
+    QTest::qWait(100);
+    qApp->removeEventFilter(&end);
+    window.Progress()->Command2->click();
+    return r;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home;
+    qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    const bool quick = app.arguments().contains(QStringLiteral("--quick"));
+
+    TestServer server;
+    if (!server.start())
+        qFatal("no local server");
+    server.setRoute(QStringLiteral("/small"), {.body = QByteArray(1024, 'p')});
+    server.setRoute(QStringLiteral("/mb"), {.body = QByteArray(1000000, 'm')});
+
+    // Memory first, while the process has not yet held more than the idle program.
+    if (!quick) {
+        const RunResult m = fullRun(server, QStringLiteral("/mb"), 99, true);
+        std::printf("memory: 99 entries of 1,000,000 bytes: idle VmRSS %.1f MB, run VmHWM %.1f MB, "
+                    "growth %.1f MB (target <= 15)\n",
+                    m.idleRssKb / 1024.0, m.peakKb / 1024.0, (m.peakKb - m.idleRssKb) / 1024.0);
+        std::printf("time:   99 entries of 1,000,000 bytes: %.3f s, floor %.3f s, ratio %.4f\n",
+                    m.seconds, m.floorSeconds, m.seconds / m.floorSeconds);
+    }
+    for (int entries : quick ? QList<int>{20} : QList<int>{20, 99}) {
+        const RunResult r = fullRun(server, QStringLiteral("/small"), entries, false);
+        std::printf("time:   %d entries of 1 KB: %.3f s, floor %.3f s, ratio %.4f (target <= 1.02)\n",
+                    entries, r.seconds, r.floorSeconds, r.seconds / r.floorSeconds);
+    }
+    std::fflush(stdout);
+    server.stop();
+    return 0;
+}
