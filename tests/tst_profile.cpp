@@ -184,6 +184,9 @@ void TestProfile::read_data()
     QTest::newRow("empty file") << QByteArray() << s << k << def;
     QTest::newRow("missing section") << QByteArray("[a]\r\nk=v\r\n") << s << k << def;
     QTest::newRow("missing key") << QByteArray("[s]\r\nx=v\r\n") << s << k << def;
+    QTest::newRow("blanks around the asked names ignored")
+        << QByteArray("[s]\r\nk=v\r\n") << QStringLiteral(" \ts ") << QStringLiteral("\t k ")
+        << QStringLiteral("v");
     QTest::newRow("section header is not a key")
         << QByteArray("[s]\r\n[k]\r\n") << s << QStringLiteral("[k]") << def;
 
@@ -337,6 +340,12 @@ void TestProfile::write_data()
     QTest::newRow("missing section keeps the given spelling")
         << QByteArray() << QStringLiteral("My Sec") << OptString(QStringLiteral("My Key")) << v
         << QByteArray("[My Sec]\r\nMy Key=v\r\n");
+    QTest::newRow("blanks around the given names dropped")
+        << QByteArray("[s]\r\nk=1\r\n") << QStringLiteral(" t\t") << OptString(QStringLiteral(" x "))
+        << OptString(QStringLiteral(" y ")) << QByteArray("[s]\r\nk=1\r\n[t]\r\nx= y \r\n");
+    QTest::newRow("blanks around the given names: existing key found")
+        << QByteArray("[s]\r\nk=1\r\n") << QStringLiteral(" s ") << OptString(QStringLiteral("\tk "))
+        << v << QByteArray("[s]\r\nk=v\r\n");
     QTest::newRow("missing key after the last key, before blank and comment lines")
         << QByteArray("[s]\r\na=1\r\n;c\r\n\r\n[t]\r\nz=9\r\n") << s << k << v
         << QByteArray("[s]\r\na=1\r\nk=v\r\n;c\r\n\r\n[t]\r\nz=9\r\n");

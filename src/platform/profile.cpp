@@ -183,7 +183,8 @@ void Profile::indexBlock(Block &block) const
 
 Profile::Block *Profile::findBlock(const QString &appName)
 {
-    const auto it = m_sections.constFind(appName.toCaseFolded());
+    // Names are looked up trimmed, as the file's names are read.
+    const auto it = m_sections.constFind(folded(trimmed(appName)));
     if (it == m_sections.cend() || it->isEmpty())
         return nullptr;
     Block &block = m_blocks[it->first()];
@@ -204,7 +205,7 @@ qint32 Profile::GetPrivateProfileString(const QString &appName, const QString &k
     bool found = false;
     if (ensureLoaded()) {
         if (const Block *block = findBlock(appName)) {
-            const auto it = block->keys.constFind(keyName.toCaseFolded());
+            const auto it = block->keys.constFind(folded(trimmed(keyName)));
             if (it != block->keys.cend()) {
                 QStringView key;
                 QStringView value;
@@ -230,7 +231,8 @@ bool Profile::WritePrivateProfileString(const QString &appName,
     if (!ensureLoaded())
         return false;
 
-    const QString sectionKey = appName.toCaseFolded();
+    const QStringView section = trimmed(appName);
+    const QString sectionKey = folded(section);
     const auto sit = m_sections.find(sectionKey);
     Block *block = (sit == m_sections.end() || sit->isEmpty()) ? nullptr : &m_blocks[sit->first()];
 
@@ -254,12 +256,13 @@ bool Profile::WritePrivateProfileString(const QString &appName,
         line.own = std::move(text);
         return line;
     };
-    const QString keyLine = value ? *keyName + QLatin1Char('=') + *value : QString();
+    const QStringView key = trimmed(*keyName);
+    const QString keyLine = value ? key.toString() + QLatin1Char('=') + *value : QString();
     if (!block) {
         if (!value)
             return true;
         Block added;
-        added.lines.append(changedLine(QLatin1Char('[') + appName + QLatin1Char(']')));
+        added.lines.append(changedLine(QLatin1Char('[') + section.toString() + QLatin1Char(']')));
         added.lines.append(changedLine(keyLine));
         m_sections[sectionKey].append(m_blocks.size());
         m_blocks.append(std::move(added));
@@ -269,7 +272,7 @@ bool Profile::WritePrivateProfileString(const QString &appName,
 
     if (!block->indexed)
         indexBlock(*block);
-    const QString foldedKey = keyName->toCaseFolded();
+    const QString foldedKey = folded(key);
     const auto kit = block->keys.constFind(foldedKey);
     if (kit == block->keys.cend()) {
         if (!value)
