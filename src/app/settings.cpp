@@ -19,6 +19,19 @@ const QString DataSection = QStringLiteral("DATA");
 const QString OptionSection = QStringLiteral("Option");
 const QString SdataSection = QStringLiteral("SDATA");
 
+// The original's Trim takes off blanks (U+0020) only: an ideographic space typed at either end
+// of a name is part of it, as it was when the name was stored.
+QString trimBlanks(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == u' ')
+        ++begin;
+    while (end > begin && text.at(end - 1) == u' ')
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
 QString key(const char *stem, int n)
 {
     return QLatin1String(stem) + QString::number(n);
@@ -33,6 +46,27 @@ qint16 toInt16(const QString &text, bool *ok = nullptr)
     if (ok)
         *ok = fits;
     return fits ? qint16(value) : qint16(0);
+}
+
+// The reader trims blanks and takes off one pair of outer quotes, so a value that begins or
+// ends with a blank or a quote goes inside quotes of its own to read back whole.
+QString storedForm(const QString &value)
+{
+    const auto special = [](QChar c) {
+        return c == u' ' || c == u'\t' || c == u'"' || c == u'\'';
+    };
+    if (!value.isEmpty() && (special(value.front()) || special(value.back())))
+        return u'"' + value + u'"';
+    return value;
+}
+
+// No line can hold a line end, so this default never comes back for a stored key.
+bool hasKey(Profile &ini, const QString &section, const QString &keyName)
+{
+    static const QString absent = QStringLiteral("\n");
+    QString found;
+    ini.GetPrivateProfileString(section, keyName, absent, found, 2);
+    return found != absent;
 }
 
 } // namespace
@@ -79,7 +113,7 @@ bool frm_vekmain::LoadSettings()
         Entries.clear(n);
         QString value;
         if (readValue(ini, DataSection, key("TEXT", n), value))
-            Entries.EntryName(n) = value.trimmed();
+            Entries.EntryName(n) = trimBlanks(value);
         if (Entries.isFree(n)) {
             // A deleted marker or a blank name leaves the whole slot empty.
             Entries.clear(n);
@@ -208,16 +242,19 @@ bool frm_vekmain::SaveSettings()
     };
     for (int n = 1; n <= 99; ++n) {
         if (Entries.isEmpty(n)) {
-            // Keys of an earlier, longer list must not come back at the next load.
-            for (const char *stem : {"TEXT", "NIP", "CIP", "ROOT", "nname"})
-                write(DataSection, key(stem, n), std::nullopt);
+            // Keys of an earlier, longer list must not come back at the next load, nor the
+            // duplicates that deleting the first of them uncovers.
+            for (const char *stem : {"TEXT", "NIP", "CIP", "ROOT", "nname"}) {
+                while (hasKey(ini, DataSection, key(stem, n)))
+                    write(DataSection, key(stem, n), std::nullopt);
+            }
             continue;
         }
         // Each text is kept as the code page stores it, so memory matches the file.
         for (auto [stem, column] : {std::pair{"TEXT", &Entries.EntryName},
                                     std::pair{"NIP", &Entries.EntryAddress},
                                     std::pair{"CIP", &Entries.EntryRule}}) {
-            write(DataSection, key(stem, n), (*column)(n));
+            write(DataSection, key(stem, n), storedForm((*column)(n)));
             (*column)(n) = codepage::roundTrip((*column)(n));
         }
         write(DataSection, key("ROOT", n), QString::number(Entries.EntryParent(n)));
@@ -234,11 +271,11 @@ bool frm_vekmain::SaveSettings()
     }
     write(SdataSection, QStringLiteral("cnt"), QString::number(items));
 
-    write(OptionSection, QStringLiteral("dirname"), DirName->text());
-    write(OptionSection, QStringLiteral("logpath"), Text3->text());
+    write(OptionSection, QStringLiteral("dirname"), storedForm(DirName->text()));
+    write(OptionSection, QStringLiteral("logpath"), storedForm(Text3->text()));
     write(OptionSection, QStringLiteral("logsw"),
           Check1->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    write(OptionSection, QStringLiteral("dtime"), Text4->text());
+    write(OptionSection, QStringLiteral("dtime"), storedForm(Text4->text()));
     written = written && ini.flush();
 
     // The tree is rebuilt from the compacted table, so every node leads to its own entry.

@@ -6,7 +6,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QStringView>
+
+#include <algorithm>
 
 #include <utility>
 
@@ -126,11 +129,29 @@ bool Profile::ensureLoaded()
 void Profile::parse(const QByteArray &bytes)
 {
     m_raw = bytes;
-    const QList<QByteArrayView> raws = splitLines(QByteArrayView(m_raw));
+    // A text editor's UTF-8 mark would otherwise hide the first section. It stays in the
+    // first line's bytes, so an untouched line keeps it.
+    const qsizetype bom = m_raw.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    const QByteArrayView body = QByteArrayView(m_raw).sliced(bom);
+    QList<QByteArrayView> raws = splitLines(body);
+    if (bom && raws.isEmpty())
+        raws.append(body);
+    // Behind the mark, Japanese text that is valid UTF-8 was saved as UTF-8; a rewrite then
+    // stores every line in CP932, and the mark goes.
+    bool utf8 = false;
+    if (bom && !std::all_of(body.begin(), body.end(), [](char c) { return uchar(c) < 0x80; })) {
+        QStringDecoder check(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString probe = check(body);
+        utf8 = !check.hasError() && !probe.isEmpty();
+    }
+    const auto decode = [utf8](QByteArrayView b) {
+        return utf8 ? QString::fromUtf8(b) : codepage::fromAnsi(b.toByteArray());
+    };
+
     // One decoder pass over the whole file is far cheaper than one per line. CR and LF are
     // never part of a CP932 character, so both splits agree unless the decoder swallowed a
     // line end next to a broken byte; then each line is decoded on its own.
-    m_text = codepage::fromAnsi(m_raw);
+    m_text = decode(body);
     QList<QStringView> texts = splitLines(QStringView(m_text));
     const bool perLine = texts.size() != raws.size();
     if (perLine)
@@ -139,11 +160,13 @@ void Profile::parse(const QByteArray &bytes)
     QList<Line> *target = &m_prelude;
     for (qsizetype i = 0; i < raws.size(); ++i) {
         Line line;
-        line.rawStart = raws[i].data() - m_raw.constData();
-        line.rawSize = raws[i].size();
+        if (!utf8) {
+            line.rawStart = i == 0 ? 0 : raws[i].data() - m_raw.constData();
+            line.rawSize = raws[i].size() + (i == 0 ? bom : 0);
+        }
         if (perLine) {
             line.owned = true;
-            line.own = codepage::fromAnsi(raws[i].toByteArray());
+            line.own = decode(raws[i]);
         } else {
             line.textStart = texts[i].data() - m_text.constData();
             line.textSize = texts[i].size();
@@ -171,12 +194,10 @@ void Profile::indexBlock(Block &block) const
     block.lastKeyLine = 0;
     for (qsizetype i = 1; i < block.lines.size(); ++i) {
         QStringView key;
-        if (!parseKey(text(block.lines[i]), &key, nullptr))
+        if (block.lines[i].removed || !parseKey(text(block.lines[i]), &key, nullptr))
             continue;
         block.lastKeyLine = i;
-        const QString k = folded(key);
-        if (!block.keys.contains(k))
-            block.keys.insert(k, i);
+        block.keys[folded(key)].append(i);
     }
     block.indexed = true;
 }
@@ -209,7 +230,7 @@ qint32 Profile::GetPrivateProfileString(const QString &appName, const QString &k
             if (it != block->keys.cend()) {
                 QStringView key;
                 QStringView value;
-                parseKey(text(block->lines[*it]), &key, &value);
+                parseKey(text(block->lines[it->first()]), &key, &value);
                 result = unquoted(value);
                 found = true;
             }
@@ -273,24 +294,27 @@ bool Profile::WritePrivateProfileString(const QString &appName,
     if (!block->indexed)
         indexBlock(*block);
     const QString foldedKey = folded(key);
-    const auto kit = block->keys.constFind(foldedKey);
-    if (kit == block->keys.cend()) {
+    const auto kit = block->keys.find(foldedKey);
+    if (kit == block->keys.end()) {
         if (!value)
             return true;
         const qsizetype at = block->lastKeyLine + 1;
         block->lines.insert(at, changedLine(keyLine));
         // Only non-key lines followed the last key, so no indexed line moved.
-        block->keys.insert(foldedKey, at);
+        block->keys.insert(foldedKey, {at});
         block->lastKeyLine = at;
         m_dirty = true;
         return true;
     }
 
-    const qsizetype at = *kit;
+    const qsizetype at = kit->first();
     if (!value) {
-        block->lines.removeAt(at);
-        // A later duplicate of the key becomes visible, and later lines moved up.
-        block->indexed = false;
+        // A later duplicate of the key becomes visible. Marking the line instead of removing
+        // it keeps a run of deletes in a big section from re-indexing it each time.
+        block->lines[at].removed = true;
+        kit->removeFirst();
+        if (kit->isEmpty())
+            block->keys.erase(kit);
         m_dirty = true;
         return true;
     }
@@ -300,11 +324,13 @@ bool Profile::WritePrivateProfileString(const QString &appName,
     QStringView oldKey;
     QStringView oldValue;
     parseKey(current, &oldKey, &oldValue);
-    // Saving the same settings again must not rewrite the file.
-    if (oldValue == *value)
+    // Saving the same settings again must not rewrite the file. A value read from bytes
+    // that did not decode is rewritten, so the file holds what the caller holds.
+    const bool decodable = !value->contains(QChar::ReplacementCharacter);
+    if (decodable && oldValue == *value)
         return true;
     QString replaced = oldKey.toString() + QLatin1Char('=') + *value;
-    if (replaced == current)
+    if (decodable && replaced == current)
         return true;
     line = changedLine(std::move(replaced));
     m_dirty = true;
@@ -319,14 +345,16 @@ QByteArray Profile::serialize() const
         if (line.rawStart >= 0)
             out += QByteArrayView(m_raw).sliced(line.rawStart, line.rawSize);
         else
-            out += codepage::toAnsi(line.own);
+            out += codepage::toAnsi(text(line).toString());
         out += "\r\n";
     };
     for (const Line &line : m_prelude)
         put(line);
     for (const Block &block : m_blocks) {
-        for (const Line &line : block.lines)
-            put(line);
+        for (const Line &line : block.lines) {
+            if (!line.removed)
+                put(line);
+        }
     }
     return out;
 }
@@ -337,7 +365,9 @@ bool Profile::flush()
         return true;
     const QString shown = QDir::toNativeSeparators(m_fileName);
     QSaveFile file(m_fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered: on a full disk a buffered write still reports every byte and commit()
+    // then renames a cut file over the old one; only the write itself tells.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         m_error = QStringLiteral("%1 に書き込めません: %2").arg(shown, file.errorString());
         return false;
     }

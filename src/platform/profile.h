@@ -45,13 +45,15 @@ private:
         qsizetype textStart = 0;
         qsizetype textSize = 0;
         bool owned = false; // the text is in own
+        // A deleted key line stays in place, unwritten, so no index has to move.
+        bool removed = false;
         QString own;
     };
     // A section header (lines[0]) and every line up to the next header. Keys are indexed
     // lazily per block, so a batch of calls costs the size of the blocks it touches.
     struct Block {
         QList<Line> lines;
-        QHash<QString, qsizetype> keys; // folded key -> line of its first occurrence
+        QHash<QString, QList<qsizetype>> keys; // folded key -> its lines, first match first
         qsizetype lastKeyLine = 0;      // 0: no key line, insert right after the header
         bool indexed = false;
         bool deleted = false;
