@@ -32,12 +32,15 @@ public:
     // Starts a GET and returns at once. Only http and https are fetched; anything else
     // ends in icError (reported later, like every event).
     void Execute(const QString &url, const QString &operation);
-    // The body of the completed transfer, at most size bytes, in one piece.
+    // The body of the completed transfer, at most size bytes, in one piece. Each call goes on
+    // where the last one stopped; an empty result means the body is used up (or there is
+    // none, before icResponseCompleted and after an error or Cancel).
     QByteArray GetChunk(qint32 size, int dataType);
     // Stops the transfer; no event of it arrives afterwards.
     void Cancel();
     // Fetches the page and returns it as text (CP932 decoded). Blocks: painting goes on,
     // user input waits. Gives up after the time-out. On failure returns "" and Failed() is true.
+    // Sends no StateChanged; a transfer of Execute still running is cancelled first.
     QString OpenURL(const QString &url);
     // The address exactly as last given to Execute or OpenURL.
     QString URL() const;
