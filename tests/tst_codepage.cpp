@@ -39,7 +39,7 @@ void TestCodepage::encodes_data()
     QTest::newRow("trail bytes that look like brackets")
         << QStringLiteral("[ゾーン]") << QByteArray("[\x83\x5D\x81\x5B\x83\x93]");
     QTest::newRow("half-width katakana") << QStringLiteral("ｱｲｳﾞ") << QByteArray("\xB1\xB2\xB3\xDE");
-    QTest::newRow("NEC special characters") << QStringLiteral("①㈱№") << QByteArray("\x87\x40\x87\x8A\x87\x82");
+    QTest::newRow("NEC row 13 characters") << QStringLiteral("①㈱№") << QByteArray("\x87\x40\x87\x8A\x87\x82");
     QTest::newRow("wave dash as Windows maps it") << QStringLiteral("～") << QByteArray("\x81\x60");
     QTest::newRow("full-width minus as Windows maps it") << QStringLiteral("－") << QByteArray("\x81\x7C");
     QTest::newRow("mixed") << QStringLiteral("[表示]ソフト=能力 abc")
