@@ -35,7 +35,7 @@ bool copyWhole(const QString &from, const QString &to, QString *detail)
         return false;
     }
     QSaveFile target(to);
-    if (!target.open(QIODevice::WriteOnly)) {
+    if (!target.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         *detail = reason(to, target.errorString());
         return false;
     }
@@ -93,6 +93,15 @@ Failure StorePage(const QString &dataDir, const QString &name, const QDate &toda
         return Failure::Folder;
 
     const QString page = folder + QLatin1Char('/') + PageName;
+    // The new page is written out before the dated copy is made, so a page that cannot be
+    // written (a full disk) leaves the earlier dated copy as it was. Unbuffered, here and in
+    // copyWhole: a buffered write on a full disk reports every byte, and commit() then renames
+    // a cut file over the old one.
+    QSaveFile file(page);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(body) != body.size()) {
+        *detail = reason(page, file.errorString());
+        return Failure::Write;
+    }
     if (QFileInfo::exists(page)) {
         const QString dated = folder + QLatin1Char('/') + vclock::Format(today, QStringLiteral("yyyymmdd"));
         if (!ensureFolder(dated, detail))
@@ -101,9 +110,7 @@ Failure StorePage(const QString &dataDir, const QString &name, const QDate &toda
         if (!copyWhole(page, dated + QLatin1Char('/') + PageName, detail))
             return Failure::Copy;
     }
-
-    QSaveFile file(page);
-    if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.commit()) {
+    if (!file.commit()) {
         *detail = reason(page, file.errorString());
         return Failure::Write;
     }

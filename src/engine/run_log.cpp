@@ -52,7 +52,9 @@ QString FirstField(const QString &text)
 bool WriteLogFile(const QString &path, const QString &log, QString *error)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered: on a full disk a buffered write still reports every byte and commit()
+    // then renames a cut file over the old one; only the write itself tells.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         *error = file.errorString();
         return false;
     }

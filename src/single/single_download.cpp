@@ -32,7 +32,10 @@ bool WritePage(const QString &folder, const QString &page, const QString &text, 
     }
     QSaveFile file(page);
     const QByteArray bytes = codepage::toAnsi(text + EngineText::CrLf);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    // Unbuffered: on a full disk a buffered write still reports every byte and commit()
+    // then renames a cut file over the old one; only the write itself tells.
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size()
+        && file.commit())
         return true;
     *error = page + QLatin1String(": ") + file.errorString();
     return false;
