@@ -150,16 +150,13 @@ public:
             if (setImmutable(path, true))
                 m_immutable << path;
         }
-        if (!canCreateIn(root)) {
-            m_root = root;
+        if (!canCreateIn(root))
             return true;
-        }
         for (const QString &path : std::as_const(paths)) {
             QFile::setPermissions(path, QFileInfo(path).isDir() ? QFile::ReadOwner | QFile::ExeOwner
                                                                 : QFile::ReadOwner);
             m_chmodded << path;
         }
-        m_root = root;
         return !canCreateIn(root);
     }
 
@@ -175,7 +172,6 @@ public:
     }
 
 private:
-    QString m_root;
     QStringList m_immutable;
     QStringList m_chmodded;
 };

@@ -166,8 +166,8 @@ private:
                 m_server.setRoute(path, {.body = smallBody(n, run)});
                 break;
             case Kind::Drip:
-                // One second of dripping: slow, yet well inside the 2-second time-out.
-                m_server.setRoute(path, {.body = smallBody(n, run), .dripBytes = 50, .dripIntervalMs = 50});
+                // About 0.6 s of dripping: slow, yet well inside the 2-second time-out on a busy machine.
+                m_server.setRoute(path, {.body = smallBody(n, run), .dripBytes = 50, .dripIntervalMs = 30});
                 break;
             case Kind::Hang:
                 m_server.setRoute(path, {.hang = true});
