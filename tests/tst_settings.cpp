@@ -2,6 +2,7 @@
 #include "support/testmain.h"
 
 #include "app/frm_vekmain.h"
+#include "editor/frm_vekop1.h"
 #include "platform/codepage.h"
 #include "platform/tree_view.h"
 
@@ -359,6 +360,17 @@ private slots:
         QCOMPARE(m_window->Entries.EntryName(99), QStringLiteral("last"));
         restart();
         QCOMPARE(m_window->TreeView1->NodeText(98), QStringLiteral("last"));
+    }
+
+    // Saving renumbers entries, so an editor open on one entry must not write to another.
+    void loadAndSaveCloseAnOpenEditor()
+    {
+        for (bool save : {false, true}) {
+            setEntry(1, QStringLiteral("a"));
+            m_window->Editor()->show();
+            QVERIFY(save ? m_window->SaveSettings() : m_window->LoadSettings());
+            QVERIFY(!m_window->Editor()->isVisible());
+        }
     }
 
     void failedSaveIsReportedNotPraised()

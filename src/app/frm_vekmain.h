@@ -136,6 +136,7 @@ private:
     void connectHandlers();
 
     // Settings (app/settings.cpp).
+    void closeEditor();
     bool readValue(Profile &ini, const QString &section, const QString &key, QString &target);
     void rebuildTree(QStringList *placedAtTop);
     void compactEntries(int &followed);

@@ -1,6 +1,7 @@
 #include "app/frm_vekmain.h"
 
 #include "app/main_texts.h"
+#include "editor/frm_vekop1.h"
 #include "platform/codepage.h"
 #include "platform/msgbox.h"
 #include "platform/profile.h"
@@ -98,8 +99,17 @@ bool frm_vekmain::readValue(Profile &ini, const QString &section, const QString 
     return true;
 }
 
+// An open editor holds an entry number that loading or saving may give to another entry;
+// it is closed as Cancel closes it.
+void frm_vekmain::closeEditor()
+{
+    if (m_editor)
+        m_editor->hide();
+}
+
 bool frm_vekmain::LoadSettings()
 {
+    closeEditor();
     setEnabled(false);
     const QString path = SettingsPath();
     Profile ini(path);
@@ -226,6 +236,7 @@ void frm_vekmain::sortEntries(int &followed)
 
 bool frm_vekmain::SaveSettings()
 {
+    closeEditor();
     setEnabled(false);
     // The selection follows its entry through the moves; a deleted one is let go.
     int selected = SelectedEntry();
