@@ -379,6 +379,11 @@ private slots:
     {
         ensureRuns();
         QVERIFY(m_rssKb[0] > 0);
+#if defined(__SANITIZE_ADDRESS__)
+        // AddressSanitizer holds freed memory back in its quarantine, so the process grows
+        // whatever the program does; the figure only means something in a normal build.
+        QSKIP("memory figures are not comparable under AddressSanitizer");
+#endif
         const qint64 growth = m_rssKb[Runs - 1] - m_rssKb[0];
         QVERIFY2(qAbs(growth) <= 5 * 1024,
                  qPrintable(QStringLiteral("after run 1: %1 kB, after run %2: %3 kB")
