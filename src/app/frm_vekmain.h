@@ -48,6 +48,9 @@ public:
     void AllCancel();
     // Start-up with logging on: the progress log carries on from the log file (engine/).
     void SeedLogFromFile();
+    // A full run and a single download open and close the progress dialog alike (engine/).
+    frm_VEKDL *BeginProgress();
+    void EndProgress(const QString &finalBox);
 
     // The two other windows, created on first use and never destroyed.
     frm_vekop1 *Editor();

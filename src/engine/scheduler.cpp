@@ -102,11 +102,7 @@ void frm_vekmain::Timer1_Timer()
                                   + vclock::Date() + QLatin1Char(' ') + vclock::Time()
                                   + EngineText::RunClose);
                 Timer1->setInterval(0);
-                // The main window is disabled during a run; the dialog carries the box.
-                msgbox::MsgBox(dialog, EngineText::Finished);
-                btn_dlstart->setEnabled(true);
-                dialog->Command1->setEnabled(false);
-                dialog->Command2->setEnabled(true);
+                EndProgress(EngineText::Finished);
                 return;
             }
         }

@@ -56,14 +56,7 @@ void frm_vekmain::Command4_Click()
         return;
     }
 
-    btn_dlstart->setEnabled(false);
-    setEnabled(false);
-    frm_VEKDL *dialog = Progress();
-    dialog->show();
-    dialog->raise();
-    dialog->Command1->setEnabled(true);
-    dialog->Command2->setEnabled(false);
-    dialog->AppendLog(EngineText::CrLf + RunLine(EngineText::RunStart) + EngineText::CrLf);
+    frm_VEKDL *dialog = BeginProgress();
     Text1(1)->clear();
     dialog->AppendLog(EngineText::CrLf + name + EngineText::EntryStart + vclock::Time()
                       + QLatin1Char(')'));
@@ -87,15 +80,9 @@ void frm_vekmain::Command4_Click()
     }
     if (!ok) {
         dialog->AppendLog(EngineText::CrLf + EngineText::CrLf + RunLine(SingleText::RunFailed));
-        msgbox::MsgBox(dialog, SingleText::FailedBox);
-        btn_dlstart->setEnabled(true);
-        dialog->Command1->setEnabled(false);
-        dialog->Command2->setEnabled(true);
+        EndProgress(SingleText::FailedBox);
     }
 
     dialog->AppendLog(EngineText::CrLf + EngineText::CrLf + RunLine(EngineText::RunEnd));
-    msgbox::MsgBox(dialog, EngineText::Finished);
-    btn_dlstart->setEnabled(true);
-    dialog->Command1->setEnabled(false);
-    dialog->Command2->setEnabled(true);
+    EndProgress(EngineText::Finished);
 }
