@@ -42,6 +42,14 @@ inline void writeList(int count, const QStringList &options = {})
     file.write(text);
 }
 
+// Starts the program over the settings file as it is and shows it, as a user finds it.
+inline void startShown(frm_vekmain &w)
+{
+    w.Form_Load();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+}
+
 template <typename T>
 T *widget(QWidget *window, const char *name)
 {

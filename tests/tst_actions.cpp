@@ -221,9 +221,7 @@ void tst_actions::open()
     }
     writeList(4);
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
     type(widget<QLineEdit>(&w, "DirName"), data.path() + (trailingSlash ? "/" : ""));
     MsgBoxAnswerer answerer;
     if (deleted) {
@@ -257,9 +255,7 @@ void tst_actions::openNeverLeavesDataFolder()
         ini.write("[DATA]\r\nTEXT1=..\r\nROOT1=0\r\nTEXT2=.\r\nROOT2=0\r\n");
     }
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
     type(widget<QLineEdit>(&w, "DirName"), data.filePath(QStringLiteral("inner")));
     for (int n : {1, 2}) {
         clickNode(w, n);

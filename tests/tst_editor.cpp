@@ -79,9 +79,7 @@ void tst_editor::createdOnceAndModeless()
 {
     writeList(2);
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
     click(&w, "btn_add");
     QPointer<QWidget> first = editor();
     QVERIFY(first);
@@ -146,9 +144,7 @@ void tst_editor::nameChecks()
     QFETCH(QString, refusal);
 
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
     add(w, QStringLiteral("abc"));
     add(w, QStringLiteral("xyz"));
     const QStringList before = table(w);
@@ -224,9 +220,7 @@ void tst_editor::keys()
     QFETCH(bool, stored);
     writeList(1);
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
     click(&w, "btn_add");
     typeIn("txtname", QStringLiteral("keyed"));
     QWidget *target = widget<QWidget>(editor(), focus.constData());
@@ -358,9 +352,7 @@ void tst_editor::previewFollowsFilledRule()
 {
     vclock::setNow(QDateTime(QDate(2031, 4, 7), QTime(10, 0)));
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
     click(&w, "btn_add");
     typeIn("txtname", QStringLiteral("dated"));
     typeIn("cip", QStringLiteral("p%0m"));

@@ -43,9 +43,7 @@ private slots:
 void tst_list::addAtRoot()
 {
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
 
     add(w, QStringLiteral("ニュース"), QStringLiteral("http://example.com/"));
     QVERIFY(!editorShown());
@@ -64,9 +62,7 @@ void tst_list::addUnderSelected()
 {
     writeList(3);
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
 
     clickNode(w, 2);
     QCOMPARE(selected(w), QStringLiteral("2"));
@@ -93,9 +89,7 @@ void tst_list::addUnderSelectedAfterDeletions()
 {
     writeList(4);
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
     MsgBoxAnswerer answerer;
     answerer.queue(QMessageBox::Yes);
     clickNode(w, 2);
@@ -115,9 +109,7 @@ void tst_list::addTakesParentSelectedAtOk()
 {
     writeList(2);
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
 
     clickNode(w, 1);
     click(&w, "btn_add");
@@ -145,9 +137,7 @@ void tst_list::addUnderDeletedEntryRefused()
 {
     writeList(2);
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
     MsgBoxAnswerer answerer;
     answerer.queue(QMessageBox::Yes);
     clickNode(w, 1);
@@ -191,9 +181,7 @@ void tst_list::addLimit()
 
     writeList(loaded);
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
     QCOMPARE(w.Entries.EntryCount, loaded);
     MsgBoxAnswerer answerer;
     const QStringList before = table(w);
@@ -219,9 +207,7 @@ void tst_list::addAfterDeleteTakesNewSlot()
 {
     writeList(3);
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
     MsgBoxAnswerer answerer;
     answerer.queue(QMessageBox::Yes);
     clickNode(w, 2);
@@ -238,9 +224,7 @@ void tst_list::addAfterDeleteTakesNewSlot()
 void tst_list::trailingBlanks()
 {
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
 
     add(w, QStringLiteral("abc  "), QStringLiteral("http://a/  "));
     QCOMPARE(w.Entries.EntryName(1), QStringLiteral("abc"));
@@ -253,9 +237,7 @@ void tst_list::change()
 {
     writeList(2);
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
     clickNode(w, 1);
     add(w, QStringLiteral("kid"), QStringLiteral("http://k/"), "btn_ok");
 
@@ -295,9 +277,7 @@ void tst_list::changeReachesEveryStoredEntry()
     QFETCH(int, entry);
     writeList(99);
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
     QStringList expected = table(w);
 
     clickNode(w, entry);
@@ -315,9 +295,7 @@ void tst_list::changeOfDeletedEntry()
 {
     writeList(2);
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
     MsgBoxAnswerer answerer;
     answerer.queue(QMessageBox::Yes);
     clickNode(w, 2);
@@ -330,9 +308,7 @@ void tst_list::changeOfEntryDeletedWhileEditing()
 {
     writeList(2);
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
     MsgBoxAnswerer answerer;
 
     clickNode(w, 2);
@@ -364,9 +340,7 @@ void tst_list::cancelLeavesTableUntouched()
     QFETCH(bool, escape);
     writeList(3);
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
     const QStringList before = table(w);
     const QStringList nodes = tree(w);
 
@@ -388,9 +362,7 @@ void tst_list::changeAfterCancelShowsStoredValues()
 {
     writeList(3);
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
     clickNode(w, 3);
     click(&w, "btn_cng");
     typeIn("txtname", QStringLiteral("typed"));
@@ -415,9 +387,7 @@ void tst_list::remove()
     QFETCH(QMessageBox::StandardButton, answer);
     writeList(3);
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
     const QStringList before = table(w);
     MsgBoxAnswerer answerer;
     answerer.queue(answer);
@@ -453,9 +423,7 @@ void tst_list::remove()
 void tst_list::removeWithChildren()
 {
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
     add(w, QStringLiteral("A"));
     add(w, QStringLiteral("D"));
     clickNode(w, 1);
@@ -483,9 +451,7 @@ void tst_list::actionsAfterDeletions()
 {
     writeList(6);
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
     MsgBoxAnswerer answerer;
     for (int gone : {2, 3}) {
         answerer.queue(QMessageBox::Yes);
@@ -531,9 +497,7 @@ void tst_list::clickSelectsAnyEntry()
     QFETCH(int, entry);
     writeList(99);
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    driver::startShown(w);
     // Start from another entry so the click has something to change.
     clickNode(w, entry == 1 ? 2 : 1);
     clickNode(w, entry);
