@@ -2,7 +2,7 @@
 // the program writes reads back as itself.
 #include "fuzz_check.h"
 
-#include "engine/run_log.h"
+#include "core/run/run_log.h"
 #include "platform/codepage.h"
 
 #include <QString>

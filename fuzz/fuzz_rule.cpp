@@ -2,7 +2,7 @@
 // UTF-16 and as UTF-8. The download's comparison expands at least what the preview does.
 #include "fuzz_check.h"
 
-#include "editor/address_rule.h"
+#include "core/run/address_rule.h"
 
 #include <QString>
 

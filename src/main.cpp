@@ -1,4 +1,4 @@
-#include "app/frm_vekmain.h"
+#include "ui/frm_vekmain.h"
 
 #include <QApplication>
 

@@ -1,11 +1,11 @@
 #include "platform/profile.h"
 
+#include "platform/atomic_file.h"
 #include "platform/codepage.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringView>
 
@@ -363,22 +363,10 @@ bool Profile::flush()
 {
     if (!m_dirty)
         return true;
-    const QString shown = QDir::toNativeSeparators(m_fileName);
-    QSaveFile file(m_fileName);
-    // Unbuffered: on a full disk a buffered write still reports every byte and commit()
-    // then renames a cut file over the old one; only the write itself tells.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        m_error = QStringLiteral("%1 に書き込めません: %2").arg(shown, file.errorString());
-        return false;
-    }
-    const QByteArray bytes = serialize();
-    if (file.write(bytes) != bytes.size()) {
-        m_error = QStringLiteral("%1 に書き込めません: %2").arg(shown, file.errorString());
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        m_error = QStringLiteral("%1 に書き込めません: %2").arg(shown, file.errorString());
+    QString error;
+    if (!AtomicFile::writeWhole(m_fileName, serialize(), &error)) {
+        m_error = QStringLiteral("%1 に書き込めません: %2")
+                      .arg(QDir::toNativeSeparators(m_fileName), error);
         return false;
     }
     m_dirty = false;

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "platform/indexed_array.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The download list in memory: five parallel columns addressed by entry number 1..100.
+// EntryParent holds the parent's entry number (0 = top level); in a list without holes that
+// is also the parent's node position, which is what stored files carry.
+class EntryTable
+{
+public:
+    static constexpr int Slots = 100;
+    // Entries 1..Kept are loaded and saved; entry 100 never is.
+    static constexpr int Kept = Slots - 1;
+    using TextColumn = IndexedArray<QString, 1, Slots>;
+    using NumberColumn = IndexedArray<qint16, 1, Slots>;
+
+    enum class Refusal { None, Full, SlotInUse, NoParent, Gone };
+
+    static bool isValid(int n) { return n >= 1 && n <= Slots; }
+
+    bool isEmpty(int n) const { return EntryName(n).isEmpty(); }
+    bool isDeleted(int n) const;
+    // Empty or deleted: a hole that saving closes.
+    bool isFree(int n) const { return isEmpty(n) || isDeleted(n); }
+    bool isOccupied(int n) const { return !isFree(n); }
+
+    // The entry among 1..Kept whose folder `name` would share, or 0. `except` is not counted.
+    int folderOwner(const QString &name, int except = 0) const;
+
+    // Adds entry EntryCount + 1 under the live entry `parent` (none: at the top level), the
+    // name stored without its trailing blanks. Returns its number, or 0 with the reason;
+    // nothing changes then.
+    int add(const QString &name, const QString &address, const QString &rule, qint16 nname,
+            std::optional<int> parent, Refusal *refusal);
+    // Overwrites name, address (both without trailing blanks) and rule of a live entry.
+    bool change(int n, const QString &name, const QString &address, const QString &rule,
+                Refusal *refusal);
+    // Leaves the deleted marker in place until the next save.
+    void markDeleted(int n);
+    void clear(int n);
+
+    // Saving: one forward pass closes each run of free slots by one position, then free
+    // slots are sorted by parent. `followed` names an entry and follows it through the moves.
+    void compact(int &followed);
+    void sort(int &followed);
+    // After loading or saving: a parent reference that names no earlier live entry is dropped
+    // (its name goes to placedAtTop), and EntryCount becomes the last live entry.
+    void settleParents(QStringList *placedAtTop);
+
+    // Copies entry from into entry to and clears from; references follow the move.
+    void moveDown(int from, int to);
+    // Exchanges two entries; references follow both.
+    void swap(int a, int b);
+    // Every parent reference to entry from now names entry to (0 drops it).
+    void retarget(int from, int to);
+
+    TextColumn EntryName;
+    TextColumn EntryAddress;
+    TextColumn EntryRule;
+    NumberColumn EntryParent;
+    NumberColumn EntryNname;
+
+    qint32 EntryCount = 0;
+    qint32 EntryLimit = Slots;
+};

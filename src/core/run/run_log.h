@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+// The run log: every run's lines, kept for the whole program run and carried across program
+// runs by the log file (the whole log as one double-quoted record in CP932, quotes doubled).
+class RunLog : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(RunLog)
+
+public:
+    explicit RunLog(QObject *parent = nullptr);
+
+    // The log exactly as logged: lines joined by CR LF.
+    QString text() const { return m_text; }
+    void append(const QString &text);
+    void setText(const QString &text);
+
+    // Carries on from the log file: its first field becomes the log. False when the file
+    // exists but cannot be read; a missing file changes nothing.
+    bool seedFromFile(const QString &path);
+    // Replaces the log file atomically with the whole log. False, with the reason, when not.
+    bool writeFile(const QString &path, QString *error) const;
+
+signals:
+    void appended(const QString &text);
+    void textReset(const QString &text);
+
+private:
+    QString m_text;
+};
+
+// Every line the log carries, built here alone; each starts with its line break(s).
+namespace logline {
+
+QString RunStart();
+QString RunEnd();
+QString RunStop();
+QString RunFailed();
+QString EntryStart(const QString &name);
+QString EntryEnd(const QString &name);
+QString EntryTimedOut(const QString &name);
+// name, the failure's text, the time, and the reason after a blank where there is one.
+QString EntryFailed(const QString &name, const QString &detail);
+QString BadName(const QString &name);
+QString FolderFailed(const QString &name, const QString &detail);
+QString CopyFailed(const QString &name, const QString &detail);
+QString WriteFailed(const QString &name, const QString &detail);
+QString BadTimeout(const QString &typed, int seconds);
+
+} // namespace logline
+
+// The log file's record.
+namespace runlog {
+
+// The record as written: a quote, the log with each quote doubled, a quote, CR LF.
+QByteArray EncodeRecord(const QString &log);
+// The first field of a record: a quoted field without its quotes and with "" read as one
+// quote (it may span lines), or else the text up to the first comma or line end.
+QString FirstField(const QString &text);
+
+} // namespace runlog

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+// The texts a run shows in its status lines and writes to its log, exactly as the program
+// shows and logs them. The log's lines are put together in run_log.cpp alone.
+namespace RunText {
+
+// Status lines of the connection slots; all but Idle are followed by " (", name, ")".
+inline const QString Idle = QStringLiteral("接続無し");
+inline const QString Connecting = QStringLiteral("接続開始");
+inline const QString Resolving = QStringLiteral("IP アドレスを調べています");
+inline const QString Requesting = QStringLiteral("要求を送信しています");
+inline const QString Receiving = QStringLiteral("応答を受信しています");
+
+// Log lines: each is CR LF (twice for the run's end) and the parts, with date and/or time.
+inline const QString CrLf = QStringLiteral("\r\n");
+inline const QString RunStart = QStringLiteral("＊＊＊ ダウンロード開始(");
+inline const QString RunEnd = QStringLiteral("＊＊＊ ダウンロード終了(");
+inline const QString RunStop = QStringLiteral("＊＊＊ ダウンロード中止 (");
+inline const QString RunFailed = QStringLiteral("＊＊＊ ダウンロード失敗(");
+inline const QString RunClose = QStringLiteral(") ＊＊＊");
+inline const QString EntryStart = QStringLiteral(" からダウンロード開始(");
+inline const QString EntryEnd = QStringLiteral(" のダウンロード終了(");
+inline const QString EntryTimedOut = QStringLiteral(" のダウンロードをタイムオーバーにより中止しました(");
+
+// Our own lines for failures the program reports; name, text, "(", time, ")", and a reason
+// after a blank where there is one.
+inline const QString EntryFailed = QStringLiteral(" のダウンロードに失敗しました(");
+inline const QString BadName =
+    QStringLiteral(" は保存先のフォルダ名に使えないため、ダウンロードしませんでした(");
+inline const QString FolderFailed = QStringLiteral(" のフォルダを作成できませんでした(");
+inline const QString CopyFailed =
+    QStringLiteral(" の前のページを日付のフォルダに残せなかったため、ページを保存しませんでした(");
+inline const QString WriteFailed = QStringLiteral(" のページを保存できませんでした(");
+inline const QString BadTimeout =
+    QStringLiteral("タイムアウトの秒数「%1」は正の整数ではないため、%2 秒を使います");
+
+} // namespace RunText

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "core/list/entry_table.h"
+#include "core/run/download_run.h"
+#include "core/run/run_log.h"
+#include "core/settings/options.h"
+#include "core/settings/settings_file.h"
+
+#include <QString>
+
+// One user's Vekanto without a window: the list and options of a settings file, the run log
+// and the downloads. The main window is a face over one; an unattended run is another.
+class Session
+{
+public:
+    // The program's own folder holds the settings file (unless another is named) and gives
+    // the default data folder and log file.
+    explicit Session(const QString &programDir, const QString &settingsPath = {});
+    Q_DISABLE_COPY_MOVE(Session)
+
+    QString programDir() const { return m_programDir; }
+    QString settingsPath() const { return m_settingsPath; }
+
+    EntryTable &entries() { return m_entries; }
+    const EntryTable &entries() const { return m_entries; }
+    Options &options() { return m_options; }
+    const Options &options() const { return m_options; }
+    RunLog &log() { return m_log; }
+    const RunLog &log() const { return m_log; }
+    DownloadRun &run() { return m_run; }
+
+    struct LoadResult {
+        settingsfile::LoadReport report;
+        // The log file when logging is on and it could not be read.
+        QString unreadableLog;
+    };
+    // The list and the options from the settings file; options the file lacks keep their
+    // values. With logging on, the log carries on from the log file.
+    LoadResult load();
+    bool save(int &followed, const settingsfile::SdataLists &sdata, QString *error);
+
+    // A full run over the list as it is now, with the options of this moment.
+    void startRun();
+    // With logging on, the whole log to the log file; true when there was nothing to do.
+    bool writeLogFile(QString *error) const;
+
+private:
+    QString m_programDir;
+    QString m_settingsPath;
+    EntryTable m_entries;
+    Options m_options;
+    RunLog m_log;
+    DownloadRun m_run;
+};

@@ -1,0 +1,185 @@
+#include "core/settings/settings_file.h"
+
+#include "core/list/entry_name.h"
+#include "core/list/entry_table.h"
+#include "platform/codepage.h"
+#include "platform/profile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <optional>
+
+namespace settingsfile {
+namespace {
+
+const QString DataSection = QStringLiteral("DATA");
+const QString OptionSection = QStringLiteral("Option");
+const QString SdataSection = QStringLiteral("SDATA");
+
+QString key(const char *stem, int n)
+{
+    return QLatin1String(stem) + QString::number(n);
+}
+
+// Stored numbers are 16-bit; anything else reads as 0.
+qint16 toInt16(const QString &text, bool *ok)
+{
+    bool parsed = false;
+    const int value = text.trimmed().toInt(&parsed);
+    *ok = parsed && value >= -32768 && value <= 32767;
+    return *ok ? qint16(value) : qint16(0);
+}
+
+// The reader trims blanks and takes off one pair of outer quotes, so a value that begins or
+// ends with a blank or a quote goes inside quotes of its own to read back whole.
+QString storedForm(const QString &value)
+{
+    const auto special = [](QChar c) {
+        return c == u' ' || c == u'\t' || c == u'"' || c == u'\'';
+    };
+    if (!value.isEmpty() && (special(value.front()) || special(value.back())))
+        return u'"' + value + u'"';
+    return value;
+}
+
+// No line can hold a line end, so this default never comes back for a stored key.
+bool hasKey(Profile &ini, const QString &section, const QString &keyName)
+{
+    static const QString absent = QStringLiteral("\n");
+    QString found;
+    ini.GetPrivateProfileString(section, keyName, absent, found, 2);
+    return found != absent;
+}
+
+// One value, whole: the buffer grows until the value fits. A missing key is told by asking
+// with two different defaults, so a stored value beginning with "NL" is not taken for one.
+std::optional<QString> readValue(Profile &ini, const QString &section, const QString &keyName)
+{
+    static const QString defaults[2] = {QStringLiteral("NL"), QStringLiteral("nl\t-")};
+    for (const QString &fallback : defaults) {
+        QString found;
+        for (qint32 size = 256;; size *= 4) {
+            if (ini.GetPrivateProfileString(section, keyName, fallback, found, size) < size - 1)
+                break;
+        }
+        if (found != fallback)
+            return found;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+QString defaultPath(const QString &programDir)
+{
+    return programDir + QLatin1String("/vek.ini");
+}
+
+LoadReport load(const QString &path, EntryTable &entries, Options &options)
+{
+    LoadReport report;
+    Profile ini(path);
+    const QFileInfo info(path);
+    if (info.exists() && (!info.isFile() || !QFile(path).open(QIODevice::ReadOnly)))
+        report.unreadable = path;
+
+    for (int n = 1; n <= EntryTable::Kept; ++n) {
+        entries.clear(n);
+        if (const auto name = readValue(ini, DataSection, key("TEXT", n)))
+            entries.EntryName(n) = entryname::trimBlanks(*name);
+        if (entries.isFree(n)) {
+            // A deleted marker or a blank name leaves the whole slot empty.
+            entries.clear(n);
+            continue;
+        }
+        if (const auto rule = readValue(ini, DataSection, key("cip", n)))
+            entries.EntryRule(n) = *rule;
+        if (const auto address = readValue(ini, DataSection, key("nip", n)))
+            entries.EntryAddress(n) = *address;
+        bool ok = true;
+        if (const auto nname = readValue(ini, DataSection, key("nname", n)))
+            entries.EntryNname(n) = toInt16(*nname, &ok);
+        if (const auto root = readValue(ini, DataSection, key("root", n))) {
+            bool rootOk = true;
+            entries.EntryParent(n) = toInt16(*root, &rootOk);
+            ok = ok && rootOk;
+        }
+        if (!ok)
+            report.badNumbers << entries.EntryName(n);
+    }
+
+    if (const auto value = readValue(ini, OptionSection, QStringLiteral("dirname")))
+        options.dirName = *value;
+    if (const auto value = readValue(ini, OptionSection, QStringLiteral("logpath")))
+        options.logPath = *value;
+    if (const auto value = readValue(ini, OptionSection, QStringLiteral("logsw"))) {
+        bool ok = false;
+        const qint16 sw = toInt16(*value, &ok);
+        if (ok)
+            options.logOn = sw == 1;
+    }
+    if (const auto value = readValue(ini, OptionSection, QStringLiteral("dtime")))
+        options.timeout = *value;
+
+    entries.settleParents(&report.placedAtTop);
+    return report;
+}
+
+bool save(const QString &path, EntryTable &entries, const Options &options,
+          const SdataLists &sdata, int &followed, QString *error)
+{
+    entries.compact(followed);
+    entries.sort(followed);
+
+    Profile ini(path);
+    bool written = true;
+    const auto write = [&](const QString &section, const QString &keyName,
+                           const std::optional<QString> &value) {
+        written = ini.WritePrivateProfileString(section, keyName, value) && written;
+    };
+    for (int n = 1; n <= EntryTable::Kept; ++n) {
+        if (entries.isEmpty(n)) {
+            // Keys of an earlier, longer list must not come back at the next load, nor the
+            // duplicates that deleting the first of them uncovers.
+            for (const char *stem : {"TEXT", "NIP", "CIP", "ROOT", "nname"}) {
+                while (hasKey(ini, DataSection, key(stem, n)))
+                    write(DataSection, key(stem, n), std::nullopt);
+            }
+            continue;
+        }
+        // Each text is kept as the code page stores it, so memory matches the file.
+        for (auto [stem, column] : {std::pair{"TEXT", &entries.EntryName},
+                                    std::pair{"NIP", &entries.EntryAddress},
+                                    std::pair{"CIP", &entries.EntryRule}}) {
+            write(DataSection, key(stem, n), storedForm((*column)(n)));
+            (*column)(n) = codepage::roundTrip((*column)(n));
+        }
+        write(DataSection, key("ROOT", n), QString::number(entries.EntryParent(n)));
+        write(DataSection, key("nname", n), QString::number(entries.EntryNname(n)));
+        // A marker is written as the original wrote it and reads back as an empty slot.
+        if (entries.isDeleted(n))
+            entries.clear(n);
+    }
+
+    const qsizetype items = sdata[0].size();
+    for (qsizetype i = 1; i < items; ++i) {
+        for (int c = 0; c <= 4; ++c)
+            write(SdataSection, QStringLiteral("cmb%1%2").arg(c).arg(i), sdata[c].value(i));
+    }
+    write(SdataSection, QStringLiteral("cnt"), QString::number(items));
+
+    write(OptionSection, QStringLiteral("dirname"), storedForm(options.dirName));
+    write(OptionSection, QStringLiteral("logpath"), storedForm(options.logPath));
+    write(OptionSection, QStringLiteral("logsw"),
+          options.logOn ? QStringLiteral("1") : QStringLiteral("0"));
+    write(OptionSection, QStringLiteral("dtime"), storedForm(options.timeout));
+    written = written && ini.flush();
+
+    entries.settleParents(nullptr);
+    if (!written && error)
+        *error = ini.errorString();
+    return written;
+}
+
+} // namespace settingsfile

@@ -1,0 +1,132 @@
+#include "core/store/page_store.h"
+
+#include "platform/atomic_file.h"
+#include "platform/clock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace pagestore {
+namespace {
+
+const QString PageName = QStringLiteral("vek.htm");
+
+QString reason(const QString &path, const QString &error)
+{
+    return error.isEmpty() ? path : path + QLatin1String(": ") + error;
+}
+
+bool ensureFolder(const QString &path, QString *detail)
+{
+    if (QFileInfo(path).isDir() || QDir().mkdir(path))
+        return true;
+    *detail = path;
+    return false;
+}
+
+// Copies in pieces into a file put in place whole, so neither a large page nor a crash half
+// way leaves a mixed copy.
+bool copyWhole(const QString &from, const QString &to, QString *detail)
+{
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly)) {
+        *detail = reason(from, source.errorString());
+        return false;
+    }
+    AtomicFile target(to);
+    QByteArray buffer(64 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = source.read(buffer.data(), buffer.size());
+        if (n < 0) {
+            *detail = reason(from, source.errorString());
+            return false;
+        }
+        if (n == 0)
+            break;
+        if (!target.write(buffer.constData(), n)) {
+            *detail = reason(to, target.errorString());
+            return false;
+        }
+    }
+    if (!target.commit()) {
+        *detail = reason(to, target.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString EntryFolder(const QString &dataDir, const QString &name)
+{
+    const QString exact = dataDir + QLatin1Char('/') + name;
+    if (QFileInfo(exact).isDir())
+        return exact;
+    const QStringList folders =
+        QDir(dataDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    for (const QString &folder : folders) {
+        if (folder.compare(name, Qt::CaseInsensitive) == 0)
+            return dataDir + QLatin1Char('/') + folder;
+    }
+    return exact;
+}
+
+QString PagePath(const QString &dataDir, const QString &name)
+{
+    return EntryFolder(dataDir, name) + QLatin1Char('/') + PageName;
+}
+
+QString DatedFolder(const QString &entryFolder, const QDate &day)
+{
+    return entryFolder + QLatin1Char('/') + vclock::Format(day, QStringLiteral("yyyymmdd"));
+}
+
+Failure StorePage(const QString &dataDir, const QString &name, const QDate &today,
+                  const QByteArray &body, QString *detail)
+{
+    QString ignored;
+    if (!detail)
+        detail = &ignored;
+    const QString folder = EntryFolder(dataDir, name);
+    if (!ensureFolder(folder, detail))
+        return Failure::Folder;
+
+    const QString page = folder + QLatin1Char('/') + PageName;
+    // The new page is written out before the dated copy is made, so a page that cannot be
+    // written (a full disk) leaves the earlier dated copy as it was.
+    AtomicFile file(page);
+    if (!file.write(body)) {
+        *detail = reason(page, file.errorString());
+        return Failure::Write;
+    }
+    if (QFileInfo::exists(page)) {
+        const QString dated = DatedFolder(folder, today);
+        if (!ensureFolder(dated, detail))
+            return Failure::Folder;
+        // Without its dated copy the old page is not given up.
+        if (!copyWhole(page, dated + QLatin1Char('/') + PageName, detail))
+            return Failure::Copy;
+    }
+    if (!file.commit()) {
+        *detail = reason(page, file.errorString());
+        return Failure::Write;
+    }
+    return Failure::None;
+}
+
+bool ReplacePage(const QString &dataDir, const QString &name, const QByteArray &bytes,
+                 QString *detail)
+{
+    const QString folder = EntryFolder(dataDir, name);
+    if (!ensureFolder(folder, detail))
+        return false;
+    const QString page = folder + QLatin1Char('/') + PageName;
+    QString error;
+    if (AtomicFile::writeWhole(page, bytes, &error))
+        return true;
+    *detail = reason(page, error);
+    return false;
+}
+
+} // namespace pagestore

@@ -1,0 +1,329 @@
+#include "ui/frm_vekmain.h"
+
+#include "core/session.h"
+#include "platform/windir.h"
+#include "ui/frm_VEKDL.h"
+#include "ui/frm_vekop1.h"
+#include "ui/main_texts.h"
+#include "ui/progress_texts.h"
+#include "ui/platform/msgbox.h"
+#include "ui/platform/tree_view.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+QString indexedName(const char *name, int index)
+{
+    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
+}
+
+} // namespace
+
+frm_vekmain::frm_vekmain(Session *session, QWidget *parent)
+    : QWidget(parent)
+    , m_ownSession(session ? nullptr : std::make_unique<Session>(GetWindowsDirectory()))
+    , m_session(session ? session : m_ownSession.get())
+{
+    setObjectName(QStringLiteral("frm_vekmain"));
+    buildWidgets();
+    optionsToFields();
+    connectHandlers();
+}
+
+// The editor and the progress dialog are top-level windows of their own (a child would be
+// disabled with the main window during a run), so the main window deletes them itself.
+frm_vekmain::~frm_vekmain()
+{
+    delete m_editor;
+    delete m_progress;
+}
+
+void frm_vekmain::buildWidgets()
+{
+    TreeView1 = new TreeView(this);
+    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1->setMinimumSize(320, 360);
+
+    tree_cnt = new QLabel(QStringLiteral("0"), this);
+    tree_cnt->setObjectName(QStringLiteral("tree_cnt"));
+    tree_cnt->hide();
+
+    btn_add = makeButton(this, "btn_add", MainText::Add);
+    btn_cng = makeButton(this, "btn_cng", MainText::Change);
+    btn_del = makeButton(this, "btn_del", MainText::Delete);
+    Command4 = makeButton(this, "Command4", MainText::DownloadOne);
+    btn_dlstart = makeButton(this, "btn_dlstart", MainText::DownloadAll);
+    btn_diropen = makeButton(this, "btn_diropen", MainText::OpenFolder);
+    btn_Lopen = makeButton(this, "btn_Lopen", MainText::OpenPage);
+    btn_load = makeButton(this, "btn_load", MainText::Load);
+    btn_save = makeButton(this, "btn_save", MainText::Save);
+
+    Label2 = new QLabel(MainText::DataFolder, this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    DirName = new QLineEdit(this);
+    DirName->setObjectName(QStringLiteral("DirName"));
+    btn_data_sansyou = makeButton(this, "btn_data_sansyou", MainText::Browse);
+
+    Check1 = new QCheckBox(MainText::KeepLog, this);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Text3 = new QLineEdit(this);
+    Text3->setObjectName(QStringLiteral("Text3"));
+    btn_log_sansyou = makeButton(this, "btn_log_sansyou", MainText::Browse);
+
+    Text4 = new QLineEdit(this);
+    Text4->setObjectName(QStringLiteral("Text4"));
+    Text4->setMaximumWidth(60);
+    Label3 = new QLabel(MainText::TimeoutHint, this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setWordWrap(true);
+
+    for (int i = 1; i <= 10; ++i) {
+        Text1(i) = new QLineEdit(this);
+        Text1(i)->setObjectName(indexedName("Text1", i));
+        Text1(i)->setReadOnly(true);
+    }
+    for (int i = 0; i <= 4; ++i) {
+        Combo1(i) = new QComboBox(this);
+        Combo1(i)->setObjectName(indexedName("Combo1", i));
+        Combo1(i)->hide();
+    }
+
+    // Buttons on the right of the tree, grouped by what they act on.
+    auto *listButtons = new QGridLayout;
+    listButtons->addWidget(btn_add, 0, 0);
+    listButtons->addWidget(btn_cng, 0, 1);
+    listButtons->addWidget(btn_del, 0, 2);
+    listButtons->addWidget(Command4, 1, 0);
+    listButtons->addWidget(btn_diropen, 1, 1);
+    listButtons->addWidget(btn_Lopen, 1, 2);
+    listButtons->addWidget(btn_dlstart, 2, 0, 1, 3);
+
+    auto *fileButtons = new QHBoxLayout;
+    fileButtons->addWidget(btn_load);
+    fileButtons->addWidget(btn_save);
+    fileButtons->addStretch();
+
+    auto *options = new QGridLayout;
+    options->addWidget(Label2, 0, 0, 1, 2);
+    options->addWidget(DirName, 1, 0);
+    options->addWidget(btn_data_sansyou, 1, 1);
+    options->addWidget(Check1, 2, 0, 1, 2);
+    options->addWidget(Text3, 3, 0);
+    options->addWidget(btn_log_sansyou, 3, 1);
+    auto *timeoutRow = new QHBoxLayout;
+    timeoutRow->addWidget(Text4, 0, Qt::AlignTop);
+    timeoutRow->addWidget(Label3, 1);
+    options->addLayout(timeoutRow, 4, 0, 1, 2);
+
+    auto *right = new QVBoxLayout;
+    right->addLayout(listButtons);
+    right->addSpacing(12);
+    right->addLayout(options);
+    right->addStretch();
+    right->addLayout(fileButtons);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(TreeView1, 3);
+    top->addLayout(right, 2);
+
+    // The ten connection boxes, one per slot, numbered as the slots are.
+    auto *slotGrid = new QGridLayout;
+    for (int i = 1; i <= 10; ++i) {
+        const int row = (i - 1) % 5;
+        const int column = (i - 1) / 5 * 2;
+        slotGrid->addWidget(new QLabel(QString::number(i), this), row, column);
+        slotGrid->addWidget(Text1(i), row, column + 1);
+    }
+
+    auto *outer = new QVBoxLayout(this);
+    outer->addLayout(top, 1);
+    outer->addLayout(slotGrid);
+    resize(760, 600);
+}
+
+void frm_vekmain::connectHandlers()
+{
+    connect(btn_load, &QPushButton::clicked, this, &frm_vekmain::btn_load_Click);
+    connect(btn_save, &QPushButton::clicked, this, &frm_vekmain::btn_save_Click);
+    connect(btn_data_sansyou, &QPushButton::clicked, this, &frm_vekmain::btn_data_sansyou_Click);
+    connect(btn_log_sansyou, &QPushButton::clicked, this, &frm_vekmain::btn_log_sansyou_Click);
+    // The switch follows every change of the box, by the user or by loading settings.
+    connect(Check1, &QCheckBox::stateChanged, this, &frm_vekmain::Check1_Click);
+    connect(btn_diropen, &QPushButton::clicked, this, &frm_vekmain::btn_diropen_Click);
+    connect(btn_Lopen, &QPushButton::clicked, this, &frm_vekmain::btn_Lopen_Click);
+    connect(btn_add, &QPushButton::clicked, this, &frm_vekmain::btn_add_Click);
+    connect(btn_cng, &QPushButton::clicked, this, &frm_vekmain::btn_cng_Click);
+    connect(btn_del, &QPushButton::clicked, this, &frm_vekmain::btn_del_Click);
+    connect(TreeView1, &TreeView::NodeClick, this, &frm_vekmain::TreeView1_NodeClick);
+    connect(TreeView1, &TreeView::DblClick, this, &frm_vekmain::TreeView1_DblClick);
+    connect(btn_dlstart, &QPushButton::clicked, this, &frm_vekmain::btn_dlstart_Click);
+    connect(Command4, &QPushButton::clicked, this, &frm_vekmain::Command4_Click);
+
+    DownloadRun &run = m_session->run();
+    connect(&run, &DownloadRun::slotStarting, this, [this](int slot) { Text1(slot)->clear(); });
+    connect(&run, &DownloadRun::finished, this,
+            [this] { EndProgress(ProgressText::Finished); });
+}
+
+void frm_vekmain::Form_Load()
+{
+    setWindowTitle(QStringLiteral("Vekanto %1.%2.%3")
+                       .arg(VEKANTO_VERSION_MAJOR)
+                       .arg(VEKANTO_VERSION_MINOR)
+                       .arg(VEKANTO_VERSION_PATCH));
+    // Message boxes without a title of their own carry the program's name.
+    QCoreApplication::setApplicationName(MainText::AppName);
+    m_session->entries().EntryLimit = EntryTable::Slots;
+    LoadSettings();
+
+    // The editor starts with its rule box on.
+    Editor()->SetRuleSwitch(true);
+}
+
+QString frm_vekmain::SettingsPath() const
+{
+    return m_session->settingsPath();
+}
+
+const EntryTable &frm_vekmain::Entries() const
+{
+    return m_session->entries();
+}
+
+int frm_vekmain::SelectedEntry() const
+{
+    return tree_cnt->text().toInt();
+}
+
+void frm_vekmain::optionsFromFields()
+{
+    Options &options = m_session->options();
+    options.dirName = DirName->text();
+    options.logPath = Text3->text();
+    options.logOn = Check1->isChecked();
+    options.timeout = Text4->text();
+}
+
+void frm_vekmain::optionsToFields()
+{
+    const Options &options = m_session->options();
+    DirName->setText(options.dirName);
+    Text3->setText(options.logPath);
+    Check1->setChecked(options.logOn);
+    Text4->setText(options.timeout);
+}
+
+// An open editor holds an entry number that loading or saving may give to another entry;
+// it is closed as Cancel closes it.
+void frm_vekmain::closeEditor()
+{
+    if (m_editor)
+        m_editor->hide();
+}
+
+// The tree shows the table in entry order; the table has dropped every parent that has no
+// node before its child.
+void frm_vekmain::rebuildTree()
+{
+    const EntryTable &entries = m_session->entries();
+    TreeView1->ClearNodes();
+    for (int n = 1; n <= EntryTable::Kept; ++n) {
+        if (entries.isOccupied(n))
+            TreeView1->AddNode(TreeView1->PositionOfEntry(entries.EntryParent(n)),
+                               entries.EntryName(n), n);
+    }
+}
+
+bool frm_vekmain::LoadSettings()
+{
+    closeEditor();
+    setEnabled(false);
+    optionsFromFields();
+    const Session::LoadResult loaded = m_session->load();
+    optionsToFields();
+    // The log switch governs its widgets also when the box did not change.
+    Check1_Click();
+    if (!loaded.unreadableLog.isEmpty())
+        // The main window is disabled while settings load; a box of its own would be too.
+        msgbox::MsgBox(nullptr, ProgressText::LogReadFailed.arg(loaded.unreadableLog));
+    rebuildTree();
+    tree_cnt->setText(QStringLiteral("1"));
+    setEnabled(true);
+
+    const settingsfile::LoadReport &report = loaded.report;
+    if (!report.unreadable.isEmpty()) {
+        msgbox::MsgBox(this, MainText::LoadFailed.arg(report.unreadable));
+        return false;
+    }
+    QStringList placedAtTop = report.placedAtTop + report.badNumbers;
+    placedAtTop.removeDuplicates();
+    if (!placedAtTop.isEmpty())
+        msgbox::MsgBox(this, MainText::PlacedAtTop.arg(placedAtTop.join(QStringLiteral("\r\n"))));
+    return true;
+}
+
+bool frm_vekmain::SaveSettings()
+{
+    closeEditor();
+    setEnabled(false);
+    // The selection follows its entry through the moves; a deleted one is let go.
+    int selected = SelectedEntry();
+    if (!EntryTable::isValid(selected) || Entries().isFree(selected))
+        selected = 0;
+    optionsFromFields();
+    settingsfile::SdataLists sdata;
+    for (int c = 0; c <= 4; ++c) {
+        for (int i = 0; i < Combo1(c)->count(); ++i)
+            sdata[c] << Combo1(c)->itemText(i);
+    }
+    QString error;
+    const bool saved = m_session->save(selected, sdata, &error);
+
+    // The tree is rebuilt from the compacted table, so every node leads to its own entry.
+    rebuildTree();
+    tree_cnt->setText(QString::number(selected));
+    TreeView1->SelectNode(TreeView1->PositionOfEntry(selected));
+    setEnabled(true);
+
+    if (!saved)
+        msgbox::MsgBox(this, MainText::SaveFailed.arg(error));
+    return saved;
+}
+
+void frm_vekmain::btn_load_Click()
+{
+    LoadSettings();
+}
+
+void frm_vekmain::btn_save_Click()
+{
+    if (SaveSettings())
+        msgbox::MsgBox(this, MainText::Saved);
+}
+
+void frm_vekmain::closeEvent(QCloseEvent *event)
+{
+    // Closing the main window ends the program at once: transfers are dropped, nothing saved.
+    m_session->run().abandon();
+    event->accept();
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}

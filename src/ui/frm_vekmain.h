@@ -1,0 +1,131 @@
+#pragma once
+
+#include "platform/indexed_array.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+class EntryTable;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class Session;
+class TreeView;
+class frm_vekop1;
+class frm_VEKDL;
+
+// The main window: the face of one Session. It shows the list as a tree, holds the option
+// fields, and forwards every user action to the core.
+class frm_vekmain : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frm_vekmain)
+
+public:
+    // Shows `session`, or a session of its own over the program's folder when none is given.
+    explicit frm_vekmain(Session *session = nullptr, QWidget *parent = nullptr);
+    ~frm_vekmain() override;
+
+    void Form_Load();
+
+    // Both return false when the file could not be used; the user has then been told.
+    bool LoadSettings();
+    bool SaveSettings();
+    QString SettingsPath() const;
+
+    // List operations called by the editor. Both return false when they refused, after
+    // telling the user; nothing has then been stored.
+    bool OpAdd();
+    bool OpWrite();
+    qint32 NtextCheck(const QString &name) const;
+
+    // Cancels every connection and frees every slot.
+    void AllCancel();
+
+    // The two other windows, created on first use and never destroyed.
+    frm_vekop1 *Editor();
+    frm_VEKDL *Progress();
+    bool HasProgress() const { return m_progress != nullptr; }
+
+    // Selected entry number as tree_cnt holds it.
+    int SelectedEntry() const;
+    Session &session() { return *m_session; }
+    const EntryTable &Entries() const;
+
+    // Hand-over variables between the editor and the list operations.
+    QString Ntxtbuf;
+    QString Nipbuf;
+    QString Cipbuf;
+    QString Nnamebuf;
+    qint32 Bindex = 0;
+
+    // Event handlers, connected in the constructor.
+    void btn_load_Click();
+    void btn_save_Click();
+    void btn_data_sansyou_Click();
+    void btn_log_sansyou_Click();
+    void Check1_Click();
+    void btn_diropen_Click();
+    void btn_Lopen_Click();
+    void btn_add_Click();
+    void btn_cng_Click();
+    void btn_del_Click();
+    void TreeView1_NodeClick(int position);
+    void TreeView1_DblClick();
+    void btn_dlstart_Click();
+    void Timer1_Timer();
+    void Inet1_StateChanged(int Index, short State);
+    void Command4_Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildWidgets();
+    void connectHandlers();
+
+    // The option fields to and from the session's options.
+    void optionsFromFields();
+    void optionsToFields();
+    void closeEditor();
+    void rebuildTree();
+    void OpenWithShell(const QString &path);
+    // Entry n's name when its folder or page may be opened, else empty.
+    QString openableName(int n) const;
+    // The progress window opened for a run or a single download, and closed again.
+    frm_VEKDL *BeginProgress();
+    void EndProgress(const QString &finalBox);
+    void ProgressClosed();
+
+    std::unique_ptr<Session> m_ownSession;
+    Session *m_session = nullptr;
+    frm_vekop1 *m_editor = nullptr;
+    frm_VEKDL *m_progress = nullptr;
+
+    // Widgets, named as the program's forms name them.
+    TreeView *TreeView1 = nullptr;
+    QLabel *tree_cnt = nullptr;
+    QPushButton *btn_add = nullptr;
+    QPushButton *btn_cng = nullptr;
+    QPushButton *btn_del = nullptr;
+    QPushButton *Command4 = nullptr;
+    QPushButton *btn_dlstart = nullptr;
+    QPushButton *btn_diropen = nullptr;
+    QPushButton *btn_Lopen = nullptr;
+    QPushButton *btn_load = nullptr;
+    QPushButton *btn_save = nullptr;
+    QLabel *Label2 = nullptr;
+    QLineEdit *DirName = nullptr;
+    QPushButton *btn_data_sansyou = nullptr;
+    QCheckBox *Check1 = nullptr;
+    QLineEdit *Text3 = nullptr;
+    QPushButton *btn_log_sansyou = nullptr;
+    QLineEdit *Text4 = nullptr;
+    QLabel *Label3 = nullptr;
+    IndexedArray<QLineEdit *, 1, 10> Text1;
+    IndexedArray<QComboBox *, 0, 4> Combo1;
+};

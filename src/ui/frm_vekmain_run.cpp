@@ -1,0 +1,104 @@
+#include "ui/frm_vekmain.h"
+
+#include "core/list/entry_name.h"
+#include "core/session.h"
+#include "ui/frm_VEKDL.h"
+#include "ui/frm_vekop1.h"
+#include "ui/platform/msgbox.h"
+#include "ui/progress_texts.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+frm_vekop1 *frm_vekmain::Editor()
+{
+    if (!m_editor)
+        m_editor = new frm_vekop1(this);
+    return m_editor;
+}
+
+// Created on first use as a window of its own: a child would be disabled with the main window.
+frm_VEKDL *frm_vekmain::Progress()
+{
+    if (!m_progress) {
+        m_progress = new frm_VEKDL(m_session->run(), m_session->log());
+        connect(m_progress, &frm_VEKDL::Unloaded, this, &frm_vekmain::ProgressClosed);
+    }
+    return m_progress;
+}
+
+frm_VEKDL *frm_vekmain::BeginProgress()
+{
+    btn_dlstart->setEnabled(false);
+    setEnabled(false);
+    frm_VEKDL *dialog = Progress();
+    dialog->show();
+    dialog->raise();
+    dialog->SetRunning(true);
+    return dialog;
+}
+
+// The box is answered before OK becomes usable; the main window stays disabled until OK.
+void frm_vekmain::EndProgress(const QString &finalBox)
+{
+    frm_VEKDL *dialog = Progress();
+    // The main window is disabled; the dialog carries the box.
+    msgbox::MsgBox(dialog, finalBox);
+    btn_dlstart->setEnabled(true);
+    dialog->SetRunning(false);
+}
+
+void frm_vekmain::ProgressClosed()
+{
+    setEnabled(true);
+    btn_dlstart->setEnabled(true);
+    optionsFromFields();
+    QString error;
+    if (!m_session->writeLogFile(&error))
+        msgbox::MsgBox(this, ProgressText::LogWriteFailed.arg(m_session->options().logPath, error));
+    AllCancel();
+}
+
+void frm_vekmain::btn_dlstart_Click()
+{
+    BeginProgress();
+    optionsFromFields();
+    m_session->startRun();
+}
+
+void frm_vekmain::Timer1_Timer()
+{
+    m_session->run().Timer1_Timer();
+}
+
+void frm_vekmain::Inet1_StateChanged(int Index, short State)
+{
+    m_session->run().Inet1_StateChanged(Index, State);
+}
+
+void frm_vekmain::AllCancel()
+{
+    m_session->run().AllCancel();
+}
+
+void frm_vekmain::Command4_Click()
+{
+    const int n = SelectedEntry();
+    if (!EntryTable::isValid(n) || Entries().EntryAddress(n).isEmpty())
+        return;
+    const QString name = Entries().EntryName(n);
+    if (!entryname::isSafeName(name)) {
+        msgbox::MsgBox(this, ProgressText::BadName.arg(name));
+        return;
+    }
+
+    BeginProgress();
+    optionsFromFields();
+    RunLog &log = m_session->log();
+    if (!m_session->run().fetchOne(Entries(), n, m_session->options().dirName)) {
+        log.append(logline::RunFailed());
+        EndProgress(ProgressText::FailedBox);
+    }
+    log.append(logline::RunEnd());
+    EndProgress(ProgressText::Finished);
+}

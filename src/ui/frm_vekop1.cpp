@@ -1,0 +1,262 @@
+#include "ui/frm_vekop1.h"
+
+#include "core/list/entry_name.h"
+#include "core/run/address_rule.h"
+#include "ui/editor_texts.h"
+#include "ui/frm_vekmain.h"
+#include "ui/platform/msgbox.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    // Enter on a focused button presses that button, as in any dialog.
+    button->setAutoDefault(true);
+    return button;
+}
+
+QLabel *makeCaption(QWidget *parent, const QString &text, QWidget *buddy)
+{
+    auto *label = new QLabel(text, parent);
+    label->setBuddy(buddy);
+    return label;
+}
+
+} // namespace
+
+frm_vekop1::frm_vekop1(frm_vekmain *main)
+    : QWidget(nullptr, Qt::Dialog)
+    , m_main(main)
+{
+    setObjectName(QStringLiteral("frm_vekop1"));
+    setWindowTitle(EditorText::Title);
+    buildWidgets();
+
+    connect(btn_ok, &QPushButton::clicked, this, &frm_vekop1::btn_ok_Click);
+    connect(btn_root, &QPushButton::clicked, this, &frm_vekop1::btn_root_Click);
+    connect(btn_cancel, &QPushButton::clicked, this, &frm_vekop1::btn_cancel_Click);
+    // Every change of the box counts, also one made by the program at start-up.
+    connect(Check1, &QCheckBox::toggled, this, &frm_vekop1::Check1_Click);
+    connect(cip, &QLineEdit::textChanged, this, &frm_vekop1::cip_Change);
+
+    // Until start-up ticks the box, the rule box is off, as the form was drawn.
+    Check1_Click();
+}
+
+void frm_vekop1::buildWidgets()
+{
+    txtname = new QLineEdit(this);
+    txtname->setObjectName(QStringLiteral("txtname"));
+    txtip = new QLineEdit(this);
+    txtip->setObjectName(QStringLiteral("txtip"));
+
+    Frame1 = new QGroupBox(EditorText::RuleFrame, this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Check1 = new QCheckBox(EditorText::MakeName, Frame1);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    cip = new QLineEdit(Frame1);
+    cip->setObjectName(QStringLiteral("cip"));
+    Label4 = new QLabel(Frame1);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    Label4->setFrameShape(QFrame::Panel);
+    Label4->setFrameShadow(QFrame::Sunken);
+    Label4->setAutoFillBackground(true);
+    Label4->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Label4->setMinimumHeight(cip->sizeHint().height());
+
+    btn_root = makeButton(this, "btn_root", EditorText::Root);
+    btn_ok = makeButton(this, "btn_ok", EditorText::Ok);
+    btn_cancel = makeButton(this, "btn_cancel", EditorText::Cancel);
+    Cindex = new QLabel(QStringLiteral("0"), this);
+    Cindex->setObjectName(QStringLiteral("Cindex"));
+    Cindex->hide();
+
+    auto *fields = new QGridLayout;
+    fields->addWidget(makeCaption(this, EditorText::Name, txtname), 0, 0);
+    fields->addWidget(txtname, 0, 1);
+    fields->addWidget(makeCaption(this, EditorText::Address, txtip), 1, 0);
+    fields->addWidget(txtip, 1, 1);
+    fields->setColumnStretch(1, 1);
+
+    auto *rule = new QGridLayout(Frame1);
+    rule->addWidget(Check1, 0, 0, 1, 2);
+    rule->addWidget(makeCaption(Frame1, EditorText::Rule, cip), 1, 0);
+    rule->addWidget(cip, 1, 1);
+    rule->addWidget(makeCaption(Frame1, EditorText::Result, Label4), 2, 0);
+    rule->addWidget(Label4, 2, 1);
+    rule->setColumnStretch(1, 1);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(btn_root);
+    buttons->addStretch();
+    buttons->addWidget(btn_ok);
+    buttons->addWidget(btn_cancel);
+
+    auto *outer = new QVBoxLayout(this);
+    outer->addLayout(fields);
+    outer->addWidget(Frame1);
+    outer->addLayout(buttons);
+    setMinimumWidth(440);
+}
+
+bool frm_vekop1::isAdding() const
+{
+    return !btn_root->isHidden();
+}
+
+void frm_vekop1::present()
+{
+    show();
+    raise();
+    activateWindow();
+    txtname->setFocus();
+}
+
+void frm_vekop1::OpenForAdd(const QString &rule, int entry)
+{
+    present();
+    txtname->clear();
+    txtip->clear();
+    cip->setText(rule);
+    Cindex->setText(QString::number(entry));
+    btn_root->setVisible(true);
+}
+
+void frm_vekop1::OpenForChange(const QString &name, const QString &address, const QString &rule,
+                               const QString &entry)
+{
+    present();
+    txtname->setText(name);
+    txtip->setText(address);
+    cip->setText(rule);
+    Cindex->setText(entry);
+    btn_root->setVisible(false);
+}
+
+void frm_vekop1::SetRuleSwitch(bool on)
+{
+    Check1->setChecked(on);
+    Check1_Click();
+}
+
+bool frm_vekop1::acceptableName(const QString &name, bool checkDuplicate)
+{
+    // The name is checked as it will be stored, without its trailing blanks.
+    const QString stored = entryname::rtrim(name);
+    if (!entryname::isSafeName(stored)) {
+        msgbox::MsgBox(this, EditorText::NotFolderName);
+        return false;
+    }
+    // "nl" marks a deleted entry: stored as a name, the entry would vanish at the next save.
+    if (entryname::isDeletedName(stored) || (checkDuplicate && m_main->NtextCheck(stored) != 0)) {
+        msgbox::MsgBox(this, EditorText::Duplicate);
+        return false;
+    }
+    return true;
+}
+
+void frm_vekop1::handOver()
+{
+    m_main->Ntxtbuf = txtname->text();
+    m_main->Nipbuf = txtip->text();
+    m_main->Cipbuf = cip->text();
+}
+
+void frm_vekop1::btn_ok_Click()
+{
+    if (txtname->text().isEmpty())
+        return;
+    const bool adding = isAdding();
+    if (!acceptableName(txtname->text(), adding))
+        return;
+    handOver();
+    m_main->Bindex = Cindex->text().toInt();
+    const bool stored = adding ? m_main->OpAdd() : m_main->OpWrite();
+    if (stored)
+        hide();
+}
+
+void frm_vekop1::btn_root_Click()
+{
+    if (txtname->text().isEmpty())
+        return;
+    // Creating at the root makes no duplicate check, as the program always did.
+    if (!acceptableName(txtname->text(), false))
+        return;
+    handOver();
+    m_main->Bindex = 0;
+    if (m_main->OpAdd())
+        hide();
+}
+
+void frm_vekop1::btn_cancel_Click()
+{
+    hide();
+}
+
+void frm_vekop1::Check1_Click()
+{
+    const bool ticked = Check1->isChecked();
+    cip->setEnabled(ticked);
+    setRuleBackground(ticked);
+}
+
+void frm_vekop1::cip_Change()
+{
+    Label4->clear();
+    Label4->setText(ExpandRule(cip->text(), RuleCompare::Exact));
+}
+
+// Ticked: the window background of text boxes. Not ticked: a grey like the original's
+// active-border colour, so the switched-off rule reads as unavailable.
+void frm_vekop1::setRuleBackground(bool ticked)
+{
+    const QPalette base = QWidget::palette();
+    QColor colour = base.color(QPalette::Base);
+    if (!ticked) {
+        colour = base.color(QPalette::Window);
+        if (colour == base.color(QPalette::Base))
+            colour = colour.darker(115);
+    }
+    QPalette rulePalette = cip->palette();
+    rulePalette.setColor(QPalette::Base, colour);
+    cip->setPalette(rulePalette);
+    QPalette resultPalette = Label4->palette();
+    resultPalette.setColor(QPalette::Window, colour);
+    Label4->setPalette(resultPalette);
+}
+
+void frm_vekop1::closeEvent(QCloseEvent *event)
+{
+    // The close box acts as Cancel: the editor is only hidden, never destroyed.
+    event->ignore();
+    btn_cancel_Click();
+}
+
+void frm_vekop1::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        btn_ok_Click();
+        return;
+    case Qt::Key_Escape:
+        btn_cancel_Click();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}

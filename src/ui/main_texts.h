@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+// The main window's own texts, exactly as the program shows them.
+namespace MainText {
+inline const QString AppName = QStringLiteral("Vekanto");
+inline const QString Add = QStringLiteral("追加");
+inline const QString Change = QStringLiteral("変更");
+inline const QString Delete = QStringLiteral("削除");
+inline const QString DownloadOne = QStringLiteral("ダウンロード");
+inline const QString DownloadAll = QStringLiteral("全てダウンロード");
+inline const QString OpenFolder = QStringLiteral("フォルダ");
+inline const QString OpenPage = QStringLiteral("開く");
+inline const QString Load = QStringLiteral("LOAD");
+inline const QString Save = QStringLiteral("SAVE");
+inline const QString DataFolder = QStringLiteral("データの保存場所");
+inline const QString Browse = QStringLiteral("参照");
+inline const QString KeepLog = QStringLiteral("ログを残す");
+inline const QString TimeoutHint =
+    QStringLiteral("秒以内にダウンロードが終了しない場合、そこのダウンロードを中止する");
+inline const QString Saved = QStringLiteral("保存しました");
+inline const QString PickFolder = QStringLiteral("フォルダを指定して下さい。");
+inline const QString LogFilter =
+    QStringLiteral("すべてのファイル (*.*)|*.*|テキスト ファイル (*.txt *.doc *.log)|*.txt|*.doc|*.log|");
+
+// Messages of our own for failures the program reports.
+inline const QString SaveFailed = QStringLiteral("設定ファイルを保存できませんでした。\r\n%1");
+inline const QString LoadFailed = QStringLiteral("設定ファイルを読み込めませんでした。\r\n%1");
+inline const QString PlacedAtTop = QStringLiteral(
+    "親の見つからない項目をルートに置きました:\r\n%1");
+
+// List operations.
+inline const QString DeleteQuestion = QStringLiteral("削除します。よろしいですか？");
+// Messages of our own: an add or change that cannot be carried out is refused before anything
+// is stored, and the editor stays open with what the user typed.
+inline const QString ListFull = QStringLiteral(
+    "これ以上項目を追加できません（最大99項目）。\r\n"
+    "削除した項目があるときは、「SAVE」で保存すると空きができます。");
+inline const QString SlotInUse = QStringLiteral("項目を追加できません（項目 %1 が使用中です）。");
+inline const QString NoParent = QStringLiteral(
+    "選択している項目がありません。\r\n"
+    "ツリーで親にする項目を選ぶか、「ルートに作成」を押してください。");
+inline const QString EntryGone = QStringLiteral(
+    "変更しようとした項目は削除されています。\r\n変更は保存されません。");
+} // namespace MainText

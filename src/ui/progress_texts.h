@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// The progress window's texts and the boxes that end a run, exactly as the program shows them.
+namespace ProgressText {
+
+inline const QString Caption = QStringLiteral("ダウンロード");
+inline const QString Stop = QStringLiteral("STOP");
+inline const QString Ok = QStringLiteral("OK");
+inline const QString CounterInitial = QStringLiteral("0");
+inline const QString CounterLabel = QStringLiteral("件目をダウンロード中");
+inline const QString Heading = QStringLiteral("ネットワーク接続状況");
+
+inline const QString Finished = QStringLiteral("ダウンロード終了");
+inline const QString FailedBox = QStringLiteral("ダウンロード失敗、終了します。");
+
+// Messages of our own.
+inline const QString BadName = QStringLiteral(
+    "この名前は保存先のフォルダ名に使えないため、ダウンロードできません。\r\n%1");
+inline const QString LogWriteFailed = QStringLiteral("ログファイルを書き込めませんでした。\r\n%1\r\n%2");
+inline const QString LogReadFailed = QStringLiteral("ログファイルを読み込めませんでした。\r\n%1");
+
+} // namespace ProgressText

@@ -1,0 +1,290 @@
+#include "support/core_testmain.h"
+
+#include "engine_driver.h"
+
+#include "engine/page_store.h"
+#include "engine/timeout_text.h"
+#include "platform/inet.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <memory>
+
+using namespace enginedriver;
+
+namespace {
+
+const QString Unchanged = QStringLiteral("<unchanged>");
+const QString Started = QStringLiteral("接続開始 (unit)");
+
+QStringList listing(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+}
+
+} // namespace
+
+// The state handler fed with events directly, the page store's failures, and the small rules
+// the engine applies to names and the time-out text.
+class TestEngineEvents : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<frm_vekmain> m_window;
+    frm_VEKDL *m_dialog = nullptr;
+    static constexpr int Slot = 3;
+
+    QString data() const { return m_dir->path(); }
+
+    // Slot 3 busy with entry 1 "unit", as the tick leaves it.
+    void occupy()
+    {
+        m_window->SlotBusy(Slot) = 1;
+        m_window->SlotEntry(Slot) = 1;
+        m_dialog->SetStatus(Slot, Started);
+    }
+
+private slots:
+    void init()
+    {
+        vclock::setNow(QDateTime(QDate(2031, 7, 4), QTime(10, 0)));
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_window = std::make_unique<frm_vekmain>();
+        m_window->DirName->setText(data());
+        m_window->Entries.EntryName(1) = QStringLiteral("unit");
+        m_window->Entries.EntryCount = 1;
+        m_dialog = m_window->Progress();
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        vclock::reset();
+    }
+
+    void stateChanged_data()
+    {
+        QTest::addColumn<short>("state");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("freed");
+        QTest::addColumn<QString>("logText");
+
+        QTest::newRow("1 resolving") << short(1) << QStringLiteral("IP アドレスを調べています (unit)") << false << QString();
+        QTest::newRow("5 requesting") << short(5) << QStringLiteral("要求を送信しています (unit)") << false << QString();
+        QTest::newRow("7 receiving") << short(7) << QStringLiteral("応答を受信しています (unit)") << false << QString();
+        for (short s : {2, 3, 4, 6, 8, 9, 10})
+            QTest::addRow("%d ignored", int(s)) << s << Unchanged << false << QString();
+        QTest::newRow("11 error: logged, slot given back, status kept")
+            << short(11) << Unchanged << true << QStringLiteral(" のダウンロードに失敗しました(");
+        QTest::newRow("12 completed: stored, slot given back")
+            << short(12) << QStringLiteral("接続無し") << true << QStringLiteral(" のダウンロード終了(");
+    }
+
+    void stateChanged()
+    {
+        QFETCH(short, state);
+        QFETCH(QString, status);
+        QFETCH(bool, freed);
+        QFETCH(QString, logText);
+        occupy();
+        m_window->SlotStart(Slot) = 36000;
+        m_window->Inet1_StateChanged(Slot, state);
+
+        QCOMPARE(m_dialog->Label3(Slot)->text(), status == Unchanged ? Started : status);
+        QCOMPARE(m_window->SlotBusy(Slot), freed ? 0 : 1);
+        QCOMPARE(m_window->SlotEntry(Slot), freed ? 0 : 1);
+        // The start time stays; only a time-out clears it.
+        QCOMPARE(m_window->SlotStart(Slot), 36000);
+        const QStringList log = lines(m_dialog->LogText());
+        if (logText.isEmpty()) {
+            QCOMPARE(m_dialog->LogText(), QString());
+        } else {
+            QCOMPARE(log.size(), 2);
+            QVERIFY2(entryLine(QStringLiteral("unit"), logText).match(log.at(1)).hasMatch(), qPrintable(log.at(1)));
+        }
+        // Only a completed transfer writes, and an idle transfer object has an empty body.
+        QCOMPARE(QFileInfo::exists(data() + QLatin1String("/unit/vek.htm")), state == 12);
+        if (state == 12)
+            QCOMPARE(listing(data() + QLatin1String("/unit")), QStringList{QStringLiteral("vek.htm")});
+    }
+
+    // Events of a slot freed by time-out, STOP or completion find no entry and change nothing.
+    void lateEventOfAFreedSlot_data()
+    {
+        QTest::addColumn<short>("state");
+        for (short s : {1, 5, 7, 11, 12})
+            QTest::addRow("state %d", int(s)) << s;
+    }
+
+    void lateEventOfAFreedSlot()
+    {
+        QFETCH(short, state);
+        m_dialog->SetStatus(Slot, Started);
+        m_window->Inet1_StateChanged(Slot, state);
+        QCOMPARE(m_dialog->Label3(Slot)->text(), Started);
+        QCOMPARE(m_dialog->LogText(), QString());
+        QVERIFY(listing(data()).isEmpty());
+        // Indexes outside 1..10 are no slot at all.
+        m_window->Inet1_StateChanged(0, state);
+        m_window->Inet1_StateChanged(11, state);
+        QCOMPARE(m_dialog->LogText(), QString());
+    }
+
+    // A failure to make a folder, keep the old page or write the new one is logged with its
+    // path, gives the slot back and leaves the old page whole.
+    void storageFailure_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("logText");
+        QTest::addColumn<QByteArray>("pageAfter");
+        QTest::newRow("data folder is a file") << QStringLiteral("datafile") << QStringLiteral(" のフォルダを作成できませんでした(") << QByteArray();
+        QTest::newRow("dated folder blocked by a file") << QStringLiteral("datedfile") << QStringLiteral(" のフォルダを作成できませんでした(") << QByteArray("old");
+        QTest::newRow("dated copy cannot be written") << QStringLiteral("datedreadonly")
+            << QStringLiteral(" の前のページを日付のフォルダに残せなかったため、ページを保存しませんでした(") << QByteArray("old");
+        QTest::newRow("page cannot be written") << QStringLiteral("folderreadonly") << QStringLiteral(" のページを保存できませんでした(") << QByteArray();
+    }
+
+    void storageFailure()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, logText);
+        QFETCH(QByteArray, pageAfter);
+        const QString folder = data() + QLatin1String("/unit");
+        // Even root cannot create files under /sys.
+        const QString readOnly = QStringLiteral("/sys/kernel");
+        if (setup.endsWith(QLatin1String("readonly"))) {
+            QFile probe(readOnly + QLatin1String("/vekanto-probe"));
+            if (probe.open(QIODevice::WriteOnly)) {
+                probe.remove();
+                QSKIP("no read-only folder on this system");
+            }
+        }
+        if (setup == u"datafile") {
+            QVERIFY(writeFile(data() + QLatin1String("/plainfile"), "x"));
+            m_window->DirName->setText(data() + QLatin1String("/plainfile"));
+        } else if (setup == u"folderreadonly") {
+            QVERIFY(QFile::link(readOnly, folder));
+        } else {
+            QVERIFY(QDir().mkdir(folder));
+            QVERIFY(writeFile(folder + QLatin1String("/vek.htm"), "old"));
+            if (setup == u"datedfile")
+                QVERIFY(writeFile(folder + QLatin1String("/20310704"), "x"));
+            else
+                QVERIFY(QFile::link(readOnly, folder + QLatin1String("/20310704")));
+        }
+        occupy();
+        m_window->Inet1_StateChanged(Slot, Inet::icResponseCompleted);
+
+        const QStringList log = lines(m_dialog->LogText());
+        QCOMPARE(log.size(), 2);
+        QVERIFY2(entryLine(QStringLiteral("unit"), logText, true).match(log.at(1)).hasMatch(), qPrintable(log.at(1)));
+        QCOMPARE(m_window->SlotBusy(Slot), 0);
+        QCOMPARE(m_window->SlotEntry(Slot), 0);
+        QCOMPARE(m_dialog->Label3(Slot)->text(), QStringLiteral("接続無し"));
+        if (!pageAfter.isEmpty()) {
+            QCOMPARE(readFile(folder + QLatin1String("/vek.htm")), pageAfter);
+            // No temporary file is left beside the page.
+            QCOMPARE(listing(folder), (QStringList{QStringLiteral("20310704"), QStringLiteral("vek.htm")}));
+        }
+    }
+
+    void safeNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("safe");
+        QTest::newRow("plain") << QStringLiteral("news") << true;
+        QTest::newRow("japanese") << QStringLiteral("日本語") << true;
+        QTest::newRow("dots inside") << QStringLiteral("a..b") << true;
+        QTest::newRow("three dots") << QStringLiteral("...") << true;
+        QTest::newRow("empty") << QString() << false;
+        QTest::newRow("dot") << QStringLiteral(".") << false;
+        QTest::newRow("dot dot") << QStringLiteral("..") << false;
+        QTest::newRow("slash") << QStringLiteral("a/b") << false;
+        QTest::newRow("leading slash") << QStringLiteral("/etc") << false;
+        QTest::newRow("backslash") << QStringLiteral("a\\b") << false;
+    }
+
+    void safeNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, safe);
+        QCOMPARE(pagestore::IsSafeName(name), safe);
+    }
+
+    // An entry whose name differs only in letter case from an existing folder uses it; an
+    // exact match wins over one that differs in case.
+    void entryFolderIgnoresCase_data()
+    {
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("new folder") << QStringList{} << QStringLiteral("Daily") << QStringLiteral("Daily");
+        QTest::newRow("differs in case") << QStringList{QStringLiteral("daily")} << QStringLiteral("DAILY") << QStringLiteral("daily");
+        QTest::newRow("exact wins") << QStringList{QStringLiteral("DAILY"), QStringLiteral("daily")} << QStringLiteral("daily") << QStringLiteral("daily");
+        QTest::newRow("a file is no folder") << QStringList{QStringLiteral("file:daily")} << QStringLiteral("Daily") << QStringLiteral("Daily");
+    }
+
+    void entryFolderIgnoresCase()
+    {
+        QFETCH(QStringList, existing);
+        QFETCH(QString, name);
+        QFETCH(QString, folder);
+        for (const QString &e : existing) {
+            if (e.startsWith(QLatin1String("file:")))
+                QVERIFY(writeFile(data() + QLatin1Char('/') + e.mid(5), "x"));
+            else
+                QVERIFY(QDir().mkdir(data() + QLatin1Char('/') + e));
+        }
+        QCOMPARE(pagestore::EntryFolder(data(), name), data() + QLatin1Char('/') + folder);
+        QCOMPARE(pagestore::StorePage(data(), name, QDate(2031, 7, 4), "page", nullptr), pagestore::Failure::None);
+        QCOMPARE(readFile(data() + QLatin1Char('/') + folder + QLatin1String("/vek.htm")), QByteArray("page"));
+    }
+
+    // The data folder text is joined as it is typed: a trailing "/" doubles the separator.
+    void trailingSeparatorInDataFolder()
+    {
+        m_window->DirName->setText(data() + QLatin1Char('/'));
+        occupy();
+        m_window->Inet1_StateChanged(Slot, Inet::icResponseCompleted);
+        QVERIFY(QFileInfo::exists(data() + QLatin1String("/unit/vek.htm")));
+        QVERIFY(m_dialog->LogText().contains(QStringLiteral("unit のダウンロード終了(")));
+    }
+
+    void timeoutSeconds_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("default") << QStringLiteral("60") << 60 << true;
+        QTest::newRow("one") << QStringLiteral("1") << 1 << true;
+        QTest::newRow("blanks around") << QStringLiteral(" 15 ") << 15 << true;
+        QTest::newRow("leading zero") << QStringLiteral("007") << 7 << true;
+        QTest::newRow("full-width") << QStringLiteral("３０") << 30 << true;
+        QTest::newRow("zero") << QStringLiteral("0") << 60 << false;
+        QTest::newRow("negative") << QStringLiteral("-5") << 60 << false;
+        QTest::newRow("plus sign") << QStringLiteral("+5") << 60 << false;
+        QTest::newRow("fraction") << QStringLiteral("2.5") << 60 << false;
+        QTest::newRow("word") << QStringLiteral("abc") << 60 << false;
+        QTest::newRow("digits then word") << QStringLiteral("10s") << 60 << false;
+        QTest::newRow("empty") << QString() << 60 << false;
+        QTest::newRow("too large for a number") << QStringLiteral("99999999999") << 60 << false;
+    }
+
+    void timeoutSeconds()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, seconds);
+        QFETCH(bool, valid);
+        bool ok = !valid;
+        QCOMPARE(engine::TimeoutSeconds(text, &ok), seconds);
+        QCOMPARE(ok, valid);
+    }
+};
+
+VEKANTO_CORE_TEST_MAIN(TestEngineEvents)
+#include "tst_engine_events.moc"

@@ -1,0 +1,468 @@
+#include "support/core_testmain.h"
+#include "support/test_server.h"
+
+#include "platform/codepage.h"
+#include "platform/inet.h"
+
+#include <QSignalSpy>
+
+#include <memory>
+
+using Response = TestServer::Response;
+
+namespace {
+
+// Generous: the tests must pass on a loaded two-core machine.
+constexpr int Patience = 30000;
+// How long a test watches for events that must not come.
+constexpr int Quiet = 1500;
+
+QList<short> states(const QSignalSpy &spy)
+{
+    QList<short> out;
+    for (const QList<QVariant> &args : spy)
+        out << args.at(0).value<short>();
+    return out;
+}
+
+bool isTerminal(short s)
+{
+    return s == Inet::icResponseCompleted || s == Inet::icError;
+}
+
+QByteArray patterned(qsizetype size)
+{
+    QByteArray data(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        data[i] = char((i * 7 + i / 251) & 0xff);
+    return data;
+}
+
+} // namespace
+
+class TestInet : public QObject
+{
+    Q_OBJECT
+
+private:
+    TestServer m_server;
+    QString m_refusedUrl;
+
+    // Runs one Execute to its end and returns the states it reported.
+    QList<short> run(Inet &inet, const QString &url)
+    {
+        QSignalSpy spy(&inet, &Inet::StateChanged);
+        inet.Execute(url, QStringLiteral("GET"));
+        if (!spy.isEmpty())
+            qWarning("an event arrived inside Execute");
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(!spy.isEmpty() && isTerminal(states(spy).last()), Patience); }();
+        QTest::qWait(100); // anything after the end would show up here
+        return states(spy);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // Only servers of this test are asked, never a proxy from the environment.
+        for (const char *name : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+            qunsetenv(name);
+        QVERIFY(m_server.start());
+
+        TestServer gone;
+        QVERIFY(gone.start());
+        m_refusedUrl = gone.url(QStringLiteral("/nobody"));
+        gone.stop();
+    }
+
+    void init() { m_server.clearRequests(); }
+
+    void eventsArriveLaterInOrder()
+    {
+        m_server.setRoute(QStringLiteral("/page"), {.body = "hello"});
+        Inet inet;
+        QSignalSpy spy(&inet, &Inet::StateChanged);
+        inet.Execute(m_server.url(QStringLiteral("/page")), QStringLiteral("GET"));
+        QCOMPARE(spy.count(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(states(spy).contains(Inet::icResponseCompleted), Patience);
+        QTest::qWait(Quiet);
+        const QList<short> expected{Inet::icResolvingHost, Inet::icRequesting, Inet::icReceivingResponse,
+                                    Inet::icResponseCompleted};
+        QCOMPARE(states(spy), expected);
+        QCOMPARE(inet.GetChunk(Inet::MaxBody, 1), QByteArray("hello"));
+        QCOMPARE(inet.GetChunk(Inet::MaxBody, 1), QByteArray());
+    }
+
+    void bodyDelivered_data()
+    {
+        QTest::addColumn<Response>("response");
+        QTest::addColumn<QByteArray>("expected");
+
+        const QByteArray withNul("a\0b\0\0c\0", 8);
+        const QByteArray big = patterned(2 * 1024 * 1024);
+        QTest::newRow("text") << Response{.body = "<html>x</html>"} << QByteArray("<html>x</html>");
+        QTest::newRow("NUL bytes") << Response{.body = withNul} << withNul;
+        QTest::newRow("all byte values") << Response{.body = patterned(256 * 3)} << patterned(256 * 3);
+        QTest::newRow("empty") << Response{} << QByteArray();
+        QTest::newRow("404 page") << Response{.status = 404, .body = "not here"} << QByteArray("not here");
+        QTest::newRow("500 page") << Response{.status = 500, .body = "broken"} << QByteArray("broken");
+        QTest::newRow("403 page") << Response{.status = 403, .body = "no"} << QByteArray("no");
+        QTest::newRow("one byte under the limit")
+            << Response{.body = patterned(Inet::MaxBody - 1)} << patterned(Inet::MaxBody - 1);
+        QTest::newRow("exactly the limit") << Response{.body = patterned(Inet::MaxBody)} << patterned(Inet::MaxBody);
+        QTest::newRow("one byte over the limit")
+            << Response{.body = patterned(Inet::MaxBody + 1)} << patterned(Inet::MaxBody);
+        QTest::newRow("2 MB cut at the limit") << Response{.body = big} << big.left(Inet::MaxBody);
+        QTest::newRow("2 MB dripped, cut at the limit")
+            << Response{.body = big, .dripBytes = 256 * 1024, .dripIntervalMs = 10} << big.left(Inet::MaxBody);
+        QTest::newRow("slow headers") << Response{.body = "late", .delayMs = 700} << QByteArray("late");
+    }
+
+    void bodyDelivered()
+    {
+        QFETCH(Response, response);
+        QFETCH(QByteArray, expected);
+        m_server.setRoute(QStringLiteral("/body"), response);
+
+        Inet inet;
+        const QList<short> seen = run(inet, m_server.url(QStringLiteral("/body")));
+        QCOMPARE(seen.first(), Inet::icResolvingHost);
+        QCOMPARE(seen.count(Inet::icResponseCompleted), 1);
+        QCOMPARE(seen.last(), Inet::icResponseCompleted);
+        QVERIFY(!seen.contains(Inet::icError));
+        const QByteArray body = inet.GetChunk(Inet::MaxBody, 1);
+        QCOMPARE(body.size(), expected.size());
+        QVERIFY(body == expected);
+        QCOMPARE(inet.GetChunk(Inet::MaxBody, 1), QByteArray());
+    }
+
+    void chunksFollowEachOther()
+    {
+        m_server.setRoute(QStringLiteral("/abc"), {.body = "abcdefg"});
+        Inet inet;
+        run(inet, m_server.url(QStringLiteral("/abc")));
+        QCOMPARE(inet.GetChunk(3, 1), QByteArray("abc"));
+        QCOMPARE(inet.GetChunk(3, 1), QByteArray("def"));
+        QCOMPARE(inet.GetChunk(3, 1), QByteArray("g"));
+        QCOMPARE(inet.GetChunk(3, 1), QByteArray());
+    }
+
+    void errors_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<bool>("reachesServer");
+
+        m_server.setRoute(QStringLiteral("/reset"), {.reset = true});
+        m_server.setRoute(QStringLiteral("/closed"), {.closeBeforeHeaders = true});
+        m_server.setRoute(QStringLiteral("/cut"), {.body = patterned(300000), .cutAfterBytes = 1000});
+        m_server.setRoute(QStringLiteral("/cutreset"),
+                          {.body = patterned(300000), .cutAfterBytes = 1000, .reset = true});
+        m_server.setRoute(QStringLiteral("/headersonly"), {.body = "never sent", .cutAfterBytes = 0});
+        m_server.setRoute(QStringLiteral("/cut404"), {.status = 404, .body = "not found here", .cutAfterBytes = 4});
+        m_server.setRoute(QStringLiteral("/loop"), {.redirectTo = QStringLiteral("/loop")});
+        m_server.setRoute(QStringLiteral("/toftp"), {.redirectTo = QStringLiteral("ftp://127.0.0.1/x")});
+
+        QTest::newRow("refused port") << m_refusedUrl << false;
+        QTest::newRow("connection reset") << m_server.url(QStringLiteral("/reset")) << true;
+        QTest::newRow("closed before headers") << m_server.url(QStringLiteral("/closed")) << true;
+        QTest::newRow("closed in the middle of the body") << m_server.url(QStringLiteral("/cut")) << true;
+        QTest::newRow("reset in the middle of the body") << m_server.url(QStringLiteral("/cutreset")) << true;
+        QTest::newRow("closed after the headers") << m_server.url(QStringLiteral("/headersonly")) << true;
+        QTest::newRow("404 page cut short") << m_server.url(QStringLiteral("/cut404")) << true;
+        QTest::newRow("redirect loop") << m_server.url(QStringLiteral("/loop")) << true;
+        QTest::newRow("redirect to ftp") << m_server.url(QStringLiteral("/toftp")) << true;
+        QTest::newRow("ftp scheme") << QStringLiteral("ftp://127.0.0.1:%1/x").arg(m_server.port()) << false;
+        QTest::newRow("file scheme") << QStringLiteral("file:///etc/passwd") << false;
+        QTest::newRow("no scheme") << QStringLiteral("127.0.0.1:%1/x").arg(m_server.port()) << false;
+        QTest::newRow("no host") << QStringLiteral("http:///x") << false;
+        QTest::newRow("not an address") << QStringLiteral("http://[::1") << false;
+        QTest::newRow("empty") << QString() << false;
+    }
+
+    void errors()
+    {
+        QFETCH(QString, url);
+        QFETCH(bool, reachesServer);
+
+        Inet inet;
+        const QList<short> seen = run(inet, url);
+        QCOMPARE(seen.first(), Inet::icResolvingHost);
+        QCOMPARE(seen.last(), Inet::icError);
+        QCOMPARE(seen.count(Inet::icError), 1);
+        QVERIFY(!seen.contains(Inet::icResponseCompleted));
+        QCOMPARE(inet.GetChunk(Inet::MaxBody, 1), QByteArray());
+        QVERIFY(!inet.ErrorText().isEmpty());
+        QCOMPARE(m_server.requestCount() > 0, reachesServer);
+    }
+
+    void redirectFollowed()
+    {
+        m_server.setRoute(QStringLiteral("/old"), {.redirectTo = QStringLiteral("/hop")});
+        m_server.setRoute(QStringLiteral("/hop"), {.status = 301, .redirectTo = QStringLiteral("/new")});
+        m_server.setRoute(QStringLiteral("/new"), {.body = "moved here"});
+        Inet inet;
+        const QList<short> seen = run(inet, m_server.url(QStringLiteral("/old")));
+        QCOMPARE(seen.last(), Inet::icResponseCompleted);
+        QCOMPARE(inet.GetChunk(Inet::MaxBody, 1), QByteArray("moved here"));
+        QCOMPARE(m_server.requestedPaths(), QStringList({"/old", "/hop", "/new"}));
+        QCOMPARE(inet.URL(), m_server.url(QStringLiteral("/old")));
+    }
+
+    void requestHeaders()
+    {
+        m_server.setRoute(QStringLiteral("/ua"), {.body = "x"});
+        Inet inet;
+        run(inet, m_server.url(QStringLiteral("/ua?q=1")));
+        const QList<TestServer::Request> requests = m_server.requests();
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests[0].method, QByteArray("GET"));
+        QCOMPARE(requests[0].path, QStringLiteral("/ua?q=1"));
+        const QByteArray agent = "Vekanto/" + QByteArray::number(VEKANTO_VERSION_MAJOR) + '.'
+                                 + QByteArray::number(VEKANTO_VERSION_MINOR) + '.'
+                                 + QByteArray::number(VEKANTO_VERSION_PATCH);
+        QCOMPARE(requests[0].header("user-agent"), agent);
+    }
+
+    void cancelMidTransfer()
+    {
+        m_server.setRoute(QStringLiteral("/drip"),
+                          {.body = patterned(400000), .dripBytes = 2000, .dripIntervalMs = 20});
+        m_server.setRoute(QStringLiteral("/after"), {.body = "next one"});
+        Inet inet;
+        QSignalSpy spy(&inet, &Inet::StateChanged);
+        inet.Execute(m_server.url(QStringLiteral("/drip")), QStringLiteral("GET"));
+        QTRY_VERIFY_WITH_TIMEOUT(states(spy).contains(Inet::icReceivingResponse), Patience);
+        QVERIFY(!isTerminal(states(spy).last()));
+        inet.Cancel();
+        const qsizetype before = spy.count();
+        QTest::qWait(Quiet);
+        QCOMPARE(spy.count(), before);
+        QCOMPARE(inet.GetChunk(Inet::MaxBody, 1), QByteArray());
+
+        // The same object serves the next transfer.
+        spy.clear();
+        const QList<short> seen = run(inet, m_server.url(QStringLiteral("/after")));
+        QCOMPARE(seen.first(), Inet::icResolvingHost);
+        QCOMPARE(seen.last(), Inet::icResponseCompleted);
+        QCOMPARE(inet.GetChunk(Inet::MaxBody, 1), QByteArray("next one"));
+    }
+
+    void cancelRightAfterExecute()
+    {
+        m_server.setRoute(QStringLiteral("/page"), {.body = "hello"});
+        Inet inet;
+        QSignalSpy spy(&inet, &Inet::StateChanged);
+        inet.Execute(m_server.url(QStringLiteral("/page")), QStringLiteral("GET"));
+        inet.Cancel();
+        inet.Execute(QStringLiteral("ftp://x/"), QStringLiteral("GET"));
+        inet.Cancel();
+        QTest::qWait(Quiet);
+        QCOMPARE(spy.count(), 0);
+    }
+
+    void executeWhileBusyReplacesTransfer()
+    {
+        m_server.setRoute(QStringLiteral("/hang"), {.hang = true});
+        m_server.setRoute(QStringLiteral("/page"), {.body = "second"});
+        Inet inet;
+        QSignalSpy spy(&inet, &Inet::StateChanged);
+        inet.Execute(m_server.url(QStringLiteral("/hang")), QStringLiteral("GET"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_server.requestCount() == 1, Patience);
+        inet.Execute(m_server.url(QStringLiteral("/page")), QStringLiteral("GET"));
+        QTRY_VERIFY_WITH_TIMEOUT(states(spy).contains(Inet::icResponseCompleted), Patience);
+        QTest::qWait(Quiet);
+        const QList<short> seen = states(spy);
+        QCOMPARE(seen.count(Inet::icResponseCompleted), 1);
+        QCOMPARE(seen.last(), Inet::icResponseCompleted);
+        QVERIFY(!seen.contains(Inet::icError));
+        QCOMPARE(inet.GetChunk(Inet::MaxBody, 1), QByteArray("second"));
+        QCOMPARE(inet.URL(), m_server.url(QStringLiteral("/page")));
+    }
+
+    // The engine starts the next page from inside the handler of the last one.
+    void restartFromCompletedSlot()
+    {
+        m_server.setRoute(QStringLiteral("/one"), {.body = "1"});
+        m_server.setRoute(QStringLiteral("/two"), {.body = "2"});
+        Inet inet;
+        QByteArrayList bodies;
+        connect(&inet, &Inet::StateChanged, this, [&](short state) {
+            if (state != Inet::icResponseCompleted)
+                return;
+            bodies << inet.GetChunk(Inet::MaxBody, 1);
+            if (bodies.size() == 1)
+                inet.Execute(m_server.url(QStringLiteral("/two")), QStringLiteral("GET"));
+        });
+        inet.Execute(m_server.url(QStringLiteral("/one")), QStringLiteral("GET"));
+        QTRY_COMPARE_WITH_TIMEOUT(bodies.size(), 2, Patience);
+        QTest::qWait(Quiet);
+        QCOMPARE(bodies, QByteArrayList({"1", "2"}));
+    }
+
+    void deletedMidTransfer()
+    {
+        m_server.setRoute(QStringLiteral("/drip"),
+                          {.body = patterned(400000), .dripBytes = 2000, .dripIntervalMs = 20});
+        auto inet = std::make_unique<Inet>();
+        QSignalSpy spy(inet.get(), &Inet::StateChanged);
+        inet->Execute(m_server.url(QStringLiteral("/drip")), QStringLiteral("GET"));
+        QTRY_VERIFY_WITH_TIMEOUT(states(spy).contains(Inet::icReceivingResponse), Patience);
+        inet.reset();
+        QTest::qWait(Quiet / 3); // a stray delivery to the dead object would crash here
+    }
+
+    // The program may close a form, and its transfers with it, from inside an event.
+    void deletedFromItsOwnSlot_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<short>("deleteAt");
+        m_server.setRoute(QStringLiteral("/small"), {.body = "x"});
+        m_server.setRoute(QStringLiteral("/large"), {.body = patterned(2 * Inet::MaxBody)});
+        QTest::newRow("at the start") << "/small" << short(Inet::icResolvingHost);
+        QTest::newRow("while receiving") << "/small" << short(Inet::icReceivingResponse);
+        QTest::newRow("at the end") << "/small" << short(Inet::icResponseCompleted);
+        QTest::newRow("at the end of a cut body") << "/large" << short(Inet::icResponseCompleted);
+        QTest::newRow("at an error") << "/reset" << short(Inet::icError);
+    }
+
+    void deletedFromItsOwnSlot()
+    {
+        QFETCH(QString, path);
+        QFETCH(short, deleteAt);
+        m_server.setRoute(QStringLiteral("/reset"), {.reset = true});
+        QPointer<Inet> inet = new Inet;
+        QList<short> seen;
+        connect(inet, &Inet::StateChanged, this, [&](short state) {
+            seen << state;
+            if (state == deleteAt)
+                delete inet;
+        });
+        inet->Execute(m_server.url(path), QStringLiteral("GET"));
+        QTRY_VERIFY_WITH_TIMEOUT(inet.isNull(), Patience);
+        QTest::qWait(Quiet / 3);
+        QCOMPARE(seen.last(), deleteAt);
+        QCOMPARE(seen.count(deleteAt), 1);
+    }
+
+    // Qt allows six connections per host and manager; a run sends ten at once.
+    void tenTransfersToOneHostRunTogether()
+    {
+        m_server.setRoute(QStringLiteral("/hang"), {.hang = true});
+        std::vector<std::unique_ptr<Inet>> inets;
+        for (int i = 0; i < 10; ++i) {
+            inets.push_back(std::make_unique<Inet>());
+            inets.back()->Execute(m_server.url(QStringLiteral("/hang")), QStringLiteral("GET"));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(m_server.requestCount(), 10, Patience);
+    }
+
+    // The soak test and the engine tests lean on the server coping with a crowd.
+    void hundredTransfersAtOnce()
+    {
+        m_server.setRoute(QStringLiteral("/crowd"), {.body = patterned(50000), .delayMs = 200});
+        std::vector<std::unique_ptr<Inet>> inets;
+        int completed = 0;
+        for (int i = 0; i < 100; ++i) {
+            inets.push_back(std::make_unique<Inet>());
+            Inet *inet = inets.back().get();
+            connect(inet, &Inet::StateChanged, this, [&completed, inet](short state) {
+                if (state == Inet::icResponseCompleted && inet->GetChunk(Inet::MaxBody, 1) == patterned(50000))
+                    ++completed;
+            });
+            inet->Execute(m_server.url(QStringLiteral("/crowd?n=%1").arg(i)), QStringLiteral("GET"));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(completed, 100, Patience * 2);
+        QCOMPARE(m_server.requestCount(), 100);
+    }
+
+    void serverStopReleasesHungConnection()
+    {
+        TestServer server;
+        QVERIFY(server.start());
+        server.setRoute(QStringLiteral("/hang"), {.hang = true});
+        Inet inet;
+        QSignalSpy spy(&inet, &Inet::StateChanged);
+        inet.Execute(server.url(QStringLiteral("/hang")), QStringLiteral("GET"));
+        QTRY_COMPARE_WITH_TIMEOUT(server.requestCount(), 1, Patience);
+        server.stop();
+        QTRY_VERIFY_WITH_TIMEOUT(!spy.isEmpty() && states(spy).last() == Inet::icError, Patience);
+    }
+
+    void urlKeptExactly_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::newRow("mixed case") << QStringLiteral("HTTP://127.0.0.1:%1/Mixed/Case.HTML").arg(m_server.port());
+        QTest::newRow("japanese path") << QStringLiteral("http://127.0.0.1:%1/日本語 ページ.htm").arg(m_server.port());
+        QTest::newRow("not fetched") << QStringLiteral("Ftp://Example.COM/a");
+    }
+
+    void urlKeptExactly()
+    {
+        QFETCH(QString, url);
+        Inet inet;
+        run(inet, url);
+        QCOMPARE(inet.URL(), url);
+        inet.OpenURL(url);
+        QCOMPARE(inet.URL(), url);
+    }
+
+    void openUrl_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<int>("timeoutMs");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("failed");
+
+        const QString japanese = QStringLiteral("<p>日本語のページ ①</p>");
+        m_server.setRoute(QStringLiteral("/sjis"), {.body = codepage::toAnsi(japanese)});
+        m_server.setRoute(QStringLiteral("/missing"), {.status = 404, .body = "nf"});
+        m_server.setRoute(QStringLiteral("/big"), {.body = QByteArray(3 * 1024 * 1024, 'a')});
+        m_server.setRoute(QStringLiteral("/hang"), {.hang = true});
+        m_server.setRoute(QStringLiteral("/moved"), {.redirectTo = QStringLiteral("/sjis")});
+        m_server.setRoute(QStringLiteral("/loop"), {.redirectTo = QStringLiteral("/loop")});
+
+        QTest::newRow("CP932 page") << m_server.url(QStringLiteral("/sjis")) << 60000 << japanese << false;
+        QTest::newRow("redirected") << m_server.url(QStringLiteral("/moved")) << 60000 << japanese << false;
+        QTest::newRow("404 is a page") << m_server.url(QStringLiteral("/missing")) << 60000 << "nf" << false;
+        QTest::newRow("cut at the limit")
+            << m_server.url(QStringLiteral("/big")) << 60000 << QString(Inet::MaxBody, QLatin1Char('a')) << false;
+        QTest::newRow("refused") << m_refusedUrl << 60000 << QString() << true;
+        QTest::newRow("redirect loop") << m_server.url(QStringLiteral("/loop")) << 60000 << QString() << true;
+        QTest::newRow("time-out") << m_server.url(QStringLiteral("/hang")) << 500 << QString() << true;
+        QTest::newRow("file scheme") << QStringLiteral("file:///etc/passwd") << 60000 << QString() << true;
+    }
+
+    void openUrl()
+    {
+        QFETCH(QString, url);
+        QFETCH(int, timeoutMs);
+        QFETCH(QString, expected);
+        QFETCH(bool, failed);
+
+        Inet inet;
+        inet.setOpenUrlTimeout(timeoutMs);
+        QSignalSpy spy(&inet, &Inet::StateChanged);
+        const QString text = inet.OpenURL(url);
+        QCOMPARE(text.size(), expected.size());
+        QCOMPARE(text, expected);
+        QCOMPARE(inet.Failed(), failed);
+        QCOMPARE(inet.ErrorText().isEmpty(), !failed);
+        QTest::qWait(100);
+        QCOMPARE(spy.count(), 0);
+    }
+
+    void openUrlAfterFailureSucceeds()
+    {
+        m_server.setRoute(QStringLiteral("/page"), {.body = "fine"});
+        Inet inet;
+        QCOMPARE(inet.OpenURL(m_refusedUrl), QString());
+        QVERIFY(inet.Failed());
+        QCOMPARE(inet.OpenURL(m_server.url(QStringLiteral("/page"))), QStringLiteral("fine"));
+        QVERIFY(!inet.Failed());
+        QVERIFY(inet.ErrorText().isEmpty());
+    }
+
+    void cleanupTestCase() { m_server.stop(); }
+};
+
+VEKANTO_CORE_TEST_MAIN(TestInet)
+#include "tst_inet.moc"

@@ -1,0 +1,372 @@
+// The entry editor: its captions, name checks, keys, close box, rule switch and preview.
+
+#include "app/main_texts.h"
+#include "editor/editor_texts.h"
+#include "list_driver.h"
+#include "platform/clock.h"
+#include "support/ui/msgbox_answerer.h"
+#include "support/ui/window_testmain.h"
+
+#include <QGroupBox>
+#include <QPointer>
+
+using namespace driver;
+
+namespace {
+// A user clicks the box itself; the widget may be wider than its box and caption.
+void tick(QCheckBox *box)
+{
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+}
+} // namespace
+
+class tst_editor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { QFile::remove(iniPath()); }
+    void cleanup() { vclock::reset(); }
+
+    void windowAndCaptions();
+    void createdOnceAndModeless();
+    void nameChecks_data();
+    void nameChecks();
+    void emptyNameIgnored_data();
+    void emptyNameIgnored();
+    void keys_data();
+    void keys();
+    void closeBoxActsAsCancel();
+    void ruleSwitch();
+    void ruleSwitchBeforeStartUp();
+    void ruleHandedOverWhileSwitchedOff();
+    void preview_data();
+    void preview();
+    void previewFollowsFilledRule();
+};
+
+void tst_editor::windowAndCaptions()
+{
+    writeList(1);
+    frm_vekmain w;
+    w.Form_Load();
+    w.show();
+    click(&w, "btn_add");
+    QWidget *e = editor();
+    QVERIFY(e);
+    QCOMPARE(e->windowTitle(), EditorText::Title);
+    QCOMPARE(EditorText::Title, QStringLiteral("VEK"));
+    QCOMPARE(widget<QPushButton>(e, "btn_root")->text(), QStringLiteral("ルートに作成"));
+    QCOMPARE(widget<QPushButton>(e, "btn_ok")->text(), QStringLiteral("OK"));
+    QCOMPARE(widget<QPushButton>(e, "btn_cancel")->text(), QStringLiteral("Cancel"));
+    QCOMPARE(widget<QCheckBox>(e, "Check1")->text(), QStringLiteral("ファイル名生成"));
+    QCOMPARE(widget<QGroupBox>(e, "Frame1")->title(), QStringLiteral("アドレス生成"));
+    QVERIFY(widget<QLabel>(e, "Cindex")->isHidden());
+    QVERIFY(widget<QLabel>(e, "Label4"));
+
+    // Each text box is labelled with its caption.
+    QStringList captions;
+    for (QLabel *label : e->findChildren<QLabel *>()) {
+        if (label->buddy())
+            captions << label->buddy()->objectName() + QLatin1Char('=') + label->text();
+    }
+    captions.sort();
+    QCOMPARE(captions, (QStringList{"Label4=生成結果", "cip=生成ルール", "txtip=アドレス",
+                                    "txtname=名前"}));
+}
+
+void tst_editor::createdOnceAndModeless()
+{
+    writeList(2);
+    frm_vekmain w;
+    driver::startShown(w);
+    click(&w, "btn_add");
+    QPointer<QWidget> first = editor();
+    QVERIFY(first);
+    QVERIFY(!first->parentWidget());
+    QVERIFY(!first->isModal());
+    QVERIFY(!QApplication::activeModalWidget());
+    // The main window stays usable while the editor is open.
+    clickNode(w, 2);
+    QCOMPARE(selected(w), QStringLiteral("2"));
+    clickEditor("btn_cancel");
+    click(&w, "btn_cng");
+    QCOMPARE(editor(), first.data());
+    int editors = 0;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        editors += top->objectName() == QLatin1String("frm_vekop1");
+    QCOMPARE(editors, 1);
+}
+
+// Each row types a name into the editor opened for an add (OK or the root button) or for a
+// change of entry 2, with entry 1 named "abc"; either it is stored or one message refuses it.
+void tst_editor::nameChecks_data()
+{
+    QTest::addColumn<QByteArray>("opener");
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("refusal");
+
+    const QByteArray add("btn_add"), change("btn_cng"), ok("btn_ok"), root("btn_root");
+    const QString none, duplicate = EditorText::Duplicate, badName = EditorText::NotFolderName;
+
+    QTest::newRow("add, new name") << add << ok << "abd" << none;
+    QTest::newRow("add, same name") << add << ok << "abc" << duplicate;
+    QTest::newRow("add, other case") << add << ok << "ABC" << duplicate;
+    QTest::newRow("add, mixed case") << add << ok << "aBc" << duplicate;
+    QTest::newRow("add, same name with trailing blanks") << add << ok << "abc  " << duplicate;
+    QTest::newRow("add, leading blank differs") << add << ok << " abc" << none;
+    QTest::newRow("root, same name in other case") << add << root << "ABC" << none;
+    QTest::newRow("change, name of another entry") << change << ok << "ABC" << none;
+
+    QTest::newRow("add, nl") << add << ok << "nl" << duplicate;
+    QTest::newRow("add, NL") << add << ok << "NL" << duplicate;
+    QTest::newRow("add, nl with trailing blank") << add << ok << "nl " << duplicate;
+    QTest::newRow("root, Nl") << add << root << "Nl" << duplicate;
+    QTest::newRow("change, nL") << change << ok << "nL" << duplicate;
+    QTest::newRow("add, name beginning with nl") << add << ok << "nlnews" << none;
+
+    QTest::newRow("add, slash") << add << ok << "a/b" << badName;
+    QTest::newRow("root, backslash") << add << root << "a\\b" << badName;
+    QTest::newRow("change, dot") << change << ok << "." << badName;
+    QTest::newRow("add, dot dot") << add << ok << ".." << badName;
+    QTest::newRow("root, dot dot with trailing blank") << add << root << ".. " << badName;
+    QTest::newRow("change, blanks only") << change << ok << "   " << badName;
+    QTest::newRow("add, three dots") << add << ok << "..." << none;
+    QTest::newRow("add, dot inside") << add << ok << "a.b" << none;
+}
+
+void tst_editor::nameChecks()
+{
+    QFETCH(QByteArray, opener);
+    QFETCH(QByteArray, button);
+    QFETCH(QString, typed);
+    QFETCH(QString, refusal);
+
+    frm_vekmain w;
+    driver::startShown(w);
+    add(w, QStringLiteral("abc"));
+    add(w, QStringLiteral("xyz"));
+    const QStringList before = table(w);
+    const QStringList nodes = tree(w);
+    MsgBoxAnswerer answerer;
+
+    clickNode(w, 2);
+    click(&w, opener.constData());
+    typeIn("txtname", typed);
+    clickEditor(button.constData());
+
+    if (!refusal.isEmpty()) {
+        QCOMPARE(answerer.texts(), QStringList{refusal});
+        QCOMPARE(answerer.seen().constFirst().title, MainText::AppName);
+        QCOMPARE(table(w), before);
+        QCOMPARE(tree(w), nodes);
+        QVERIFY(editorShown());
+        QCOMPARE(editorText("txtname"), typed);
+        return;
+    }
+    QVERIFY(answerer.texts().isEmpty());
+    QVERIFY(!editorShown());
+    const int n = opener == "btn_cng" ? 2 : 3;
+    QCOMPARE(w.Entries.EntryName(n), typed);
+    QCOMPARE(w.Entries.EntryCount, opener == "btn_cng" ? 2 : 3);
+}
+
+void tst_editor::emptyNameIgnored_data()
+{
+    QTest::addColumn<QByteArray>("opener");
+    QTest::addColumn<QByteArray>("button");
+    QTest::newRow("add, OK") << QByteArray("btn_add") << QByteArray("btn_ok");
+    QTest::newRow("add, root") << QByteArray("btn_add") << QByteArray("btn_root");
+    QTest::newRow("change, OK") << QByteArray("btn_cng") << QByteArray("btn_ok");
+}
+
+void tst_editor::emptyNameIgnored()
+{
+    QFETCH(QByteArray, opener);
+    QFETCH(QByteArray, button);
+    writeList(1);
+    frm_vekmain w;
+    w.Form_Load();
+    w.show();
+    const QStringList before = table(w);
+    MsgBoxAnswerer answerer;
+    click(&w, opener.constData());
+    typeIn("txtname", QString());
+    typeIn("txtip", QStringLiteral("http://x/"));
+    clickEditor(button.constData());
+    QVERIFY(answerer.texts().isEmpty());
+    QVERIFY(editorShown());
+    QCOMPARE(table(w), before);
+}
+
+void tst_editor::keys_data()
+{
+    QTest::addColumn<QByteArray>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("Enter in name") << QByteArray("txtname") << int(Qt::Key_Return) << true;
+    QTest::newRow("keypad Enter in address") << QByteArray("txtip") << int(Qt::Key_Enter) << true;
+    QTest::newRow("Enter in rule") << QByteArray("cip") << int(Qt::Key_Return) << true;
+    QTest::newRow("Enter on Cancel") << QByteArray("btn_cancel") << int(Qt::Key_Return) << false;
+    QTest::newRow("Esc in name") << QByteArray("txtname") << int(Qt::Key_Escape) << false;
+    QTest::newRow("Esc in address") << QByteArray("txtip") << int(Qt::Key_Escape) << false;
+}
+
+void tst_editor::keys()
+{
+    QFETCH(QByteArray, focus);
+    QFETCH(int, key);
+    QFETCH(bool, stored);
+    writeList(1);
+    frm_vekmain w;
+    driver::startShown(w);
+    click(&w, "btn_add");
+    typeIn("txtname", QStringLiteral("keyed"));
+    QWidget *target = widget<QWidget>(editor(), focus.constData());
+    target->setFocus();
+    QTest::keyClick(target, Qt::Key(key));
+    QVERIFY(!editorShown());
+    QCOMPARE(w.Entries.EntryName(2), stored ? QStringLiteral("keyed") : QString());
+    QCOMPARE(w.Entries.EntryCount, stored ? 2 : 1);
+}
+
+void tst_editor::closeBoxActsAsCancel()
+{
+    writeList(1);
+    frm_vekmain w;
+    w.Form_Load();
+    w.show();
+    click(&w, "btn_cng");
+    QPointer<QWidget> e = editor();
+    typeIn("txtname", QStringLiteral("closed"));
+    const QStringList before = table(w);
+    QVERIFY(!e->close());
+    QVERIFY(e);
+    QVERIFY(!e->isVisible());
+    QCOMPARE(table(w), before);
+    // Shown again, it works as before.
+    click(&w, "btn_cng");
+    QCOMPARE(editor(), e.data());
+    QCOMPARE(editorText("txtname"), QStringLiteral("e1"));
+}
+
+void tst_editor::ruleSwitch()
+{
+    writeList(1);
+    frm_vekmain w;
+    w.Form_Load();
+    w.show();
+    click(&w, "btn_add");
+    QWidget *e = editor();
+    auto *box = widget<QCheckBox>(e, "Check1");
+    auto *rule = widget<QLineEdit>(e, "cip");
+    auto *result = widget<QLabel>(e, "Label4");
+    const QColor window = QApplication::palette().color(QPalette::Base);
+
+    // Start-up ticks the switch: the rule can be typed, on the window background.
+    QVERIFY(box->isChecked());
+    QVERIFY(rule->isEnabled());
+    QCOMPARE(rule->palette().color(QPalette::Base), window);
+    QCOMPARE(result->palette().color(QPalette::Window), window);
+    QVERIFY(result->autoFillBackground());
+
+    tick(box);
+    QVERIFY(!box->isChecked());
+    QVERIFY(!rule->isEnabled());
+    const QColor off = rule->palette().color(QPalette::Base);
+    QVERIFY(off != window);
+    QCOMPARE(result->palette().color(QPalette::Window), off);
+
+    // The switch is kept while the editor is hidden and opened again.
+    clickEditor("btn_cancel");
+    click(&w, "btn_add");
+    QVERIFY(!box->isChecked());
+    QVERIFY(!rule->isEnabled());
+
+    tick(box);
+    QVERIFY(rule->isEnabled());
+    QCOMPARE(rule->palette().color(QPalette::Base), window);
+    QCOMPARE(result->palette().color(QPalette::Window), window);
+}
+
+void tst_editor::ruleSwitchBeforeStartUp()
+{
+    frm_vekmain w; // start-up has not run
+    QWidget *e = w.Editor();
+    auto *rule = widget<QLineEdit>(e, "cip");
+    QVERIFY(!widget<QCheckBox>(e, "Check1")->isChecked());
+    QVERIFY(!rule->isEnabled());
+    QVERIFY(rule->palette().color(QPalette::Base) != QApplication::palette().color(QPalette::Base));
+    QCOMPARE(widget<QLabel>(e, "Label4")->palette().color(QPalette::Window),
+             rule->palette().color(QPalette::Base));
+}
+
+void tst_editor::ruleHandedOverWhileSwitchedOff()
+{
+    writeList(1);
+    frm_vekmain w;
+    w.Form_Load();
+    w.show();
+    click(&w, "btn_add");
+    tick(widget<QCheckBox>(editor(), "Check1"));
+    typeIn("txtname", QStringLiteral("off"));
+    clickEditor("btn_ok");
+    QCOMPARE(w.Entries.EntryName(2), QStringLiteral("off"));
+    QCOMPARE(w.Entries.EntryRule(2), QStringLiteral("r1"));
+}
+
+void tst_editor::preview_data()
+{
+    QTest::addColumn<QString>("rule");
+    QTest::addColumn<QString>("shown");
+    // The clock reads 7 April 2031.
+    QTest::newRow("four-digit year") << "%0y" << "2031";
+    QTest::newRow("capital Y shows nothing") << "%0Y" << "";
+    QTest::newRow("capital D and M show nothing") << "a%0Db%0Mc" << "abc";
+    QTest::newRow("padded date") << "/%0y%0m%0d.html" << "/20310407.html";
+    QTest::newRow("short date") << "%y-%m-%d" << "31-4-7";
+    QTest::newRow("plain text") << "index.html" << "index.html";
+    QTest::newRow("empty") << "" << "";
+}
+
+void tst_editor::preview()
+{
+    QFETCH(QString, rule);
+    QFETCH(QString, shown);
+    vclock::setNow(QDateTime(QDate(2031, 4, 7), QTime(10, 0)));
+    writeList(1);
+    frm_vekmain w;
+    w.Form_Load();
+    w.show();
+    click(&w, "btn_add");
+    auto *label = widget<QLabel>(editor(), "Label4");
+    typeIn("cip", rule);
+    QCOMPARE(label->text(), shown);
+    // The preview follows each typed character, not only the finished rule.
+    QTest::keyClicks(widget<QLineEdit>(editor(), "cip"), QStringLiteral("x"));
+    QCOMPARE(label->text(), shown + QLatin1Char('x'));
+}
+
+void tst_editor::previewFollowsFilledRule()
+{
+    vclock::setNow(QDateTime(QDate(2031, 4, 7), QTime(10, 0)));
+    frm_vekmain w;
+    driver::startShown(w);
+    click(&w, "btn_add");
+    typeIn("txtname", QStringLiteral("dated"));
+    typeIn("cip", QStringLiteral("p%0m"));
+    clickEditor("btn_root");
+    QCOMPARE(w.Entries.EntryRule(1), QStringLiteral("p%0m"));
+
+    // Opening the editor fills the rule box, and the preview follows without typing.
+    clickNode(w, 1);
+    click(&w, "btn_cng");
+    QCOMPARE(widget<QLabel>(editor(), "Label4")->text(), QStringLiteral("p04"));
+    clickEditor("btn_cancel");
+    click(&w, "btn_add");
+    QCOMPARE(widget<QLabel>(editor(), "Label4")->text(), QStringLiteral("p04"));
+}
+
+VEKANTO_TEST_MAIN(tst_editor)
+#include "tst_editor.moc"

@@ -1,0 +1,508 @@
+// List operations and tree interaction, driven through the main window and the editor.
+
+#include "app/main_texts.h"
+#include "list_driver.h"
+#include "support/ui/msgbox_answerer.h"
+#include "support/ui/window_testmain.h"
+
+using namespace driver;
+
+class tst_list : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { QFile::remove(iniPath()); }
+
+    void addAtRoot();
+    void addUnderSelected();
+    void addUnderSelectedAfterDeletions();
+    void addTakesParentSelectedAtOk();
+    void addWithNothingSelected();
+    void addUnderDeletedEntryRefused();
+    void addLimit_data();
+    void addLimit();
+    void addAfterDeleteTakesNewSlot();
+    void trailingBlanks();
+    void change();
+    void changeReachesEveryStoredEntry_data();
+    void changeReachesEveryStoredEntry();
+    void changeOfDeletedEntry();
+    void changeOfEntryDeletedWhileEditing();
+    void cancelLeavesTableUntouched_data();
+    void cancelLeavesTableUntouched();
+    void changeAfterCancelShowsStoredValues();
+    void remove_data();
+    void remove();
+    void removeWithChildren();
+    void actionsAfterDeletions();
+    void clickSelectsAnyEntry_data();
+    void clickSelectsAnyEntry();
+};
+
+void tst_list::addAtRoot()
+{
+    frm_vekmain w;
+    driver::startShown(w);
+
+    add(w, QStringLiteral("ニュース"), QStringLiteral("http://example.com/"));
+    QVERIFY(!editorShown());
+    QCOMPARE(w.Entries.EntryCount, 1);
+    QCOMPARE(w.Entries.EntryName(1), QStringLiteral("ニュース"));
+    QCOMPARE(w.Entries.EntryAddress(1), QStringLiteral("http://example.com/"));
+    QCOMPARE(w.Entries.EntryParent(1), qint16(0));
+    QCOMPARE(w.Entries.EntryNname(1), qint16(1));
+    QCOMPARE(tree(w), QStringList{QStringLiteral("ニュース")});
+    QCOMPARE(w.TreeView1->EntryOf(1), 1);
+    // Adding leaves the selection where it was.
+    QCOMPARE(selected(w), QStringLiteral("1"));
+}
+
+void tst_list::addUnderSelected()
+{
+    writeList(3);
+    frm_vekmain w;
+    driver::startShown(w);
+
+    clickNode(w, 2);
+    QCOMPARE(selected(w), QStringLiteral("2"));
+    click(&w, "btn_add");
+    QVERIFY(editorShown());
+    // A new entry starts with the selected entry's rule and empty name and address.
+    QCOMPARE(editorText("cip"), QStringLiteral("r2"));
+    QCOMPARE(editorText("txtname"), QString());
+    QCOMPARE(editorText("txtip"), QString());
+    QVERIFY(widget<QPushButton>(editor(), "btn_root")->isVisible());
+    QCOMPARE(widget<QLabel>(editor(), "Cindex")->text(), QStringLiteral("2"));
+
+    typeIn("txtname", QStringLiteral("child"));
+    clickEditor("btn_ok");
+    QVERIFY(!editorShown());
+    QCOMPARE(w.Entries.EntryCount, 4);
+    QCOMPARE(w.Entries.EntryName(4), QStringLiteral("child"));
+    QCOMPARE(w.Entries.EntryRule(4), QStringLiteral("r2"));
+    QCOMPARE(w.Entries.EntryParent(4), qint16(2));
+    QCOMPARE(tree(w), (QStringList{"e1", "e2", "e3", "e2>child"}));
+}
+
+void tst_list::addUnderSelectedAfterDeletions()
+{
+    writeList(4);
+    frm_vekmain w;
+    driver::startShown(w);
+    MsgBoxAnswerer answerer;
+    answerer.queue(QMessageBox::Yes);
+    clickNode(w, 2);
+    click(&w, "btn_del");
+
+    // Entry 4 now sits at node position 3; the new entry must still hang under entry 4.
+    clickNode(w, 4);
+    add(w, QStringLiteral("child"), QString(), "btn_ok");
+    QCOMPARE(w.Entries.EntryParent(5), qint16(4));
+    QCOMPARE(w.Entries.EntryRule(5), QStringLiteral("r4"));
+    QCOMPARE(tree(w), (QStringList{"e1", "e3", "e4", "e4>child"}));
+    QCOMPARE(w.TreeView1->EntryOf(4), 5);
+}
+
+// The editor is not modal: the parent is the entry selected when OK is pressed.
+void tst_list::addTakesParentSelectedAtOk()
+{
+    writeList(2);
+    frm_vekmain w;
+    driver::startShown(w);
+
+    clickNode(w, 1);
+    click(&w, "btn_add");
+    typeIn("txtname", QStringLiteral("late"));
+    clickNode(w, 2);
+    clickEditor("btn_ok");
+    QCOMPARE(w.Entries.EntryParent(3), qint16(2));
+    // The rule came from the entry selected when the editor opened.
+    QCOMPARE(w.Entries.EntryRule(3), QStringLiteral("r1"));
+    QCOMPARE(tree(w), (QStringList{"e1", "e2", "e2>late"}));
+}
+
+void tst_list::addWithNothingSelected()
+{
+    frm_vekmain w; // never loaded: the selection is "0"
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCOMPARE(selected(w), QStringLiteral("0"));
+    click(&w, "btn_add");
+    click(&w, "btn_cng");
+    QVERIFY(!editorShown());
+}
+
+void tst_list::addUnderDeletedEntryRefused()
+{
+    writeList(2);
+    frm_vekmain w;
+    driver::startShown(w);
+    MsgBoxAnswerer answerer;
+    answerer.queue(QMessageBox::Yes);
+    clickNode(w, 1);
+    click(&w, "btn_del");
+    answerer.clear();
+
+    // The selection still names the deleted entry; a child of it has nowhere to go.
+    const QStringList before = table(w);
+    add(w, QStringLiteral("orphan"), QString(), "btn_ok");
+    QCOMPARE(answerer.texts(), QStringList{MainText::NoParent});
+    QCOMPARE(table(w), before);
+    QCOMPARE(tree(w), QStringList{"e2"});
+    QVERIFY(editorShown());
+    QCOMPARE(editorText("txtname"), QStringLiteral("orphan"));
+
+    // What was typed is still there for the root button.
+    clickEditor("btn_root");
+    QVERIFY(!editorShown());
+    QCOMPARE(w.Entries.EntryName(3), QStringLiteral("orphan"));
+    QCOMPARE(tree(w), (QStringList{"e2", "orphan"}));
+}
+
+void tst_list::addLimit_data()
+{
+    QTest::addColumn<int>("loaded");
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow("97 entries, OK makes entry 98") << 97 << QByteArray("btn_ok") << true;
+    QTest::newRow("98 entries, OK makes entry 99") << 98 << QByteArray("btn_ok") << true;
+    QTest::newRow("98 entries, root makes entry 99") << 98 << QByteArray("btn_root") << true;
+    QTest::newRow("99 entries, OK refused") << 99 << QByteArray("btn_ok") << false;
+    QTest::newRow("99 entries, root refused") << 99 << QByteArray("btn_root") << false;
+}
+
+void tst_list::addLimit()
+{
+    QFETCH(int, loaded);
+    QFETCH(QByteArray, button);
+    QFETCH(bool, accepted);
+
+    writeList(loaded);
+    frm_vekmain w;
+    driver::startShown(w);
+    QCOMPARE(w.Entries.EntryCount, loaded);
+    MsgBoxAnswerer answerer;
+    const QStringList before = table(w);
+
+    clickNode(w, 1);
+    add(w, QStringLiteral("new"), QStringLiteral("http://new/"), button.constData());
+    if (accepted) {
+        QVERIFY(answerer.texts().isEmpty());
+        QCOMPARE(w.Entries.EntryName(loaded + 1), QStringLiteral("new"));
+        QCOMPARE(w.TreeView1->NodeCount(), loaded + 1);
+        QVERIFY(!editorShown());
+    } else {
+        QCOMPARE(answerer.texts(), QStringList{MainText::ListFull});
+        QCOMPARE(table(w), before);
+        QCOMPARE(w.TreeView1->NodeCount(), loaded);
+        QVERIFY(editorShown());
+    }
+    // Entry 100 is never used: the settings file could not keep it.
+    QVERIFY(w.Entries.isEmpty(100));
+}
+
+void tst_list::addAfterDeleteTakesNewSlot()
+{
+    writeList(3);
+    frm_vekmain w;
+    driver::startShown(w);
+    MsgBoxAnswerer answerer;
+    answerer.queue(QMessageBox::Yes);
+    clickNode(w, 2);
+    click(&w, "btn_del");
+    QCOMPARE(w.Entries.EntryCount, 3);
+
+    clickNode(w, 1);
+    add(w, QStringLiteral("next"));
+    QCOMPARE(w.Entries.EntryCount, 4);
+    QCOMPARE(w.Entries.EntryName(4), QStringLiteral("next"));
+    QCOMPARE(w.Entries.EntryName(2), QStringLiteral("nl"));
+}
+
+void tst_list::trailingBlanks()
+{
+    frm_vekmain w;
+    driver::startShown(w);
+
+    add(w, QStringLiteral("abc  "), QStringLiteral("http://a/  "));
+    QCOMPARE(w.Entries.EntryName(1), QStringLiteral("abc"));
+    // The node shows the name as typed; an added address is kept as typed.
+    QCOMPARE(w.TreeView1->NodeText(1), QStringLiteral("abc  "));
+    QCOMPARE(w.Entries.EntryAddress(1), QStringLiteral("http://a/  "));
+}
+
+void tst_list::change()
+{
+    writeList(2);
+    frm_vekmain w;
+    driver::startShown(w);
+    clickNode(w, 1);
+    add(w, QStringLiteral("kid"), QStringLiteral("http://k/"), "btn_ok");
+
+    clickNode(w, 3);
+    click(&w, "btn_cng");
+    QVERIFY(editorShown());
+    QCOMPARE(editorText("txtname"), QStringLiteral("kid"));
+    QCOMPARE(editorText("txtip"), QStringLiteral("http://k/"));
+    QCOMPARE(editorText("cip"), QStringLiteral("r1"));
+    QCOMPARE(widget<QLabel>(editor(), "Cindex")->text(), QStringLiteral("3"));
+    QVERIFY(widget<QPushButton>(editor(), "btn_root")->isHidden());
+
+    typeIn("txtname", QStringLiteral("renamed  "));
+    typeIn("txtip", QStringLiteral("http://r/  "));
+    typeIn("cip", QStringLiteral("%0y  "));
+    clickEditor("btn_ok");
+    QVERIFY(!editorShown());
+    QCOMPARE(w.Entries.EntryName(3), QStringLiteral("renamed"));
+    QCOMPARE(w.Entries.EntryAddress(3), QStringLiteral("http://r/"));
+    QCOMPARE(w.Entries.EntryRule(3), QStringLiteral("%0y  "));
+    // Parent, nname and the node's place stay; the node shows the stored name.
+    QCOMPARE(w.Entries.EntryParent(3), qint16(1));
+    QCOMPARE(w.Entries.EntryNname(3), qint16(1));
+    QCOMPARE(w.Entries.EntryCount, 3);
+    QCOMPARE(tree(w), (QStringList{"e1", "e2", "e1>renamed"}));
+}
+
+void tst_list::changeReachesEveryStoredEntry_data()
+{
+    QTest::addColumn<int>("entry");
+    for (int n : {1, 49, 50, 98, 99})
+        QTest::addRow("entry %d", n) << n;
+}
+
+void tst_list::changeReachesEveryStoredEntry()
+{
+    QFETCH(int, entry);
+    writeList(99);
+    frm_vekmain w;
+    driver::startShown(w);
+    QStringList expected = table(w);
+
+    clickNode(w, entry);
+    click(&w, "btn_cng");
+    QVERIFY(editorShown());
+    QCOMPARE(editorText("txtname"), QStringLiteral("e%1").arg(entry));
+    typeIn("txtname", QStringLiteral("changed"));
+    clickEditor("btn_ok");
+    expected[entry - 1].replace(QStringLiteral("e%1|").arg(entry), QStringLiteral("changed|"));
+    QCOMPARE(table(w), expected);
+    QCOMPARE(w.TreeView1->NodeText(w.TreeView1->PositionOfEntry(entry)), QStringLiteral("changed"));
+}
+
+void tst_list::changeOfDeletedEntry()
+{
+    writeList(2);
+    frm_vekmain w;
+    driver::startShown(w);
+    MsgBoxAnswerer answerer;
+    answerer.queue(QMessageBox::Yes);
+    clickNode(w, 2);
+    click(&w, "btn_del");
+    click(&w, "btn_cng");
+    QVERIFY(!editorShown());
+}
+
+void tst_list::changeOfEntryDeletedWhileEditing()
+{
+    writeList(2);
+    frm_vekmain w;
+    driver::startShown(w);
+    MsgBoxAnswerer answerer;
+
+    clickNode(w, 2);
+    click(&w, "btn_cng");
+    typeIn("txtname", QStringLiteral("ghost"));
+    answerer.queue(QMessageBox::Yes);
+    click(&w, "btn_del");
+    const QStringList before = table(w);
+    answerer.clear();
+    clickEditor("btn_ok");
+    QCOMPARE(answerer.texts(), QStringList{MainText::EntryGone});
+    QCOMPARE(table(w), before);
+    QCOMPARE(tree(w), QStringList{"e1"});
+}
+
+void tst_list::cancelLeavesTableUntouched_data()
+{
+    QTest::addColumn<QByteArray>("opener");
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("add, Cancel") << QByteArray("btn_add") << false;
+    QTest::newRow("change, Cancel") << QByteArray("btn_cng") << false;
+    QTest::newRow("add, Esc") << QByteArray("btn_add") << true;
+    QTest::newRow("change, Esc") << QByteArray("btn_cng") << true;
+}
+
+void tst_list::cancelLeavesTableUntouched()
+{
+    QFETCH(QByteArray, opener);
+    QFETCH(bool, escape);
+    writeList(3);
+    frm_vekmain w;
+    driver::startShown(w);
+    const QStringList before = table(w);
+    const QStringList nodes = tree(w);
+
+    clickNode(w, 2);
+    click(&w, opener.constData());
+    typeIn("txtname", QStringLiteral("typed"));
+    typeIn("txtip", QStringLiteral("http://typed/"));
+    typeIn("cip", QStringLiteral("%0d"));
+    if (escape)
+        QTest::keyClick(widget<QLineEdit>(editor(), "txtname"), Qt::Key_Escape);
+    else
+        clickEditor("btn_cancel");
+    QVERIFY(!editorShown());
+    QCOMPARE(table(w), before);
+    QCOMPARE(tree(w), nodes);
+}
+
+void tst_list::changeAfterCancelShowsStoredValues()
+{
+    writeList(3);
+    frm_vekmain w;
+    driver::startShown(w);
+    clickNode(w, 3);
+    click(&w, "btn_cng");
+    typeIn("txtname", QStringLiteral("typed"));
+    typeIn("cip", QStringLiteral("x"));
+    clickEditor("btn_cancel");
+
+    click(&w, "btn_cng");
+    QCOMPARE(editorText("txtname"), QStringLiteral("e3"));
+    QCOMPARE(editorText("txtip"), QStringLiteral("http://h/3"));
+    QCOMPARE(editorText("cip"), QStringLiteral("r3"));
+}
+
+void tst_list::remove_data()
+{
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    QTest::newRow("Yes") << QMessageBox::Yes;
+    QTest::newRow("No") << QMessageBox::No;
+}
+
+void tst_list::remove()
+{
+    QFETCH(QMessageBox::StandardButton, answer);
+    writeList(3);
+    frm_vekmain w;
+    driver::startShown(w);
+    const QStringList before = table(w);
+    MsgBoxAnswerer answerer;
+    answerer.queue(answer);
+
+    clickNode(w, 2);
+    click(&w, "btn_del");
+    QCOMPARE(answerer.texts(), QStringList{MainText::DeleteQuestion});
+    QCOMPARE(answerer.seen().constFirst().title, MainText::AppName);
+    QCOMPARE(selected(w), QStringLiteral("2"));
+    if (answer == QMessageBox::No) {
+        QCOMPARE(table(w), before);
+        QCOMPARE(tree(w), (QStringList{"e1", "e2", "e3"}));
+        return;
+    }
+    QCOMPARE(tree(w), (QStringList{"e1", "e3"}));
+    QVERIFY(w.Entries.isDeleted(2));
+    QCOMPARE(w.Entries.EntryName(2), QStringLiteral("nl"));
+    QCOMPARE(w.Entries.EntryAddress(2), QString());
+    QCOMPARE(w.Entries.EntryRule(2), QString());
+    QCOMPARE(w.Entries.EntryParent(2), qint16(0));
+    QCOMPARE(w.Entries.EntryNname(2), qint16(0));
+    QCOMPARE(w.Entries.EntryCount, 3);
+    // The entry after it keeps its slot.
+    QCOMPARE(w.Entries.EntryName(3), QStringLiteral("e3"));
+
+    // A second delete on the same selection has nothing left to delete and asks nothing.
+    answerer.clear();
+    click(&w, "btn_del");
+    QVERIFY(answerer.texts().isEmpty());
+    QCOMPARE(tree(w), (QStringList{"e1", "e3"}));
+}
+
+void tst_list::removeWithChildren()
+{
+    frm_vekmain w;
+    driver::startShown(w);
+    add(w, QStringLiteral("A"));
+    add(w, QStringLiteral("D"));
+    clickNode(w, 1);
+    add(w, QStringLiteral("B"), QString(), "btn_ok");
+    clickNode(w, 3);
+    add(w, QStringLiteral("C"), QString(), "btn_ok");
+    QCOMPARE(tree(w), (QStringList{"A", "D", "A>B", "B>C"}));
+
+    MsgBoxAnswerer answerer;
+    answerer.queue(QMessageBox::Yes);
+    clickNode(w, 1);
+    click(&w, "btn_del");
+    QCOMPARE(tree(w), QStringList{"D"});
+    QCOMPARE(w.TreeView1->EntryOf(1), 2);
+    QVERIFY(w.Entries.isDeleted(1));
+    // The children's entries stay in the table.
+    QCOMPARE(w.Entries.EntryName(3), QStringLiteral("B"));
+    QCOMPARE(w.Entries.EntryName(4), QStringLiteral("C"));
+    QCOMPARE(w.Entries.EntryCount, 4);
+}
+
+// After deletions node positions and entry numbers differ; every action must still reach the
+// entry of the node the user clicked.
+void tst_list::actionsAfterDeletions()
+{
+    writeList(6);
+    frm_vekmain w;
+    driver::startShown(w);
+    MsgBoxAnswerer answerer;
+    for (int gone : {2, 3}) {
+        answerer.queue(QMessageBox::Yes);
+        clickNode(w, gone);
+        click(&w, "btn_del");
+    }
+    QCOMPARE(tree(w), (QStringList{"e1", "e4", "e5", "e6"}));
+
+    for (int n : {1, 4, 5, 6}) {
+        clickNode(w, n);
+        QCOMPARE(selected(w), QString::number(n));
+        click(&w, "btn_cng");
+        QCOMPARE(editorText("txtname"), QStringLiteral("e%1").arg(n));
+        QCOMPARE(editorText("txtip"), QStringLiteral("http://h/%1").arg(n));
+        clickEditor("btn_cancel");
+    }
+
+    clickNode(w, 5);
+    click(&w, "btn_cng");
+    typeIn("txtname", QStringLiteral("five"));
+    clickEditor("btn_ok");
+    QCOMPARE(w.Entries.EntryName(5), QStringLiteral("five"));
+    QCOMPARE(w.Entries.EntryName(4), QStringLiteral("e4"));
+    QCOMPARE(tree(w), (QStringList{"e1", "e4", "five", "e6"}));
+
+    answerer.queue(QMessageBox::Yes);
+    clickNode(w, 4);
+    click(&w, "btn_del");
+    QVERIFY(w.Entries.isDeleted(4));
+    QCOMPARE(w.Entries.EntryName(5), QStringLiteral("five"));
+    QCOMPARE(tree(w), (QStringList{"e1", "five", "e6"}));
+}
+
+void tst_list::clickSelectsAnyEntry_data()
+{
+    QTest::addColumn<int>("entry");
+    for (int n : {1, 49, 50, 51, 99})
+        QTest::addRow("entry %d", n) << n;
+}
+
+void tst_list::clickSelectsAnyEntry()
+{
+    QFETCH(int, entry);
+    writeList(99);
+    frm_vekmain w;
+    driver::startShown(w);
+    // Start from another entry so the click has something to change.
+    clickNode(w, entry == 1 ? 2 : 1);
+    clickNode(w, entry);
+    QCOMPARE(selected(w), QString::number(entry));
+}
+
+VEKANTO_TEST_MAIN(tst_list)
+#include "tst_list.moc"

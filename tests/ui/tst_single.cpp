@@ -1,0 +1,278 @@
+#include "support/ui/msgbox_answerer.h"
+#include "support/test_server.h"
+#include "support/ui/window_testmain.h"
+
+#include "app/frm_vekmain.h"
+#include "engine/frm_VEKDL.h"
+#include "platform/clock.h"
+#include "platform/codepage.h"
+#include "platform/inet.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+const QString Time = QStringLiteral("\\d{1,2}:\\d{2}:\\d{2}");
+
+QString dateTime()
+{
+    return QRegularExpression::escape(vclock::Date() + QLatin1Char(' ')) + Time;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+// "ダウンロード" on the main window: the selected entry fetched at once, in the foreground.
+class TestSingle : public QObject
+{
+    Q_OBJECT
+
+private:
+    TestServer m_server;
+    std::unique_ptr<QTemporaryDir> m_data;
+    std::unique_ptr<frm_vekmain> m_window;
+    std::unique_ptr<MsgBoxAnswerer> m_boxes;
+
+    frm_vekmain &w() { return *m_window; }
+
+    void setEntry(int n, const QString &name, const QString &address, const QString &rule = {})
+    {
+        w().Entries.EntryName(n) = name;
+        w().Entries.EntryAddress(n) = address;
+        w().Entries.EntryRule(n) = rule;
+        w().Entries.EntryCount = qMax(w().Entries.EntryCount, n);
+    }
+    void select(int n) { w().tree_cnt->setText(QString::number(n)); }
+    QString page(const QString &name) const { return m_data->path() + QLatin1Char('/') + name + QStringLiteral("/vek.htm"); }
+    void clickDownload() { QTest::mouseClick(w().Command4, Qt::LeftButton); }
+    QString status1() { return w().Progress()->Label3(1)->text(); }
+
+    // After a click the dialog waits for OK, with the main window still disabled.
+    void verifyEndState()
+    {
+        frm_VEKDL *dialog = w().Progress();
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!dialog->Command1->isEnabled());
+        QVERIFY(dialog->Command2->isEnabled());
+        // Enabled itself, usable once the disabled main window comes back.
+        QVERIFY(w().btn_dlstart->isEnabledTo(&w()));
+        QVERIFY(!w().isEnabled());
+        QTest::mouseClick(dialog->Command2, Qt::LeftButton);
+        QVERIFY(!dialog->isVisible());
+        QVERIFY(w().isEnabled());
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(m_server.start()); }
+    void cleanupTestCase() { m_server.stop(); }
+    void init()
+    {
+        vclock::setNow(QDateTime(QDate(2031, 7, 4), QTime(10, 0)));
+        m_data = std::make_unique<QTemporaryDir>();
+        m_boxes = std::make_unique<MsgBoxAnswerer>();
+        m_window = std::make_unique<frm_vekmain>();
+        w().Form_Load();
+        w().DirName->setText(m_data->path());
+        w().show();
+        m_server.clearRequests();
+        m_boxes->clear();
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        m_boxes.reset();
+        vclock::reset();
+    }
+
+    void successReplacesThePageAsText()
+    {
+        const QString body = QStringLiteral("<html>日本語のページ ①</html>\r\nend");
+        m_server.setRoute(QStringLiteral("/news/20310704.html"), {.body = codepage::toAnsi(body)});
+        setEntry(1, QStringLiteral("one"), m_server.url(QStringLiteral("/one")));
+        setEntry(3, QStringLiteral("ニュース"), m_server.url(QStringLiteral("/news/")),
+                 QStringLiteral("%0y%0m%0d.html"));
+        QVERIFY(QDir().mkpath(m_data->path() + QStringLiteral("/ニュース")));
+        QFile old(page(QStringLiteral("ニュース")));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(QByteArray(4000, 'x'));
+        old.close();
+        select(3);
+        clickDownload();
+
+        QCOMPARE(readFile(page(QStringLiteral("ニュース"))), codepage::toAnsi(body) + "\r\n");
+        QCOMPARE(m_server.requestedPaths(), QStringList{QStringLiteral("/news/20310704.html")});
+        QCOMPARE(status1(), QStringLiteral("接続無し"));
+        QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("ダウンロード終了")});
+        QVERIFY(!QFileInfo::exists(m_data->path() + QStringLiteral("/one")));
+        const QRegularExpression log(
+            QStringLiteral("^\\r\\n＊＊＊ ダウンロード開始\\(%1\\) ＊＊＊\\r\\n"
+                           "\\r\\nニュース からダウンロード開始\\(%2\\)"
+                           "\\r\\n\\r\\n＊＊＊ ダウンロード終了\\(%1\\) ＊＊＊$")
+                .arg(dateTime(), Time));
+        QVERIFY2(log.match(w().Progress()->LogText()).hasMatch(), qPrintable(w().Progress()->LogText()));
+        verifyEndState();
+    }
+
+    void missingFolderIsCreatedAndEmptyRuleFetchesTheAddress_data()
+    {
+        QTest::addColumn<QString>("dataSuffix");
+        QTest::newRow("plain data folder") << QString();
+        QTest::newRow("data folder ending in a separator") << QStringLiteral("/");
+    }
+    void missingFolderIsCreatedAndEmptyRuleFetchesTheAddress()
+    {
+        QFETCH(QString, dataSuffix);
+        m_server.setRoute(QStringLiteral("/exact"), {.body = "abc"});
+        setEntry(1, QStringLiteral("new"), m_server.url(QStringLiteral("/exact")));
+        w().DirName->setText(m_data->path() + dataSuffix);
+        select(1);
+        clickDownload();
+        QCOMPARE(m_server.requestedPaths(), QStringList{QStringLiteral("/exact")});
+        QCOMPARE(readFile(page(QStringLiteral("new"))), QByteArray("abc\r\n"));
+        verifyEndState();
+    }
+
+    void nothingHappensWithoutSelectionOrAddress_data()
+    {
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<QString>("address");
+        QTest::newRow("nothing selected") << 0 << QStringLiteral("http://127.0.0.1:1/x");
+        QTest::newRow("entry without address") << 1 << QString();
+        QTest::newRow("selection past the table") << 101 << QStringLiteral("http://127.0.0.1:1/x");
+    }
+    void nothingHappensWithoutSelectionOrAddress()
+    {
+        QFETCH(int, selected);
+        QFETCH(QString, address);
+        setEntry(1, QStringLiteral("a"), address);
+        select(selected);
+        clickDownload();
+        QTest::qWait(100);
+        QVERIFY(!w().HasProgress() || !w().Progress()->isVisible());
+        QVERIFY(m_boxes->seen().isEmpty());
+        QVERIFY(w().isEnabled());
+        QVERIFY(w().btn_dlstart->isEnabled());
+        QCOMPARE(m_server.requestCount(), 0);
+    }
+
+    void failureEndsInOrder_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<TestServer::Response>("response");
+        QTest::addColumn<QString>("address"); // overrides the server's address when set
+
+        QTest::newRow("connection reset") << QStringLiteral("/reset")
+                                          << TestServer::Response{.reset = true} << QString();
+        QTest::newRow("closed before headers")
+            << QStringLiteral("/close") << TestServer::Response{.closeBeforeHeaders = true}
+            << QString();
+        QTest::newRow("time-out") << QStringLiteral("/hang") << TestServer::Response{.hang = true}
+                                  << QString();
+        QTest::newRow("refused") << QString() << TestServer::Response{}
+                                 << QStringLiteral("http://127.0.0.1:1/none");
+        QTest::newRow("not http") << QString() << TestServer::Response{}
+                                  << QStringLiteral("file:///etc/hostname");
+    }
+    void failureEndsInOrder()
+    {
+        QFETCH(QString, path);
+        QFETCH(TestServer::Response, response);
+        QFETCH(QString, address);
+        if (!path.isEmpty())
+            m_server.setRoute(path, response);
+        const QString name = QStringLiteral("bad");
+        setEntry(1, name, address.isEmpty() ? m_server.url(path) : address);
+        QVERIFY(QDir().mkpath(m_data->path() + QLatin1Char('/') + name));
+        QFile old(page(name));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old page");
+        old.close();
+        w().Inet1(1)->setOpenUrlTimeout(1500);
+        select(1);
+        clickDownload();
+
+        QCOMPARE(m_boxes->texts(), (QStringList{QStringLiteral("ダウンロード失敗、終了します。"),
+                                                QStringLiteral("ダウンロード終了")}));
+        QCOMPARE(readFile(page(name)), QByteArray("old page"));
+        QCOMPARE(status1(), QStringLiteral("接続開始 (bad)"));
+        const QRegularExpression log(
+            QStringLiteral("^\\r\\n＊＊＊ ダウンロード開始\\(%1\\) ＊＊＊\\r\\n"
+                           "\\r\\nbad からダウンロード開始\\(%2\\)"
+                           "\\r\\n\\r\\n＊＊＊ ダウンロード失敗\\(%1\\) ＊＊＊"
+                           "\\r\\n\\r\\n＊＊＊ ダウンロード終了\\(%1\\) ＊＊＊$")
+                .arg(dateTime(), Time));
+        QVERIFY2(log.match(w().Progress()->LogText()).hasMatch(), qPrintable(w().Progress()->LogText()));
+        verifyEndState();
+    }
+
+    void failedWriteIsAFailure()
+    {
+        m_server.setRoute(QStringLiteral("/ok"), {.body = "fine"});
+        setEntry(1, QStringLiteral("blocked"), m_server.url(QStringLiteral("/ok")));
+        // A folder where the page should go cannot be replaced by a file.
+        QVERIFY(QDir().mkpath(page(QStringLiteral("blocked")) + QStringLiteral("/inside")));
+        select(1);
+        clickDownload();
+        QCOMPARE(m_boxes->texts(), (QStringList{QStringLiteral("ダウンロード失敗、終了します。"),
+                                                QStringLiteral("ダウンロード終了")}));
+        QVERIFY(QFileInfo(page(QStringLiteral("blocked"))).isDir());
+        QVERIFY(w().Progress()->LogText().contains(QStringLiteral("blocked のページを保存できませんでした(")));
+        QVERIFY(w().Progress()->LogText().contains(QStringLiteral("＊＊＊ ダウンロード失敗(")));
+        verifyEndState();
+    }
+
+    void eventsRunWhileTheFetchWaits()
+    {
+        m_server.setRoute(QStringLiteral("/slow"), {.body = "late", .delayMs = 1000});
+        setEntry(1, QStringLiteral("slow"), m_server.url(QStringLiteral("/slow")));
+        select(1);
+        bool ranWhileWaiting = false;
+        QTimer::singleShot(300, this, [&] {
+            ranWhileWaiting = m_boxes->seen().isEmpty() && m_server.requestCount() == 1
+                              && status1() == QStringLiteral("接続開始 (slow)");
+        });
+        clickDownload();
+        QVERIFY(ranWhileWaiting);
+        QCOMPARE(readFile(page(QStringLiteral("slow"))), QByteArray("late\r\n"));
+        verifyEndState();
+    }
+
+    void nameLeavingTheDataFolderIsRefused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("parent folder") << QStringLiteral("..");
+        QTest::newRow("slash") << QStringLiteral("../escape");
+        QTest::newRow("backslash") << QStringLiteral("a\\b");
+    }
+    void nameLeavingTheDataFolderIsRefused()
+    {
+        QFETCH(QString, name);
+        m_server.setRoute(QStringLiteral("/ok"), {.body = "fine"});
+        setEntry(1, name, m_server.url(QStringLiteral("/ok")));
+        select(1);
+        clickDownload();
+        QCOMPARE(m_boxes->seen().size(), 1);
+        QVERIFY(m_boxes->texts().constFirst().contains(name));
+        QCOMPARE(m_server.requestCount(), 0);
+        QVERIFY(!w().HasProgress() || !w().Progress()->isVisible());
+        QVERIFY(w().isEnabled());
+        QVERIFY(!QFileInfo::exists(m_data->path() + QStringLiteral("/../escape")));
+    }
+};
+
+VEKANTO_TEST_MAIN(TestSingle)
+#include "tst_single.moc"
