@@ -1,14 +1,18 @@
-# Shared by tools/run and tools/test: install what a fresh Debian 12 machine lacks, then configure
-# and build into $BUILD_DIR. Sourced, not run.
+# Shared by tools/run, tools/test and tools/fuzz: install what a fresh Debian 12 machine lacks,
+# then configure and build into a build folder. Sourced, not run.
 set -euo pipefail
 ROOT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libicu-dev libcpp-httplib-dev
-          libbenchmark-dev xvfb xauth fonts-noto-cjk clang libclang-rt-14-dev)
+# What building and running the program needs.
+RUN_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libicu-dev)
+# What the tests add to that.
+TEST_PACKAGES=()
+# What the libFuzzer build adds.
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 install_missing_packages() {
   local missing=()
-  for p in "${PACKAGES[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   if ((${#missing[@]})); then

@@ -6,6 +6,7 @@
 #include "ui/frm_vekop1.h"
 #include "ui/main_texts.h"
 #include "ui/progress_texts.h"
+#include "ui/text_field.h"
 #include "ui/platform/msgbox.h"
 #include "ui/platform/tree_view.h"
 
@@ -79,18 +80,15 @@ void frm_vekmain::buildWidgets()
 
     Label2 = new QLabel(MainText::DataFolder, this);
     Label2->setObjectName(QStringLiteral("Label2"));
-    DirName = new QLineEdit(this);
-    DirName->setObjectName(QStringLiteral("DirName"));
+    DirName = makeTextField(this, "DirName");
     btn_data_sansyou = makeButton(this, "btn_data_sansyou", MainText::Browse);
 
     Check1 = new QCheckBox(MainText::KeepLog, this);
     Check1->setObjectName(QStringLiteral("Check1"));
-    Text3 = new QLineEdit(this);
-    Text3->setObjectName(QStringLiteral("Text3"));
+    Text3 = makeTextField(this, "Text3");
     btn_log_sansyou = makeButton(this, "btn_log_sansyou", MainText::Browse);
 
-    Text4 = new QLineEdit(this);
-    Text4->setObjectName(QStringLiteral("Text4"));
+    Text4 = makeTextField(this, "Text4");
     Text4->setMaximumWidth(60);
     Label3 = new QLabel(MainText::TimeoutHint, this);
     Label3->setObjectName(QStringLiteral("Label3"));

@@ -5,6 +5,7 @@
 #include "ui/editor_texts.h"
 #include "ui/frm_vekmain.h"
 #include "ui/platform/msgbox.h"
+#include "ui/text_field.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -58,17 +59,14 @@ frm_vekop1::frm_vekop1(frm_vekmain *main)
 
 void frm_vekop1::buildWidgets()
 {
-    txtname = new QLineEdit(this);
-    txtname->setObjectName(QStringLiteral("txtname"));
-    txtip = new QLineEdit(this);
-    txtip->setObjectName(QStringLiteral("txtip"));
+    txtname = makeTextField(this, "txtname");
+    txtip = makeTextField(this, "txtip");
 
     Frame1 = new QGroupBox(EditorText::RuleFrame, this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Check1 = new QCheckBox(EditorText::MakeName, Frame1);
     Check1->setObjectName(QStringLiteral("Check1"));
-    cip = new QLineEdit(Frame1);
-    cip->setObjectName(QStringLiteral("cip"));
+    cip = makeTextField(Frame1, "cip");
     Label4 = new QLabel(Frame1);
     Label4->setObjectName(QStringLiteral("Label4"));
     Label4->setFrameShape(QFrame::Panel);

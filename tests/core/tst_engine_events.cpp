@@ -1,9 +1,10 @@
 #include "support/core_testmain.h"
+#include "support/run_driver.h"
 
-#include "engine_driver.h"
-
-#include "engine/page_store.h"
-#include "engine/timeout_text.h"
+#include "core/list/entry_name.h"
+#include "core/list/entry_table.h"
+#include "core/run/timeout_text.h"
+#include "core/store/page_store.h"
 #include "platform/inet.h"
 
 #include <QDir>
@@ -12,7 +13,7 @@
 
 #include <memory>
 
-using namespace enginedriver;
+using namespace rundriver;
 
 namespace {
 
@@ -27,25 +28,56 @@ QStringList listing(const QString &dir)
 } // namespace
 
 // The state handler fed with events directly, the page store's failures, and the small rules
-// the engine applies to names and the time-out text.
+// the run applies to names and the time-out text.
 class TestEngineEvents : public QObject
 {
     Q_OBJECT
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<frm_vekmain> m_window;
-    frm_VEKDL *m_dialog = nullptr;
+    // Over no settings file: each test hands the run its list itself.
+    std::unique_ptr<Program> m_program;
+    // The log as it was once the slot was taken; the event under test appends to it.
+    QString m_logBefore;
     static constexpr int Slot = 3;
+    // A skipped entry ahead of "unit" keeps its entry number apart from its slot number.
+    static constexpr int UnitEntry = 4;
 
     QString data() const { return m_dir->path(); }
 
-    // Slot 3 busy with entry 1 "unit", as the tick leaves it.
-    void occupy()
+    DownloadRun &run() { return m_program->run(); }
+
+    // What the event under test added to the log.
+    QString logAdded() const
     {
-        m_window->SlotBusy(Slot) = 1;
-        m_window->SlotEntry(Slot) = 1;
-        m_dialog->SetStatus(Slot, Started);
+        const QString log = m_program->log();
+        return log.startsWith(m_logBefore) ? log.mid(m_logBefore.size()) : QStringLiteral("<log rewritten>");
+    }
+
+    // Slot 3 busy with "unit", as the ticks leave it: two held entries take slots 1 and 2, a
+    // third without an address is skipped. Each transfer is cancelled at once, so its slot
+    // stays busy, its body is empty and only the events fed by the test arrive.
+    bool occupy(const QString &dataDir)
+    {
+        EntryTable entries;
+        const QStringList names = {QStringLiteral("held1"), QStringLiteral("held2"),
+                                   QStringLiteral("skipped"), QStringLiteral("unit")};
+        for (int n = 1; n <= names.size(); ++n) {
+            entries.EntryName(n) = names.at(n - 1);
+            // Not http: no request could leave even if a transfer were not cancelled.
+            if (n != 3)
+                entries.EntryAddress(n) = QStringLiteral("unit://") + names.at(n - 1);
+        }
+        entries.EntryCount = qint32(names.size());
+        run().start(entries, dataDir, QStringLiteral("60"));
+        for (int tick = 1; tick <= names.size(); ++tick) {
+            run().Timer1_Timer();
+            for (int n = ConnectionSlots::First; n <= ConnectionSlots::Last; ++n)
+                run().connections().Inet1(n)->Cancel();
+        }
+        m_logBefore = m_program->log();
+        return run().connections().SlotEntry(Slot) == UnitEntry && m_program->status(Slot) == Started
+               && run().connections().busyCount() == 3;
     }
 
 private slots:
@@ -54,16 +86,13 @@ private slots:
         vclock::setNow(QDateTime(QDate(2031, 7, 4), QTime(10, 0)));
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
-        m_window = std::make_unique<frm_vekmain>();
-        m_window->DirName->setText(data());
-        m_window->Entries.EntryName(1) = QStringLiteral("unit");
-        m_window->Entries.EntryCount = 1;
-        m_dialog = m_window->Progress();
+        m_program = std::make_unique<Program>();
+        m_logBefore.clear();
     }
 
     void cleanup()
     {
-        m_window.reset();
+        m_program.reset();
         vclock::reset();
     }
 
@@ -91,18 +120,18 @@ private slots:
         QFETCH(QString, status);
         QFETCH(bool, freed);
         QFETCH(QString, logText);
-        occupy();
-        m_window->SlotStart(Slot) = 36000;
-        m_window->Inet1_StateChanged(Slot, state);
+        QVERIFY(occupy(data()));
+        run().Inet1_StateChanged(Slot, state);
 
-        QCOMPARE(m_dialog->Label3(Slot)->text(), status == Unchanged ? Started : status);
-        QCOMPARE(m_window->SlotBusy(Slot), freed ? 0 : 1);
-        QCOMPARE(m_window->SlotEntry(Slot), freed ? 0 : 1);
-        // The start time stays; only a time-out clears it.
-        QCOMPARE(m_window->SlotStart(Slot), 36000);
-        const QStringList log = lines(m_dialog->LogText());
+        QCOMPARE(m_program->status(Slot), status == Unchanged ? Started : status);
+        QCOMPARE(run().connections().SlotBusy(Slot), freed ? 0 : 1);
+        QCOMPARE(run().connections().SlotEntry(Slot), freed ? 0 : UnitEntry);
+        // The other slots' entries are not touched.
+        QCOMPARE(run().connections().SlotEntry(1), 1);
+        QCOMPARE(run().connections().SlotEntry(2), 2);
+        const QStringList log = lines(logAdded());
         if (logText.isEmpty()) {
-            QCOMPARE(m_dialog->LogText(), QString());
+            QCOMPARE(logAdded(), QString());
         } else {
             QCOMPARE(log.size(), 2);
             QVERIFY2(entryLine(QStringLiteral("unit"), logText).match(log.at(1)).hasMatch(), qPrintable(log.at(1)));
@@ -124,15 +153,15 @@ private slots:
     void lateEventOfAFreedSlot()
     {
         QFETCH(short, state);
-        m_dialog->SetStatus(Slot, Started);
-        m_window->Inet1_StateChanged(Slot, state);
-        QCOMPARE(m_dialog->Label3(Slot)->text(), Started);
-        QCOMPARE(m_dialog->LogText(), QString());
+        run().Inet1_StateChanged(Slot, state);
+        QCOMPARE(m_program->statuses.size(), 0);
+        QCOMPARE(m_program->log(), QString());
         QVERIFY(listing(data()).isEmpty());
         // Indexes outside 1..10 are no slot at all.
-        m_window->Inet1_StateChanged(0, state);
-        m_window->Inet1_StateChanged(11, state);
-        QCOMPARE(m_dialog->LogText(), QString());
+        run().Inet1_StateChanged(0, state);
+        run().Inet1_StateChanged(11, state);
+        QCOMPARE(m_program->statuses.size(), 0);
+        QCOMPARE(m_program->log(), QString());
     }
 
     // A failure to make a folder, keep the old page or write the new one is logged with its
@@ -164,9 +193,10 @@ private slots:
                 QSKIP("no read-only folder on this system");
             }
         }
+        QString dataDir = data();
         if (setup == u"datafile") {
             QVERIFY(writeFile(data() + QLatin1String("/plainfile"), "x"));
-            m_window->DirName->setText(data() + QLatin1String("/plainfile"));
+            dataDir = data() + QLatin1String("/plainfile");
         } else if (setup == u"folderreadonly") {
             QVERIFY(QFile::link(readOnly, folder));
         } else {
@@ -177,15 +207,15 @@ private slots:
             else
                 QVERIFY(QFile::link(readOnly, folder + QLatin1String("/20310704")));
         }
-        occupy();
-        m_window->Inet1_StateChanged(Slot, Inet::icResponseCompleted);
+        QVERIFY(occupy(dataDir));
+        run().Inet1_StateChanged(Slot, Inet::icResponseCompleted);
 
-        const QStringList log = lines(m_dialog->LogText());
+        const QStringList log = lines(logAdded());
         QCOMPARE(log.size(), 2);
         QVERIFY2(entryLine(QStringLiteral("unit"), logText, true).match(log.at(1)).hasMatch(), qPrintable(log.at(1)));
-        QCOMPARE(m_window->SlotBusy(Slot), 0);
-        QCOMPARE(m_window->SlotEntry(Slot), 0);
-        QCOMPARE(m_dialog->Label3(Slot)->text(), QStringLiteral("接続無し"));
+        QCOMPARE(run().connections().SlotBusy(Slot), 0);
+        QCOMPARE(run().connections().SlotEntry(Slot), 0);
+        QCOMPARE(m_program->status(Slot), QStringLiteral("接続無し"));
         if (!pageAfter.isEmpty()) {
             QCOMPARE(readFile(folder + QLatin1String("/vek.htm")), pageAfter);
             // No temporary file is left beside the page.
@@ -213,7 +243,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(bool, safe);
-        QCOMPARE(pagestore::IsSafeName(name), safe);
+        QCOMPARE(entryname::isSafeName(name), safe);
     }
 
     // An entry whose name differs only in letter case from an existing folder uses it; an
@@ -248,11 +278,10 @@ private slots:
     // The data folder text is joined as it is typed: a trailing "/" doubles the separator.
     void trailingSeparatorInDataFolder()
     {
-        m_window->DirName->setText(data() + QLatin1Char('/'));
-        occupy();
-        m_window->Inet1_StateChanged(Slot, Inet::icResponseCompleted);
+        QVERIFY(occupy(data() + QLatin1Char('/')));
+        run().Inet1_StateChanged(Slot, Inet::icResponseCompleted);
         QVERIFY(QFileInfo::exists(data() + QLatin1String("/unit/vek.htm")));
-        QVERIFY(m_dialog->LogText().contains(QStringLiteral("unit のダウンロード終了(")));
+        QVERIFY(logAdded().contains(QStringLiteral("unit のダウンロード終了(")));
     }
 
     void timeoutSeconds_data()

@@ -1,18 +1,18 @@
-#include "support/test_server.h"
 #include "support/core_testmain.h"
+#include "support/run_driver.h"
+#include "support/test_server.h"
 
-#include "engine_driver.h"
-
-#include "engine/run_log.h"
+#include "core/run/run_log.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <memory>
 
-using namespace enginedriver;
+using namespace rundriver;
 
-// The log file: written by OK as one quoted CP932 record, read back by the next start-up.
+// The log file: written when the progress window is closed, as one quoted CP932 record, and
+// read back by the next start-up.
 class TestEngineLog : public QObject
 {
     Q_OBJECT
@@ -20,7 +20,6 @@ class TestEngineLog : public QObject
 private:
     TestServer m_server;
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<MsgBoxAnswerer> m_boxes;
 
     QString logPath() const { return m_dir->path() + QLatin1String("/VEKLOG.txt"); }
 
@@ -41,7 +40,6 @@ private slots:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
-        m_boxes = std::make_unique<MsgBoxAnswerer>();
     }
 
     void cleanupTestCase() { m_server.stop(); }
@@ -94,30 +92,32 @@ private slots:
     {
         writeSettings(true, logPath());
         QString first;
+        QString error;
         {
             Program program;
-            QVERIFY(program.window->Check1->isChecked());
+            QVERIFY(program.session.options().logOn);
             QCOMPARE(program.log(), QString());
             QVERIFY(program.runAll(5000));
             QVERIFY(!QFileInfo::exists(logPath()));
-            program.ok()->click();
+            QVERIFY2(program.session.writeLogFile(&error), qPrintable(error));
             first = program.log();
             QVERIFY(first.contains(QStringLiteral("引用\"符\" のダウンロード終了(")));
             const QByteArray bytes = readFile(logPath());
             QCOMPARE(bytes, runlog::EncodeRecord(first));
             QVERIFY(bytes.contains("\x88\xf8\x97\x70\"\"\x95\x84\"\""));
             QVERIFY(bytes.endsWith("\"\r\n"));
+            QCOMPARE(program.finished, 1);
         }
         Program next;
+        QVERIFY(next.loaded.unreadableLog.isEmpty());
         QCOMPARE(next.log(), first);
-        QCOMPARE(next.shownLog(), QString(first).replace(QLatin1String("\r\n"), QLatin1String("\n")));
         QVERIFY(next.runAll(5000));
-        next.ok()->click();
+        QVERIFY2(next.session.writeLogFile(&error), qPrintable(error));
         const QString both = next.log();
         QVERIFY(both.startsWith(first));
         QCOMPARE(countOf(lines(both), runStartLine()), 2);
         QCOMPARE(readFile(logPath()), runlog::EncodeRecord(both));
-        QVERIFY(m_boxes->texts().count(QStringLiteral("ダウンロード終了")) == 2);
+        QCOMPARE(next.finished, 1);
     }
 
     void loggingOffTouchesNoFile()
@@ -128,7 +128,8 @@ private slots:
         // Logging off: nothing is read either.
         QCOMPARE(program.log(), QString());
         QVERIFY(program.runAll(5000));
-        program.ok()->click();
+        QString error;
+        QVERIFY2(program.session.writeLogFile(&error), qPrintable(error));
         QCOMPARE(readFile(logPath()), QByteArray("\"kept\"\r\n"));
     }
 
@@ -140,20 +141,17 @@ private slots:
         QCOMPARE(program.log(), QStringLiteral("古い記録"));
     }
 
-    void failedWriteIsShown()
+    // The window shows the failure with the path and this reason.
+    void failedWriteIsReported()
     {
         const QString path = m_dir->path() + QLatin1String("/missing/VEKLOG.txt");
         writeSettings(true, path);
         Program program;
         QVERIFY(program.runAll(5000));
-        m_boxes->clear();
-        program.ok()->click();
-        QTRY_COMPARE(m_boxes->texts().size(), 1);
-        QVERIFY2(m_boxes->texts().constFirst().startsWith(QStringLiteral("ログファイルを書き込めませんでした。\r\n") + path + QLatin1String("\r\n")),
-                 qPrintable(m_boxes->texts().constFirst()));
+        QString error;
+        QVERIFY(!program.session.writeLogFile(&error));
+        QVERIFY(!error.isEmpty());
         QVERIFY(!QFileInfo::exists(path));
-        QVERIFY(program.window->isEnabled());
-        QVERIFY(!program.dialog->isVisible());
     }
 };
 

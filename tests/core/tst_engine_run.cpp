@@ -1,7 +1,6 @@
-#include "support/test_server.h"
 #include "support/core_testmain.h"
-
-#include "engine_driver.h"
+#include "support/run_driver.h"
+#include "support/test_server.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,7 +8,7 @@
 
 #include <memory>
 
-using namespace enginedriver;
+using namespace rundriver;
 
 // How runs start, wait, time out, stop and end, and what a second and third run of a day keep.
 class TestEngineRun : public QObject
@@ -19,7 +18,6 @@ class TestEngineRun : public QObject
 private:
     TestServer m_server;
     std::unique_ptr<QTemporaryDir> m_data;
-    std::unique_ptr<MsgBoxAnswerer> m_boxes;
 
     QString dataDir() const { return m_data->path(); }
 
@@ -46,16 +44,11 @@ private slots:
     {
         m_data = std::make_unique<QTemporaryDir>();
         QVERIFY(m_data->isValid());
-        m_boxes = std::make_unique<MsgBoxAnswerer>();
         vclock::setNow(QDateTime(QDate(2031, 7, 4), QTime(10, 0)));
         m_server.clearRequests();
     }
 
-    void cleanup()
-    {
-        m_boxes.reset();
-        vclock::reset();
-    }
+    void cleanup() { vclock::reset(); }
 
     void cleanupTestCase() { m_server.stop(); }
 
@@ -63,7 +56,8 @@ private slots:
     {
         auto program = start({});
         QVERIFY(program->runAll(3000));
-        QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("ダウンロード終了")});
+        // The run ends by itself, once: the window shows its end box on this.
+        QCOMPARE(program->finished, 1);
         const QStringList log = lines(program->log());
         // CR LF, start line, CR LF; then CR LF, CR LF, end line.
         QCOMPARE(log.size(), 5);
@@ -109,7 +103,7 @@ private slots:
         QCOMPARE(readFile(dataDir() + QLatin1String("/late2/vek.htm")), QByteArray("page"));
         // A timed-out slot keeps its last status line until it is used again.
         QCOMPARE(program->status(3), QStringLiteral("要求を送信しています (hang3)"));
-        QCOMPARE(program->counter(), QStringLiteral("12/12"));
+        QCOMPARE(program->counter, QStringLiteral("12/12"));
     }
 
     void transferStartedBeforeMidnightTimesOutAfterIt()
@@ -153,45 +147,27 @@ private slots:
         for (int i = 1; i <= 5; ++i)
             entries << entry(QStringLiteral("s%1").arg(i), QStringLiteral("/hang"));
         auto program = start(entries);
-        program->button("btn_dlstart")->click();
-        QVERIFY(!program->window->isEnabled());
-        QVERIFY(program->dialog->isVisible());
-        QVERIFY(program->stop()->isEnabled());
-        QVERIFY(!program->ok()->isEnabled());
+        program->session.startRun();
+        QVERIFY(program->run().isActive());
         QTRY_VERIFY_WITH_TIMEOUT(program->startOf(QStringLiteral("s2")) >= 0, 3000);
-        program->stop()->click();
+        program->run().stop();
 
-        QVERIFY(!program->stop()->isEnabled());
-        QVERIFY(program->ok()->isEnabled());
+        QVERIFY(!program->run().isActive());
         for (int slot = 1; slot <= 10; ++slot) {
-            QCOMPARE(program->window->SlotBusy(slot), 0);
-            QCOMPARE(program->window->SlotEntry(slot), 0);
+            QCOMPARE(program->run().connections().SlotBusy(slot), 0);
+            QCOMPARE(program->run().connections().SlotEntry(slot), 0);
             QCOMPARE(program->status(slot), QStringLiteral("接続無し"));
         }
         const QString atStop = program->log();
         QVERIFY2(runStopLine().match(lines(atStop).last()).hasMatch(), qPrintable(atStop));
         QVERIFY(entryLine(QStringLiteral("s2"), QStringLiteral(" からダウンロード開始(")).match(lines(atStop).at(lines(atStop).size() - 2)).hasMatch());
-        QCOMPARE(program->counter(), QStringLiteral("2/5"));
+        QCOMPARE(program->counter, QStringLiteral("2/5"));
 
-        // No tick after STOP: nothing more starts, no end box comes.
+        // No tick after STOP: nothing more starts, the run never ends by itself.
         QTest::qWait(1200);
         QCOMPARE(program->log(), atStop);
-        QVERIFY(m_boxes->texts().isEmpty());
-        // Closing the window is the same as OK once the run is over.
-        program->dialog->close();
-        QVERIFY(!program->dialog->isVisible());
-        QVERIFY(program->window->isEnabled());
-        QVERIFY(program->button("btn_dlstart")->isEnabled());
-    }
-
-    void closingDuringARunIsRefused()
-    {
-        auto program = start({entry(QStringLiteral("c1"), QStringLiteral("/hang"))});
-        program->button("btn_dlstart")->click();
-        program->dialog->close();
-        QVERIFY(program->dialog->isVisible());
-        QVERIFY(!program->window->isEnabled());
-        program->stop()->click();
+        QCOMPARE(program->finished, 0);
+        QVERIFY(!program->run().isActive());
     }
 
     void unsafeNamesAreNeverPaths_data()
@@ -211,12 +187,13 @@ private slots:
         const QString data = dataDir() + QLatin1String("/data");
         QVERIFY(QDir().mkpath(data));
         auto program = start({});
-        program->window->DirName->setText(data);
-        program->window->Entries.EntryName(1) = name;
-        program->window->Entries.EntryAddress(1) = m_server.url(QStringLiteral("/page"));
-        program->window->Entries.EntryName(2) = QStringLiteral("good");
-        program->window->Entries.EntryAddress(2) = m_server.url(QStringLiteral("/page"));
-        program->window->Entries.EntryCount = 2;
+        program->session.options().dirName = data;
+        EntryTable &table = program->session.entries();
+        table.EntryName(1) = name;
+        table.EntryAddress(1) = m_server.url(QStringLiteral("/page"));
+        table.EntryName(2) = QStringLiteral("good");
+        table.EntryAddress(2) = m_server.url(QStringLiteral("/page"));
+        table.EntryCount = 2;
         QVERIFY(program->runAll(5000));
 
         const QStringList log = lines(program->log());
@@ -249,7 +226,7 @@ private slots:
         QFETCH(bool, warned);
         m_server.setRoute(QStringLiteral("/slow"), {.body = "slow page", .delayMs = 900});
         auto program = start({entry(QStringLiteral("slow"), QStringLiteral("/slow"))});
-        program->window->Text4->setText(text);
+        program->session.options().timeout = text;
         QVERIFY(program->runAll(6000));
         const QStringList log = lines(program->log());
         const QString warning = QStringLiteral("タイムアウトの秒数「%1」は正の整数ではないため、60 秒を使います").arg(text);
@@ -264,16 +241,19 @@ private slots:
     void cursorPastAFullTable()
     {
         auto program = start({});
-        frm_vekmain *w = program->window.get();
+        EntryTable &table = program->session.entries();
         for (int n = 1; n <= 100; ++n)
-            w->Entries.EntryName(n) = QStringLiteral("e%1").arg(n);
-        w->Entries.EntryAddress(100) = m_server.url(QStringLiteral("/page"));
-        w->Entries.EntryCount = 100;
-        program->button("btn_dlstart")->click();
-        // Jump to the last entry before the first tick.
-        w->RunCursor = 100;
-        QTRY_VERIFY_WITH_TIMEOUT(program->ok()->isEnabled(), 5000);
-        QCOMPARE(program->counter(), QStringLiteral("100/100"));
+            table.EntryName(n) = QStringLiteral("e%1").arg(n);
+        table.EntryAddress(100) = m_server.url(QStringLiteral("/page"));
+        table.EntryCount = 100;
+        program->session.startRun();
+        // Jump to the last entry before the first tick: entries 1..99 have no address and
+        // are passed over, one per tick.
+        for (int n = 1; n < 100; ++n)
+            program->run().Timer1_Timer();
+        QCOMPARE(program->counter, QStringLiteral("99/100"));
+        QTRY_VERIFY_WITH_TIMEOUT(!program->run().isActive(), 5000);
+        QCOMPARE(program->counter, QStringLiteral("100/100"));
         QCOMPARE(readFile(dataDir() + QLatin1String("/e100/vek.htm")), QByteArray("page"));
         QVERIFY(runEndLine().match(lines(program->log()).last()).hasMatch());
     }

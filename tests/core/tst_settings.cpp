@@ -1,29 +1,18 @@
-#include "support/msgbox_answerer.h"
 #include "support/core_testmain.h"
+#include "support/fixtures.h"
 
-#include "app/frm_vekmain.h"
-#include "editor/frm_vekop1.h"
+#include "core/list/entry_table.h"
+#include "core/session.h"
+#include "core/settings/options.h"
+#include "core/settings/settings_file.h"
 #include "platform/codepage.h"
-#include "platform/tree_view.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
+#include <QTemporaryDir>
 
 #include <memory>
 
 namespace {
-
-struct Node {
-    QString text;
-    int parentPosition;
-    int entry;
-};
 
 QByteArray crlf(const QString &lines)
 {
@@ -32,245 +21,230 @@ QByteArray crlf(const QString &lines)
     return codepage::toAnsi(text);
 }
 
-QList<Node> nodesOf(const TreeView *tree)
-{
-    QList<Node> nodes;
-    for (int pos = 1; pos <= tree->NodeCount(); ++pos)
-        nodes.append({tree->NodeText(pos), tree->ParentPosition(pos), tree->EntryOf(pos)});
-    return nodes;
-}
-
-QString describe(const QList<Node> &nodes)
+// Every live entry in entry order: name, parent entry and entry number.
+QString describe(const EntryTable &t)
 {
     QStringList parts;
-    for (const Node &n : nodes)
-        parts << QStringLiteral("%1<%2>#%3").arg(n.text).arg(n.parentPosition).arg(n.entry);
+    for (int n = 1; n <= EntryTable::Slots; ++n) {
+        if (t.isOccupied(n))
+            parts << QStringLiteral("%1<%2>#%3").arg(t.EntryName(n)).arg(t.EntryParent(n)).arg(n);
+    }
     return parts.join(QLatin1Char(' '));
+}
+
+int occupied(const EntryTable &t)
+{
+    int count = 0;
+    for (int n = 1; n <= EntryTable::Slots; ++n)
+        count += t.isOccupied(n) ? 1 : 0;
+    return count;
+}
+
+// The names a load reports, once each: what the window puts in its one box.
+QStringList told(const settingsfile::LoadReport &report)
+{
+    QStringList names = report.placedAtTop + report.badNumbers;
+    names.removeDuplicates();
+    return names;
 }
 
 } // namespace
 
-// Loading and saving the list and the options, driven through the main window.
+// Loading and saving the list and the options: the settings file over a table and options
+// of the core, without any window.
 class TestSettings : public QObject
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<frm_vekmain> m_window;
-    std::unique_ptr<MsgBoxAnswerer> m_boxes;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    EntryTable m_entries;
+    Options m_options;
 
-    QString iniPath() const { return m_window->SettingsPath(); }
-    void writeIni(const QByteArray &bytes)
+    QString iniPath() const { return settingsfile::defaultPath(m_dir->path()); }
+    void writeIni(const QString &lines) { QVERIFY(fixtures::writeFile(iniPath(), crlf(lines))); }
+    QString readIni() const { return codepage::fromAnsi(fixtures::readFile(iniPath())); }
+
+    // The table and options a fresh program starts with, then filled from the file.
+    settingsfile::LoadReport reload()
     {
-        QFile f(iniPath());
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
+        m_entries = EntryTable();
+        m_options = Options::defaultsIn(m_dir->path());
+        return settingsfile::load(iniPath(), m_entries, m_options);
     }
-    QString readIni() const
+    bool save(int *followed = nullptr, QString *error = nullptr)
     {
-        QFile f(iniPath());
-        return f.open(QIODevice::ReadOnly) ? codepage::fromAnsi(f.readAll()) : QString();
-    }
-    // Starts the program afresh over whatever vek.ini holds now.
-    void restart()
-    {
-        m_window = std::make_unique<frm_vekmain>();
-        m_window->Form_Load();
+        int none = 0;
+        return settingsfile::save(iniPath(), m_entries, m_options, {}, followed ? *followed : none,
+                                  error);
     }
     void setEntry(int n, const QString &name, const QString &address = QString(), int parent = 0)
     {
-        EntryTable &t = m_window->Entries;
-        t.EntryName(n) = name;
-        t.EntryAddress(n) = address;
-        t.EntryRule(n) = QStringLiteral("%0y");
-        t.EntryParent(n) = qint16(parent);
-        t.EntryNname(n) = 1;
-        t.EntryCount = qMax(t.EntryCount, n);
+        m_entries.EntryName(n) = name;
+        m_entries.EntryAddress(n) = address;
+        m_entries.EntryRule(n) = QStringLiteral("%0y");
+        m_entries.EntryParent(n) = qint16(parent);
+        m_entries.EntryNname(n) = 1;
+        m_entries.EntryCount = qMax(m_entries.EntryCount, n);
     }
 
 private slots:
     void init()
     {
-        m_boxes = std::make_unique<MsgBoxAnswerer>();
-        restart();
-        QFile::remove(iniPath());
-        QDir(iniPath()).removeRecursively();
-        restart();
-        m_boxes->clear();
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        reload();
     }
-    void cleanup()
+    void cleanup() { m_dir.reset(); }
+
+    // A session over a folder without a settings file keeps an empty list and the defaults
+    // beside the program's folder.
+    void sessionStartsWithDefaultsWithoutSettingsFile()
     {
-        m_window.reset();
-        m_boxes.reset();
+        Session session(m_dir->path());
+        QCOMPARE(session.settingsPath(), iniPath());
+        const Session::LoadResult loaded = session.load();
+        QCOMPARE(loaded.report.unreadable, QString());
+        QCOMPARE(told(loaded.report), QStringList());
+        QCOMPARE(loaded.unreadableLog, QString());
+        QCOMPARE(occupied(session.entries()), 0);
+        QCOMPARE(session.entries().EntryCount, 0);
+        QCOMPARE(session.entries().EntryLimit, 100);
+        QCOMPARE(session.options().dirName, m_dir->path() + QStringLiteral("/"));
+        QCOMPARE(session.options().logPath, m_dir->path() + QStringLiteral("/VEKLOG.txt"));
+        QCOMPARE(session.options().timeout, QStringLiteral("60"));
+        QVERIFY(!session.options().logOn);
+        QVERIFY(!QFileInfo::exists(iniPath()));
     }
 
-    void startsWithDefaultsWithoutSettingsFile()
-    {
-        const frm_vekmain &w = *m_window;
-        QCOMPARE(w.windowTitle(), QStringLiteral("Vekanto 0.8.1"));
-        QCOMPARE(w.AppTitle, QStringLiteral("Vekanto 0.8.1"));
-        QCOMPARE(w.TreeView1->NodeCount(), 0);
-        QCOMPARE(w.Entries.EntryCount, 0);
-        QCOMPARE(w.Entries.EntryLimit, 100);
-        QCOMPARE(w.DirName->text(), w.WinDir + QStringLiteral("/"));
-        QCOMPARE(w.Text3->text(), w.WinDir + QStringLiteral("/VEKLOG.txt"));
-        QCOMPARE(w.Text4->text(), QStringLiteral("60"));
-        QCOMPARE(w.tree_cnt->text(), QStringLiteral("1"));
-        QVERIFY(!w.Check1->isChecked());
-        QVERIFY(!w.Text3->isEnabled());
-        QVERIFY(!w.btn_log_sansyou->isEnabled());
-        QVERIFY(w.isEnabled());
-        QVERIFY(QDir(w.WinDir).exists());
-        QVERIFY(!w.WinDir.endsWith(QLatin1Char('/')));
-        QVERIFY(m_boxes->seen().isEmpty());
-    }
-
-    void loadBuildsTree_data()
+    void loadBuildsList_data()
     {
         QTest::addColumn<QString>("ini");
-        QTest::addColumn<QString>("expectedNodes");
+        QTest::addColumn<QString>("expected");
         QTest::addColumn<int>("expectedCount");
-        QTest::addColumn<int>("messages");
+        QTest::addColumn<QStringList>("expectedTold");
 
-        QTest::newRow("stale entry 5 after a hole gets position 4")
+        const QStringList none;
+        QTest::newRow("stale entry 5 after a hole")
             << "[DATA]\nTEXT1=a\nTEXT2=b\nTEXT3=c\nTEXT5=e\n"
-            << "a<0>#1 b<0>#2 c<0>#3 e<0>#5" << 5 << 0;
+            << "a<0>#1 b<0>#2 c<0>#3 e<0>#5" << 5 << none;
         QTest::newRow("children under their parents")
             << "[DATA]\nTEXT1=a\nTEXT2=b\nROOT2=1\nTEXT3=c\nroot3=2\n"
-            << "a<0>#1 b<1>#2 c<2>#3" << 3 << 0;
+            << "a<0>#1 b<1>#2 c<2>#3" << 3 << none;
         QTest::newRow("key spelled ROOT3 found by root3")
-            << "[data]\ntext1=a\nTEXT2=b\nTEXT3=c\nROOT3=1\n" << "a<0>#1 b<0>#2 c<1>#3" << 3 << 0;
+            << "[data]\ntext1=a\nTEXT2=b\nTEXT3=c\nROOT3=1\n" << "a<0>#1 b<0>#2 c<1>#3" << 3 << none;
         QTest::newRow("deleted markers load as empty slots")
             << "[DATA]\nTEXT1=nl\nROOT1=0\nTEXT2=NL\nTEXT3=Nl\nNIP3=http://x\nTEXT4=d\n"
-            << "d<0>#4" << 4 << 0;
+            << "d<0>#4" << 4 << none;
         QTest::newRow("names beginning with nl are entries")
-            << "[DATA]\nTEXT1=nlx\nTEXT2=NLnews\nROOT2=1\n" << "nlx<0>#1 NLnews<1>#2" << 2 << 0;
+            << "[DATA]\nTEXT1=nlx\nTEXT2=NLnews\nROOT2=1\n" << "nlx<0>#1 NLnews<1>#2" << 2 << none;
         QTest::newRow("blank names trimmed, all-blank name is empty")
-            << "[DATA]\nTEXT1=  a b  \nTEXT2=\"   \"\nTEXT3=c\n" << "a b<0>#1 c<0>#3" << 3 << 0;
+            << "[DATA]\nTEXT1=  a b  \nTEXT2=\"   \"\nTEXT3=c\n" << "a b<0>#1 c<0>#3" << 3 << none;
         QTest::newRow("parent pointing forward goes to the top")
-            << "[DATA]\nTEXT1=a\nROOT1=2\nTEXT2=b\n" << "a<0>#1 b<0>#2" << 2 << 1;
+            << "[DATA]\nTEXT1=a\nROOT1=2\nTEXT2=b\n" << "a<0>#1 b<0>#2" << 2 << QStringList{"a"};
         QTest::newRow("parent pointing at itself goes to the top")
-            << "[DATA]\nTEXT1=a\nTEXT2=b\nROOT2=2\n" << "a<0>#1 b<0>#2" << 2 << 1;
+            << "[DATA]\nTEXT1=a\nTEXT2=b\nROOT2=2\n" << "a<0>#1 b<0>#2" << 2 << QStringList{"b"};
         QTest::newRow("parent at an empty slot goes to the top")
-            << "[DATA]\nTEXT1=a\nTEXT3=c\nROOT3=2\n" << "a<0>#1 c<0>#3" << 3 << 1;
+            << "[DATA]\nTEXT1=a\nTEXT3=c\nROOT3=2\n" << "a<0>#1 c<0>#3" << 3 << QStringList{"c"};
         QTest::newRow("root that is no number reads as 0")
-            << "[DATA]\nTEXT1=a\nTEXT2=b\nROOT2=x1\nnname2=zz\n" << "a<0>#1 b<0>#2" << 2 << 1;
+            << "[DATA]\nTEXT1=a\nTEXT2=b\nROOT2=x1\nnname2=zz\n" << "a<0>#1 b<0>#2" << 2
+            << QStringList{"b"};
         QTest::newRow("negative parent goes to the top")
-            << "[DATA]\nTEXT1=a\nTEXT2=b\nROOT2=-1\n" << "a<0>#1 b<0>#2" << 2 << 1;
+            << "[DATA]\nTEXT1=a\nTEXT2=b\nROOT2=-1\n" << "a<0>#1 b<0>#2" << 2 << QStringList{"b"};
         QTest::newRow("entry 100 is never read")
-            << "[DATA]\nTEXT1=a\nTEXT100=z\n" << "a<0>#1" << 1 << 0;
+            << "[DATA]\nTEXT1=a\nTEXT100=z\n" << "a<0>#1" << 1 << none;
         QTest::newRow("lines before the first section are not read")
-            << "TEXT1=x\n[DATA]\nTEXT2=b\n" << "b<0>#2" << 2 << 0;
+            << "TEXT1=x\n[DATA]\nTEXT2=b\n" << "b<0>#2" << 2 << none;
     }
-    void loadBuildsTree()
+    void loadBuildsList()
     {
         QFETCH(QString, ini);
-        QFETCH(QString, expectedNodes);
+        QFETCH(QString, expected);
         QFETCH(int, expectedCount);
-        QFETCH(int, messages);
-        writeIni(crlf(ini));
-        restart();
-        QCOMPARE(describe(nodesOf(m_window->TreeView1)), expectedNodes);
-        QCOMPARE(m_window->Entries.EntryCount, expectedCount);
-        QCOMPARE(m_window->tree_cnt->text(), QStringLiteral("1"));
-        QCOMPARE(m_boxes->seen().size(), messages);
-        // Every node leads to an entry that holds its name.
-        for (const Node &n : nodesOf(m_window->TreeView1))
-            QCOMPARE(m_window->Entries.EntryName(n.entry), n.text);
+        QFETCH(QStringList, expectedTold);
+        writeIni(ini);
+        const settingsfile::LoadReport report = reload();
+        QCOMPARE(describe(m_entries), expected);
+        QCOMPARE(m_entries.EntryCount, expectedCount);
+        QCOMPARE(told(report), expectedTold);
+        QCOMPARE(report.unreadable, QString());
     }
 
     void loadReadsValuesWhole()
     {
         const QString longAddress = QStringLiteral("http://example.test/") + QString(600, u'a');
         const QString rule = QStringLiteral("NL%0y") + QString(300, u'/');
-        writeIni(crlf(QStringLiteral("[DATA]\nTEXT1=日本語ソ表\nNIP1=%1\nCIP1=%2\nnname1=7\n"
-                                     "[Option]\ndirname=/tmp/ページ/\nlogpath=NLlog.txt\n"
-                                     "logsw=1\ndtime=45\n")
-                          .arg(longAddress, rule)));
-        restart();
-        const EntryTable &t = m_window->Entries;
-        QCOMPARE(t.EntryName(1), QStringLiteral("日本語ソ表"));
-        QCOMPARE(t.EntryAddress(1), longAddress);
-        QCOMPARE(t.EntryRule(1), rule);
-        QCOMPARE(t.EntryNname(1), qint16(7));
-        QCOMPARE(m_window->DirName->text(), QStringLiteral("/tmp/ページ/"));
-        QCOMPARE(m_window->Text3->text(), QStringLiteral("NLlog.txt"));
-        QCOMPARE(m_window->Text4->text(), QStringLiteral("45"));
-        QVERIFY(m_window->Check1->isChecked());
-        QVERIFY(m_window->Text3->isEnabled());
-        QVERIFY(m_window->btn_log_sansyou->isEnabled());
+        writeIni(QStringLiteral("[DATA]\nTEXT1=日本語ソ表\nNIP1=%1\nCIP1=%2\nnname1=7\n"
+                                "[Option]\ndirname=/tmp/ページ/\nlogpath=NLlog.txt\n"
+                                "logsw=1\ndtime=45\n")
+                     .arg(longAddress, rule));
+        reload();
+        QCOMPARE(m_entries.EntryName(1), QStringLiteral("日本語ソ表"));
+        QCOMPARE(m_entries.EntryAddress(1), longAddress);
+        QCOMPARE(m_entries.EntryRule(1), rule);
+        QCOMPARE(m_entries.EntryNname(1), qint16(7));
+        QCOMPARE(m_options.dirName, QStringLiteral("/tmp/ページ/"));
+        QCOMPARE(m_options.logPath, QStringLiteral("NLlog.txt"));
+        QCOMPARE(m_options.timeout, QStringLiteral("45"));
+        QVERIFY(m_options.logOn);
     }
 
-    void loadKeepsWidgetsForMissingOptions()
+    void loadKeepsOptionsTheFileLacks()
     {
-        m_window->DirName->setText(QStringLiteral("/typed/"));
-        m_window->Check1->setChecked(true);
-        writeIni(crlf(QStringLiteral("[Option]\nlogsw=0\n")));
-        QTest::mouseClick(m_window->btn_load, Qt::LeftButton);
-        QCOMPARE(m_window->DirName->text(), QStringLiteral("/typed/"));
-        QVERIFY(!m_window->Check1->isChecked());
-        QVERIFY(!m_window->Text3->isEnabled());
-        QVERIFY(!m_window->btn_log_sansyou->isEnabled());
+        m_options.dirName = QStringLiteral("/typed/");
+        m_options.logPath = QStringLiteral("/typed/log.txt");
+        m_options.timeout = QStringLiteral("12");
+        m_options.logOn = true;
+        writeIni(QStringLiteral("[Option]\nlogsw=0\n"));
+        QVERIFY(settingsfile::load(iniPath(), m_entries, m_options).unreadable.isEmpty());
+        QCOMPARE(m_options.dirName, QStringLiteral("/typed/"));
+        QCOMPARE(m_options.logPath, QStringLiteral("/typed/log.txt"));
+        QCOMPARE(m_options.timeout, QStringLiteral("12"));
+        QVERIFY(!m_options.logOn);
     }
 
     void saveWritesKeysInOrder()
     {
         setEntry(1, QStringLiteral("ニュース"), QStringLiteral("http://a.test/"));
         setEntry(2, QStringLiteral("sub"), QStringLiteral("http://b.test/"), 1);
-        m_window->DirName->setText(QStringLiteral("/data/"));
-        m_window->Text3->setText(QStringLiteral("/data/log.txt"));
-        m_window->Check1->setChecked(true);
-        m_window->Text4->setText(QStringLiteral("30"));
-        QTest::mouseClick(m_window->btn_save, Qt::LeftButton);
-        QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("保存しました")});
+        m_options.dirName = QStringLiteral("/data/");
+        m_options.logPath = QStringLiteral("/data/log.txt");
+        m_options.logOn = true;
+        m_options.timeout = QStringLiteral("30");
+        QString error;
+        QVERIFY2(save(nullptr, &error), qPrintable(error));
         QCOMPARE(readIni(),
                  QStringLiteral("[DATA]\r\nTEXT1=ニュース\r\nNIP1=http://a.test/\r\nCIP1=%0y\r\n"
                                 "ROOT1=0\r\nnname1=1\r\nTEXT2=sub\r\nNIP2=http://b.test/\r\n"
                                 "CIP2=%0y\r\nROOT2=1\r\nnname2=1\r\n[SDATA]\r\ncnt=0\r\n"
                                 "[Option]\r\ndirname=/data/\r\nlogpath=/data/log.txt\r\n"
                                 "logsw=1\r\ndtime=30\r\n"));
-        QVERIFY(m_window->isEnabled());
-    }
-
-    void saveWritesComboItemsButNeverReadsThem()
-    {
-        for (int c = 0; c <= 4; ++c) {
-            for (int i = 0; i < 3; ++i)
-                m_window->Combo1(c)->addItem(QStringLiteral("c%1i%2").arg(c).arg(i));
-        }
-        QVERIFY(m_window->SaveSettings());
-        const QString ini = readIni();
-        QVERIFY(ini.contains(QStringLiteral("cmb01=c0i1\r\ncmb11=c1i1\r\ncmb21=c2i1\r\n"
-                                            "cmb31=c3i1\r\ncmb41=c4i1\r\ncmb02=c0i2")));
-        QVERIFY(!ini.contains(QStringLiteral("c0i0")));
-        QVERIFY(ini.contains(QStringLiteral("cnt=3\r\n")));
-        restart();
-        QCOMPARE(m_window->Combo1(0)->count(), 0);
     }
 
     // Entries 3 and 4 deleted of 1..5: one pass leaves a marker at 3 and moves 5 to 4.
-    void saveCompactsAndRebuilds()
+    void saveCompactsAndReloads()
     {
         for (int n = 1; n <= 5; ++n)
             setEntry(n, QStringLiteral("e%1").arg(n), QStringLiteral("http://h.test/%1").arg(n));
-        m_window->Entries.EntryParent(5) = 2;
-        m_window->Entries.markDeleted(3);
-        m_window->Entries.markDeleted(4);
-        m_window->tree_cnt->setText(QStringLiteral("5"));
-        QVERIFY(m_window->SaveSettings());
+        m_entries.EntryParent(5) = 2;
+        m_entries.markDeleted(3);
+        m_entries.markDeleted(4);
+        int followed = 5;
+        QVERIFY(save(&followed));
 
         const QString ini = readIni();
         QVERIFY(ini.contains(QStringLiteral("TEXT3=nl\r\n")));
         QVERIFY(ini.contains(QStringLiteral("TEXT4=e5\r\nNIP4=http://h.test/5\r\n")));
         QVERIFY(ini.contains(QStringLiteral("ROOT4=2\r\n")));
         QVERIFY(!ini.contains(QStringLiteral("TEXT5")));
-        // The selection followed its entry, and every node leads to its own entry.
-        QCOMPARE(m_window->tree_cnt->text(), QStringLiteral("4"));
-        QCOMPARE(describe(nodesOf(m_window->TreeView1)), QStringLiteral("e1<0>#1 e2<0>#2 e5<2>#4"));
+        // The followed entry went along with its move, and memory matches the file.
+        QCOMPARE(followed, 4);
+        QCOMPARE(describe(m_entries), QStringLiteral("e1<0>#1 e2<0>#2 e5<2>#4"));
+        QVERIFY(m_entries.isEmpty(3));
 
-        restart();
-        QCOMPARE(describe(nodesOf(m_window->TreeView1)), QStringLiteral("e1<0>#1 e2<0>#2 e5<2>#4"));
-        QVERIFY(m_window->Entries.isEmpty(3));
+        reload();
+        QCOMPARE(describe(m_entries), QStringLiteral("e1<0>#1 e2<0>#2 e5<2>#4"));
+        QVERIFY(m_entries.isEmpty(3));
     }
 
     void saveNeverOverwritesEntriesBeginningWithNl()
@@ -278,11 +252,10 @@ private slots:
         setEntry(1, QStringLiteral("nlnews"), QStringLiteral("http://n.test/"));
         setEntry(2, QStringLiteral("NLx"));
         setEntry(3, QStringLiteral("c"));
-        QVERIFY(m_window->SaveSettings());
-        restart();
-        QCOMPARE(describe(nodesOf(m_window->TreeView1)),
-                 QStringLiteral("nlnews<0>#1 NLx<0>#2 c<0>#3"));
-        QCOMPARE(m_window->Entries.EntryAddress(1), QStringLiteral("http://n.test/"));
+        QVERIFY(save());
+        reload();
+        QCOMPARE(describe(m_entries), QStringLiteral("nlnews<0>#1 NLx<0>#2 c<0>#3"));
+        QCOMPARE(m_entries.EntryAddress(1), QStringLiteral("http://n.test/"));
     }
 
     void saveMovesParentReferences_data()
@@ -312,12 +285,12 @@ private slots:
         for (int n = 1; n <= parents.size(); ++n)
             setEntry(n, QStringLiteral("e%1").arg(n), QString(), parents[n - 1]);
         for (int n : deleted)
-            m_window->Entries.markDeleted(n);
-        QVERIFY(m_window->SaveSettings());
-        QCOMPARE(describe(nodesOf(m_window->TreeView1)), expected);
-        restart();
-        QCOMPARE(describe(nodesOf(m_window->TreeView1)), expected);
-        QVERIFY(m_boxes->seen().isEmpty());
+            m_entries.markDeleted(n);
+        QVERIFY(save());
+        QCOMPARE(describe(m_entries), expected);
+        const settingsfile::LoadReport report = reload();
+        QCOMPARE(describe(m_entries), expected);
+        QCOMPARE(told(report), QStringList());
     }
 
     void saveRemovesStaleKeys()
@@ -326,28 +299,30 @@ private slots:
         for (int n = 1; n <= 8; ++n)
             ini += QStringLiteral("TEXT%1=old%1\nNIP%1=http://o.test/\nCIP%1=\nROOT%1=0\nnname%1=1\n").arg(n);
         ini += QStringLiteral("; kept comment\n[Other]\nx=1\n");
-        writeIni(crlf(ini));
-        restart();
-        QCOMPARE(m_window->TreeView1->NodeCount(), 8);
+        writeIni(ini);
+        reload();
+        QCOMPARE(occupied(m_entries), 8);
         for (int n = 3; n <= 8; ++n)
-            m_window->Entries.clear(n);
-        QVERIFY(m_window->SaveSettings());
+            m_entries.clear(n);
+        QVERIFY(save());
         const QString saved = readIni();
         for (const char *stem : {"TEXT", "NIP", "CIP", "ROOT", "nname"})
             QVERIFY2(!saved.contains(QLatin1String(stem) + QStringLiteral("3=")), stem);
         QVERIFY(saved.contains(QStringLiteral("; kept comment")));
         QVERIFY(saved.contains(QStringLiteral("[Other]\r\nx=1\r\n")));
-        restart();
-        QCOMPARE(m_window->TreeView1->NodeCount(), 2);
+        reload();
+        QCOMPARE(occupied(m_entries), 2);
     }
 
     void saveStoresWhatTheCodePageKeeps()
     {
         setEntry(1, QStringLiteral("名前😀"), QStringLiteral("http://a.test/ㅎ"));
-        QVERIFY(m_window->SaveSettings());
-        QCOMPARE(m_window->Entries.EntryName(1), QStringLiteral("名前?"));
-        QCOMPARE(m_window->Entries.EntryAddress(1), QStringLiteral("http://a.test/?"));
-        QCOMPARE(m_window->TreeView1->NodeText(1), QStringLiteral("名前?"));
+        QVERIFY(save());
+        QCOMPARE(m_entries.EntryName(1), QStringLiteral("名前?"));
+        QCOMPARE(m_entries.EntryAddress(1), QStringLiteral("http://a.test/?"));
+        reload();
+        QCOMPARE(m_entries.EntryName(1), QStringLiteral("名前?"));
+        QCOMPARE(m_entries.EntryAddress(1), QStringLiteral("http://a.test/?"));
     }
 
     void saveMovesEntry100DownOnlyIntoAFreeSlot()
@@ -355,37 +330,46 @@ private slots:
         for (int n = 1; n <= 97; ++n)
             setEntry(n, QStringLiteral("e%1").arg(n));
         setEntry(100, QStringLiteral("last"));
-        QVERIFY(m_window->SaveSettings());
-        QVERIFY(m_window->Entries.isEmpty(100));
-        QCOMPARE(m_window->Entries.EntryName(99), QStringLiteral("last"));
-        restart();
-        QCOMPARE(m_window->TreeView1->NodeText(98), QStringLiteral("last"));
+        QVERIFY(save());
+        QVERIFY(m_entries.isEmpty(100));
+        QCOMPARE(m_entries.EntryName(99), QStringLiteral("last"));
+        reload();
+        // The 98th live entry, behind the one hole the pass left.
+        QCOMPARE(occupied(m_entries), 98);
+        QVERIFY(m_entries.isEmpty(98));
+        QCOMPARE(m_entries.EntryName(99), QStringLiteral("last"));
     }
 
-    // Saving renumbers entries, so an editor open on one entry must not write to another.
-    void loadAndSaveCloseAnOpenEditor()
+    // The session saves to its own file and loads it back with the options it holds.
+    void sessionSavesAndLoadsItsFile()
     {
-        for (bool save : {false, true}) {
-            setEntry(1, QStringLiteral("a"));
-            m_window->Editor()->show();
-            QVERIFY(save ? m_window->SaveSettings() : m_window->LoadSettings());
-            QVERIFY(!m_window->Editor()->isVisible());
+        {
+            Session session(m_dir->path());
+            session.entries().EntryName(1) = QStringLiteral("a");
+            session.entries().EntryCount = 1;
+            session.options().timeout = QStringLiteral("15");
+            int followed = 1;
+            QString error;
+            QVERIFY2(session.save(followed, {}, &error), qPrintable(error));
+            QCOMPARE(followed, 1);
         }
+        Session session(m_dir->path());
+        QVERIFY(session.load().report.unreadable.isEmpty());
+        QCOMPARE(describe(session.entries()), QStringLiteral("a<0>#1"));
+        QCOMPARE(session.options().timeout, QStringLiteral("15"));
     }
 
-    void failedSaveIsReportedNotPraised()
+    void failedSaveKeepsTheFolderAndSaysWhy()
     {
         // A folder in the file's place makes the replacement fail.
         QVERIFY(QDir().mkpath(iniPath() + QStringLiteral("/sub")));
         setEntry(1, QStringLiteral("a"));
-        QTest::mouseClick(m_window->btn_save, Qt::LeftButton);
-        QCOMPARE(m_boxes->seen().size(), 1);
-        QVERIFY(m_boxes->texts().constFirst().startsWith(
-            QStringLiteral("設定ファイルを保存できませんでした。")));
+        QString error;
+        QVERIFY(!save(nullptr, &error));
+        QVERIFY(!error.isEmpty());
         QVERIFY(QFileInfo(iniPath() + QStringLiteral("/sub")).isDir());
-        QVERIFY(m_window->isEnabled());
         // The list in memory is untouched by the failure.
-        QCOMPARE(m_window->TreeView1->NodeText(1), QStringLiteral("a"));
+        QCOMPARE(describe(m_entries), QStringLiteral("a<0>#1"));
     }
 };
 

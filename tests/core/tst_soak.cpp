@@ -1,7 +1,6 @@
-#include "support/test_server.h"
 #include "support/core_testmain.h"
-
-#include "engine_driver.h"
+#include "support/run_driver.h"
+#include "support/test_server.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -12,7 +11,7 @@
 
 #include <memory>
 
-using namespace enginedriver;
+using namespace rundriver;
 
 namespace {
 
@@ -141,12 +140,11 @@ class TestSoak : public QObject
 private:
     TestServer m_server;
     QTemporaryDir m_root;
-    std::unique_ptr<MsgBoxAnswerer> m_boxes;
     std::unique_ptr<Program> m_program;
     bool m_ran = false;
     bool m_ended[Runs] = {};
-    int m_endBoxes[Runs] = {};
-    bool m_usableAfterOk[Runs] = {};
+    int m_endings[Runs] = {};
+    bool m_readyAfterOk[Runs] = {};
     bool m_slotsFree[Runs] = {};
     qint64 m_rssKb[Runs] = {};
     QList<Seen> m_seen[Runs];
@@ -247,26 +245,31 @@ private:
         writeIni(entries, {.dirName = dataDir(), .timeout = QStringLiteral("2"), .keepLog = false, .logPath = {}});
         m_program = std::make_unique<Program>();
         m_rootBefore = tree(m_root.path());
-        m_winDirBefore = tree(m_program->window->WinDir);
+        m_winDirBefore = tree(m_program->session.programDir());
 
         for (int run = 0; run < Runs; ++run) {
             setRoutes(run);
-            m_boxes->clear();
+            const int endingsBefore = m_program->finished;
             m_ended[run] = m_program->runAll(RunBoundMs);
             if (!m_ended[run]) {
                 // Leave the program in a state the next run can start from.
-                m_program->stop()->click();
+                m_program->run().stop();
             }
-            // The end box is answered before OK becomes usable; wait for the answer to land.
-            QTest::qWait(100);
-            m_endBoxes[run] = m_boxes->texts().count(QStringLiteral("ダウンロード終了"));
+            // A second end of the same run would come with a later tick.
+            QTest::qWait(DownloadRun::TickMs + 100);
+            m_endings[run] = m_program->finished - endingsBefore;
+            const ConnectionSlots &connections = m_program->run().connections();
             m_slotsFree[run] = true;
             for (int slot = 1; slot <= 10; ++slot)
-                m_slotsFree[run] = m_slotsFree[run] && m_program->window->SlotBusy(slot) == 0
-                                   && m_program->window->SlotEntry(slot) == 0;
+                m_slotsFree[run] = m_slotsFree[run] && connections.SlotBusy(slot) == 0 && connections.SlotEntry(slot) == 0;
             record(run);
-            m_program->ok()->click();
-            m_usableAfterOk[run] = m_program->window->isEnabled() && !m_program->dialog->isVisible();
+            // What OK does between runs: the log file (off here) and every connection cancelled.
+            QString error;
+            const bool written = m_program->session.writeLogFile(&error);
+            m_program->run().AllCancel();
+            m_readyAfterOk[run] = written && !m_program->run().isActive();
+            for (int slot = 1; slot <= 10; ++slot)
+                m_readyAfterOk[run] = m_readyAfterOk[run] && m_program->status(slot) == RunText::Idle;
             // Let the aborted transfers' leftovers be deleted before memory is read.
             QTest::qWait(200);
             m_rssKb[run] = residentKb();
@@ -274,7 +277,7 @@ private:
                   m_ended[run] ? "yes" : "no", m_rssKb[run]);
         }
         m_rootAfter = tree(m_root.path());
-        m_winDirAfter = tree(m_program->window->WinDir);
+        m_winDirAfter = tree(m_program->session.programDir());
         qInfo("soak: %d entries, %d runs, memory after run 1: %lld kB, after run %d: %lld kB (%+lld kB)",
               EntryTotal, Runs, m_rssKb[0], Runs, m_rssKb[Runs - 1],
               m_rssKb[Runs - 1] - m_rssKb[0]);
@@ -287,7 +290,6 @@ private slots:
         QVERIFY(QDir().mkpath(dataDir()));
         vclock::setNow(QDateTime(Today, QTime(10, 0)));
         QVERIFY(m_server.start());
-        m_boxes = std::make_unique<MsgBoxAnswerer>();
     }
 
     void cleanupTestCase()
@@ -309,9 +311,9 @@ private slots:
         QFETCH(int, run);
         ensureRuns();
         QVERIFY(m_ended[run]);
-        QCOMPARE(m_endBoxes[run], 1);
+        QCOMPARE(m_endings[run], 1);
         QVERIFY(m_slotsFree[run]);
-        QVERIFY(m_usableAfterOk[run]);
+        QVERIFY(m_readyAfterOk[run]);
         const QStringList log = runLines(m_program->log(), run);
         QVERIFY(!log.isEmpty());
         QCOMPARE(countOf(log, runEndLine()), 1);

@@ -1,17 +1,65 @@
-// Folder, log and open actions of the main window; dialogs are answered and the shell is
-// recorded, so nothing is shown or launched.
+// Folder, log, open, LOAD and SAVE actions of the main window; dialogs are answered and the
+// shell is recorded, so nothing is shown or launched.
 
-#include "app/main_texts.h"
-#include "list_driver.h"
-#include "platform/dialogs.h"
-#include "platform/shell.h"
 #include "support/ui/msgbox_answerer.h"
+#include "support/ui/window_driver.h"
 #include "support/ui/window_testmain.h"
 
+#include "platform/codepage.h"
+#include "platform/windir.h"
+#include "ui/platform/dialogs.h"
+#include "ui/platform/shell.h"
+
+#include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 using namespace driver;
+
+namespace {
+
+// Nodes by position: text, parent position and the entry each one shows.
+QString describeTree(const frm_vekmain &w)
+{
+    const TreeView *t = tree(w);
+    QStringList parts;
+    for (int pos = 1; pos <= t->NodeCount(); ++pos)
+        parts << QStringLiteral("%1<%2>#%3")
+                     .arg(t->NodeText(pos))
+                     .arg(t->ParentPosition(pos))
+                     .arg(t->EntryOf(pos));
+    return parts.join(QLatin1Char(' '));
+}
+
+QString readIni()
+{
+    return codepage::fromAnsi(readFile(iniPath()));
+}
+
+void writeIniText(const QString &lines)
+{
+    QString text = lines;
+    text.replace(QLatin1String("\n"), QLatin1String("\r\n"));
+    QVERIFY(writeFile(iniPath(), codepage::toAnsi(text)));
+}
+
+// The log switch is clicked on its box, where a user clicks it.
+void clickSwitch(frm_vekmain &w)
+{
+    auto *sw = widget<QCheckBox>(&w, "Check1");
+    QTest::mouseClick(sw, Qt::LeftButton, {}, QPoint(6, sw->height() / 2));
+}
+
+// Deletes entry n as a user does: select its node, 削除, answer Yes.
+void deleteEntry(frm_vekmain &w, MsgBoxAnswerer &boxes, int n)
+{
+    boxes.queue(QMessageBox::Yes);
+    clickNode(w, n);
+    click(&w, "btn_del");
+}
+
+} // namespace
 
 class tst_actions : public QObject
 {
@@ -32,6 +80,20 @@ private slots:
     void open();
     void openNeverLeavesDataFolder();
 
+    void startUpFields_data();
+    void startUpFields();
+    void loadShowsTheListAsATree_data();
+    void loadShowsTheListAsATree();
+    void loadKeepsTypedOptionsTheFileLacks();
+    void longValuesSurviveLoadChangeAndSave();
+    void save_data();
+    void save();
+    void saveRebuildsTheTree_data();
+    void saveRebuildsTheTree();
+    void saveWritesComboItemsButNeverReadsThem();
+    void loadAndSaveCloseAnOpenEditor_data();
+    void loadAndSaveCloseAnOpenEditor();
+
 private:
     struct Asked {
         QString kind;
@@ -45,6 +107,8 @@ private:
 void tst_actions::init()
 {
     QFile::remove(iniPath());
+    // A failed save leaves a folder in the file's place.
+    QDir(iniPath()).removeRecursively();
     m_asked.clear();
     m_opened.clear();
     m_answer.reset();
@@ -59,6 +123,7 @@ void tst_actions::cleanup()
 {
     dialogs::setAnswerer({});
     shell::setRecorder({});
+    QDir(iniPath()).removeRecursively();
 }
 
 void tst_actions::pickFolder_data()
@@ -72,8 +137,7 @@ void tst_actions::pickFolder()
 {
     QFETCH(std::optional<QString>, answer);
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
+    startShown(w);
     auto *dir = widget<QLineEdit>(&w, "DirName");
     type(dir, QStringLiteral("/old/"));
     m_answer = answer;
@@ -96,8 +160,7 @@ void tst_actions::pickLogFile()
 {
     QFETCH(std::optional<QString>, answer);
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
+    startShown(w);
     auto *path = widget<QLineEdit>(&w, "Text3");
     const QString before = path->text();
     m_answer = answer;
@@ -106,8 +169,7 @@ void tst_actions::pickLogFile()
     click(&w, "btn_log_sansyou");
     QVERIFY(m_asked.isEmpty());
 
-    auto *sw = widget<QCheckBox>(&w, "Check1");
-    QTest::mouseClick(sw, Qt::LeftButton, {}, QPoint(6, sw->height() / 2));
+    clickSwitch(w);
     click(&w, "btn_log_sansyou");
     QCOMPARE(m_asked.size(), 1);
     QCOMPARE(m_asked[0].kind, QStringLiteral("save"));
@@ -119,8 +181,7 @@ void tst_actions::pickLogFile()
 void tst_actions::logSwitch()
 {
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
+    startShown(w);
     auto *sw = widget<QCheckBox>(&w, "Check1");
     auto *path = widget<QLineEdit>(&w, "Text3");
     auto *browse = widget<QPushButton>(&w, "btn_log_sansyou");
@@ -128,7 +189,7 @@ void tst_actions::logSwitch()
     QVERIFY(!path->isEnabled());
     QVERIFY(!browse->isEnabled());
     for (bool on : {true, false, true}) {
-        QTest::mouseClick(sw, Qt::LeftButton, {}, QPoint(6, sw->height() / 2));
+        clickSwitch(w);
         QCOMPARE(sw->isChecked(), on);
         QCOMPARE(path->isEnabled(), on);
         QCOMPARE(browse->isEnabled(), on);
@@ -149,8 +210,7 @@ void tst_actions::logSwitchFromSettings()
     QFETCH(QString, atLoad);
     writeList(1, {QStringLiteral("logsw=") + atStart});
     frm_vekmain w;
-    w.Form_Load();
-    w.show();
+    startShown(w);
     auto *path = widget<QLineEdit>(&w, "Text3");
     auto *browse = widget<QPushButton>(&w, "btn_log_sansyou");
     QCOMPARE(path->isEnabled(), atStart == QLatin1String("1"));
@@ -188,6 +248,10 @@ void tst_actions::open_data()
     QTest::newRow("page, a folder named vek.htm") << open << true << QStringList{"e2/vek.htm/"} << 0 << 2 << "";
     QTest::newRow("double-click, page exists") << dbl << true << page << 0 << 2 << "//e2/vek.htm";
     QTest::newRow("double-click, page missing") << dbl << true << folder << 0 << 2 << "";
+    // The run stores into an existing folder whose name differs only in letter case.
+    QTest::newRow("folder in another letter case") << dir << true << QStringList{"E2/"} << 0 << 2 << "//E2";
+    QTest::newRow("page in another letter case") << open << true << QStringList{"E2/vek.htm"} << 0 << 2 << "//E2/vek.htm";
+    QTest::newRow("double-click, another letter case") << dbl << true << QStringList{"E2/vek.htm"} << 0 << 2 << "//E2/vek.htm";
 
     // After deleting entry 1, entry 2 sits at node position 1 and entry 3 at position 2.
     const QStringList both{"e2/vek.htm", "e3/vek.htm"};
@@ -221,14 +285,11 @@ void tst_actions::open()
     }
     writeList(4);
     frm_vekmain w;
-    driver::startShown(w);
+    startShown(w);
     type(widget<QLineEdit>(&w, "DirName"), data.path() + (trailingSlash ? "/" : ""));
     MsgBoxAnswerer answerer;
-    if (deleted) {
-        answerer.queue(QMessageBox::Yes);
-        clickNode(w, deleted);
-        click(&w, "btn_del");
-    }
+    if (deleted)
+        deleteEntry(w, answerer, deleted);
     if (selected != deleted)
         clickNode(w, selected);
     QCOMPARE(driver::selected(w), QString::number(selected));
@@ -249,13 +310,9 @@ void tst_actions::openNeverLeavesDataFolder()
     QFile page(data.filePath(QStringLiteral("vek.htm")));
     QVERIFY(page.open(QIODevice::WriteOnly));
     page.close();
-    {
-        QFile ini(iniPath());
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[DATA]\r\nTEXT1=..\r\nROOT1=0\r\nTEXT2=.\r\nROOT2=0\r\n");
-    }
+    QVERIFY(writeFile(iniPath(), "[DATA]\r\nTEXT1=..\r\nROOT1=0\r\nTEXT2=.\r\nROOT2=0\r\n"));
     frm_vekmain w;
-    driver::startShown(w);
+    startShown(w);
     type(widget<QLineEdit>(&w, "DirName"), data.filePath(QStringLiteral("inner")));
     for (int n : {1, 2}) {
         clickNode(w, n);
@@ -263,6 +320,304 @@ void tst_actions::openNeverLeavesDataFolder()
         click(&w, "btn_Lopen");
     }
     QCOMPARE(m_opened, QStringList());
+}
+
+// What a user finds at start-up: the caption, and the option fields as the settings file (or
+// the defaults beside the program's folder) gives them.
+void tst_actions::startUpFields_data()
+{
+    QTest::addColumn<QString>("ini"); // empty: no settings file
+    QTest::addColumn<QString>("nodes");
+    QTest::addColumn<QString>("dirName");
+    QTest::addColumn<QString>("logPath");
+    QTest::addColumn<QString>("timeout");
+    QTest::addColumn<bool>("logOn");
+
+    const QString programDir = GetWindowsDirectory();
+    QTest::newRow("no settings file") << QString() << QString() << programDir + QStringLiteral("/")
+                                      << programDir + QStringLiteral("/VEKLOG.txt") << "60" << false;
+    QTest::newRow("options from the file")
+        << "[DATA]\nTEXT1=日本語ソ表\n"
+           "[Option]\ndirname=/tmp/ページ/\nlogpath=NLlog.txt\nlogsw=1\ndtime=45\n"
+        << "日本語ソ表<0>#1" << "/tmp/ページ/" << "NLlog.txt" << "45" << true;
+}
+
+void tst_actions::startUpFields()
+{
+    QFETCH(QString, ini);
+    QFETCH(QString, nodes);
+    QFETCH(QString, dirName);
+    QFETCH(QString, logPath);
+    QFETCH(QString, timeout);
+    QFETCH(bool, logOn);
+    if (!ini.isEmpty())
+        writeIniText(ini);
+    MsgBoxAnswerer boxes;
+    frm_vekmain w;
+    startShown(w);
+
+    QCOMPARE(w.windowTitle(), QStringLiteral("Vekanto 0.8.1"));
+    QCOMPARE(describeTree(w), nodes);
+    QCOMPARE(w.Entries().EntryCount, nodes.isEmpty() ? 0 : 1);
+    QCOMPARE(w.Entries().EntryLimit, 100);
+    QCOMPARE(field(w, "DirName")->text(), dirName);
+    QCOMPARE(field(w, "Text3")->text(), logPath);
+    QCOMPARE(field(w, "Text4")->text(), timeout);
+    QCOMPARE(selected(w), QStringLiteral("1"));
+    QCOMPARE(widget<QCheckBox>(&w, "Check1")->isChecked(), logOn);
+    QCOMPARE(field(w, "Text3")->isEnabled(), logOn);
+    QCOMPARE(widget<QPushButton>(&w, "btn_log_sansyou")->isEnabled(), logOn);
+    QVERIFY(w.isEnabled());
+    const QString programDir = w.session().programDir();
+    QCOMPARE(programDir, GetWindowsDirectory());
+    QVERIFY(QDir(programDir).exists());
+    QVERIFY(!programDir.endsWith(QLatin1Char('/')));
+    QVERIFY(boxes.seen().isEmpty());
+}
+
+// LOAD replaces the tree: nodes take positions in entry order, each carries its entry, and
+// entries put at the top level are named in one box.
+void tst_actions::loadShowsTheListAsATree_data()
+{
+    QTest::addColumn<QString>("ini");
+    QTest::addColumn<QString>("nodes");
+    QTest::addColumn<QStringList>("told"); // names in the one box; empty: no box
+
+    const QStringList none;
+    QTest::newRow("stale entry 5 after a hole gets position 4")
+        << "[DATA]\nTEXT1=a\nTEXT2=b\nTEXT3=c\nTEXT5=e\n" << "a<0>#1 b<0>#2 c<0>#3 e<0>#5" << none;
+    QTest::newRow("children under their parents")
+        << "[DATA]\nTEXT1=a\nTEXT2=b\nROOT2=1\nTEXT3=c\nroot3=2\n" << "a<0>#1 b<1>#2 c<2>#3" << none;
+    QTest::newRow("child of an entry behind a hole")
+        << "[DATA]\nTEXT1=a\nTEXT3=c\nTEXT4=d\nROOT4=3\n" << "a<0>#1 c<0>#3 d<2>#4" << none;
+    QTest::newRow("deleted markers get no node")
+        << "[DATA]\nTEXT1=nl\nROOT1=0\nTEXT2=NL\nTEXT3=Nl\nNIP3=http://x\nTEXT4=d\n" << "d<0>#4" << none;
+    QTest::newRow("blank names trimmed, all-blank name is empty")
+        << "[DATA]\nTEXT1=  a b  \nTEXT2=\"   \"\nTEXT3=c\n" << "a b<0>#1 c<0>#3" << none;
+    QTest::newRow("parent pointing forward goes to the top")
+        << "[DATA]\nTEXT1=a\nROOT1=2\nTEXT2=b\n" << "a<0>#1 b<0>#2" << QStringList{"a"};
+    QTest::newRow("root that is no number reads as 0")
+        << "[DATA]\nTEXT1=a\nTEXT2=b\nROOT2=x1\nnname2=zz\n" << "a<0>#1 b<0>#2" << QStringList{"b"};
+}
+
+void tst_actions::loadShowsTheListAsATree()
+{
+    QFETCH(QString, ini);
+    QFETCH(QString, nodes);
+    QFETCH(QStringList, told);
+    writeList(2);
+    MsgBoxAnswerer boxes;
+    frm_vekmain w;
+    startShown(w);
+    clickNode(w, 2);
+    writeIniText(ini);
+    click(&w, "btn_load");
+
+    QCOMPARE(describeTree(w), nodes);
+    QCOMPARE(selected(w), QStringLiteral("1"));
+    QVERIFY(w.isEnabled());
+    if (told.isEmpty()) {
+        QCOMPARE(boxes.texts(), QStringList());
+    } else {
+        QCOMPARE(boxes.seen().size(), 1);
+        for (const QString &name : std::as_const(told))
+            QVERIFY2(boxes.texts().constFirst().contains(name), qPrintable(name));
+    }
+    // Every node leads to an entry that holds its name.
+    const TreeView *t = tree(w);
+    for (int pos = 1; pos <= t->NodeCount(); ++pos)
+        QCOMPARE(w.Entries().EntryName(t->EntryOf(pos)), t->NodeText(pos));
+}
+
+// What was typed stays in the fields for every option the file does not have.
+void tst_actions::loadKeepsTypedOptionsTheFileLacks()
+{
+    MsgBoxAnswerer boxes;
+    frm_vekmain w;
+    startShown(w);
+    type(field(w, "DirName"), QStringLiteral("/typed/"));
+    clickSwitch(w);
+    QVERIFY(field(w, "Text3")->isEnabled());
+    writeIniText(QStringLiteral("[Option]\nlogsw=0\n"));
+    click(&w, "btn_load");
+    QCOMPARE(field(w, "DirName")->text(), QStringLiteral("/typed/"));
+    QVERIFY(!widget<QCheckBox>(&w, "Check1")->isChecked());
+    QVERIFY(!field(w, "Text3")->isEnabled());
+    QVERIFY(!widget<QPushButton>(&w, "btn_log_sansyou")->isEnabled());
+    QCOMPARE(boxes.texts(), QStringList());
+}
+
+// Values far longer than a text box holds by default come back whole: loaded, shown in the
+// option field and the editor, handed back by 変更 and written by SAVE.
+void tst_actions::longValuesSurviveLoadChangeAndSave()
+{
+    const QString address = QStringLiteral("http://h/") + QString(40000, u'a');
+    const QString folder = QStringLiteral("/d/") + QString(40000, u'b');
+    writeIniText(QStringLiteral("[DATA]\nTEXT1=long\nNIP1=%1\nCIP1=\nROOT1=0\nnname1=1\n"
+                                "[Option]\ndirname=%2\n").arg(address, folder));
+    MsgBoxAnswerer boxes;
+    frm_vekmain w;
+    startShown(w);
+    QCOMPARE(w.Entries().EntryAddress(1), address);
+    QCOMPARE(field(w, "DirName")->text(), folder);
+    clickNode(w, 1);
+    click(&w, "btn_cng");
+    QCOMPARE(editorText("txtip"), address);
+    clickEditor("btn_ok");
+    QCOMPARE(w.Entries().EntryAddress(1), address);
+    click(&w, "btn_save");
+    const QString ini = readIni();
+    QVERIFY(ini.contains(QStringLiteral("NIP1=") + address + QStringLiteral("\r\n")));
+    QVERIFY(ini.contains(QStringLiteral("dirname=") + folder + QStringLiteral("\r\n")));
+    QCOMPARE(boxes.texts(), QStringList{QStringLiteral("保存しました")});
+}
+
+// SAVE writes the list with the options as typed and says so; a save that failed is reported
+// instead, and leaves the list as it was.
+void tst_actions::save_data()
+{
+    QTest::addColumn<bool>("blocked");
+    QTest::newRow("saved") << false;
+    QTest::newRow("settings file replaced by a folder") << true;
+}
+
+void tst_actions::save()
+{
+    QFETCH(bool, blocked);
+    MsgBoxAnswerer boxes;
+    frm_vekmain w;
+    startShown(w);
+    add(w, QStringLiteral("a"), QStringLiteral("http://a.test/"));
+    type(field(w, "DirName"), QStringLiteral("/data/"));
+    clickSwitch(w);
+    type(field(w, "Text3"), QStringLiteral("/data/log.txt"));
+    type(field(w, "Text4"), QStringLiteral("30"));
+    // A folder in the file's place makes the replacement fail.
+    if (blocked)
+        QVERIFY(QDir().mkpath(iniPath() + QStringLiteral("/sub")));
+    boxes.clear();
+    click(&w, "btn_save");
+
+    if (blocked) {
+        QCOMPARE(boxes.seen().size(), 1);
+        const QString box = boxes.texts().constFirst();
+        QVERIFY2(box.startsWith(QStringLiteral("設定ファイルを保存できませんでした。")), qPrintable(box));
+        QVERIFY(QFileInfo(iniPath() + QStringLiteral("/sub")).isDir());
+    } else {
+        QCOMPARE(boxes.texts(), QStringList{QStringLiteral("保存しました")});
+        const QString ini = readIni();
+        QVERIFY2(ini.contains(QStringLiteral("[DATA]\r\nTEXT1=a\r\nNIP1=http://a.test/\r\n")),
+                 qPrintable(ini));
+        QVERIFY2(ini.contains(QStringLiteral("[Option]\r\ndirname=/data/\r\nlogpath=/data/log.txt\r\n"
+                                             "logsw=1\r\ndtime=30\r\n")),
+                 qPrintable(ini));
+    }
+    QVERIFY(w.isEnabled());
+    // The list in memory is untouched by a failure.
+    QCOMPARE(describeTree(w), QStringLiteral("a<0>#1"));
+    QCOMPARE(w.Entries().EntryAddress(1), QStringLiteral("http://a.test/"));
+}
+
+// After SAVE the tree shows the saved list: closed-up holes, texts as the code page keeps
+// them, and the selection on the entry it was on (none when that was deleted).
+void tst_actions::saveRebuildsTheTree_data()
+{
+    QTest::addColumn<QList<int>>("deleted");
+    QTest::addColumn<int>("clicked"); // 0: no click after the deletions
+    QTest::addColumn<QString>("added");
+    QTest::addColumn<QString>("nodes");
+    QTest::addColumn<QString>("selection");
+
+    QTest::newRow("holes closed, the selection follows its entry")
+        << QList<int>{3, 4} << 5 << QString() << "e1<0>#1 e2<0>#2 e5<2>#4" << "4";
+    QTest::newRow("a deleted selection is let go")
+        << QList<int>{3} << 0 << QString() << "e1<0>#1 e2<0>#2 e4<0>#3 e5<2>#4" << "0";
+    QTest::newRow("text the code page cannot hold")
+        << QList<int>{} << 2 << QStringLiteral("名前😀")
+        << "e1<0>#1 e2<0>#2 e3<0>#3 e4<0>#4 e5<2>#5 名前?<0>#6" << "2";
+}
+
+void tst_actions::saveRebuildsTheTree()
+{
+    QFETCH(QList<int>, deleted);
+    QFETCH(int, clicked);
+    QFETCH(QString, added);
+    QFETCH(QString, nodes);
+    QFETCH(QString, selection);
+    writeIniText(QStringLiteral("[DATA]\nTEXT1=e1\nTEXT2=e2\nTEXT3=e3\nTEXT4=e4\nTEXT5=e5\nROOT5=2\n"));
+    MsgBoxAnswerer boxes;
+    {
+        frm_vekmain w;
+        startShown(w);
+        for (int n : std::as_const(deleted))
+            deleteEntry(w, boxes, n);
+        if (clicked)
+            clickNode(w, clicked);
+        if (!added.isEmpty())
+            add(w, added);
+        boxes.clear();
+        click(&w, "btn_save");
+        QCOMPARE(boxes.texts(), QStringList{QStringLiteral("保存しました")});
+        QCOMPARE(describeTree(w), nodes);
+        QCOMPARE(selected(w), selection);
+        const TreeView *t = tree(w);
+        for (int pos = 1; pos <= t->NodeCount(); ++pos)
+            QCOMPARE(w.Entries().EntryName(t->EntryOf(pos)), t->NodeText(pos));
+    }
+    // The next start shows the same tree.
+    frm_vekmain w;
+    startShown(w);
+    QCOMPARE(describeTree(w), nodes);
+}
+
+void tst_actions::saveWritesComboItemsButNeverReadsThem()
+{
+    MsgBoxAnswerer boxes;
+    const auto combo = [](frm_vekmain &w, int c) {
+        return widget<QComboBox>(&w, QStringLiteral("Combo1(%1)").arg(c));
+    };
+    {
+        frm_vekmain w;
+        startShown(w);
+        for (int c = 0; c <= 4; ++c) {
+            for (int i = 0; i < 3; ++i)
+                combo(w, c)->addItem(QStringLiteral("c%1i%2").arg(c).arg(i));
+        }
+        click(&w, "btn_save");
+        QCOMPARE(boxes.texts(), QStringList{QStringLiteral("保存しました")});
+    }
+    const QString ini = readIni();
+    QVERIFY(ini.contains(QStringLiteral("cmb01=c0i1\r\ncmb11=c1i1\r\ncmb21=c2i1\r\n"
+                                        "cmb31=c3i1\r\ncmb41=c4i1\r\ncmb02=c0i2")));
+    QVERIFY(!ini.contains(QStringLiteral("c0i0")));
+    QVERIFY(ini.contains(QStringLiteral("cnt=3\r\n")));
+    frm_vekmain w;
+    startShown(w);
+    for (int c = 0; c <= 4; ++c)
+        QCOMPARE(combo(w, c)->count(), 0);
+}
+
+// Loading and saving renumber entries, so an editor open on one entry must not write to
+// another: both close it.
+void tst_actions::loadAndSaveCloseAnOpenEditor_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::newRow("LOAD") << QByteArray("btn_load");
+    QTest::newRow("SAVE") << QByteArray("btn_save");
+}
+
+void tst_actions::loadAndSaveCloseAnOpenEditor()
+{
+    QFETCH(QByteArray, button);
+    writeList(1);
+    MsgBoxAnswerer boxes;
+    frm_vekmain w;
+    startShown(w);
+    clickNode(w, 1);
+    click(&w, "btn_cng");
+    QVERIFY(editorShown());
+    click(&w, button.constData());
+    QVERIFY(!editorShown());
 }
 
 VEKANTO_TEST_MAIN(tst_actions)

@@ -1,9 +1,10 @@
 #include "support/test_server.h"
+#include "support/ui/msgbox_answerer.h"
+#include "support/ui/window_driver.h"
 #include "support/ui/window_testmain.h"
 
-#include "engine_driver.h"
-
-#include "engine/run_log.h"
+#include "core/run/run_log.h"
+#include "platform/clock.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -21,7 +22,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-using namespace enginedriver;
+using namespace driver;
 
 namespace {
 
@@ -306,7 +307,7 @@ private slots:
         Program program;
         QCOMPARE(m_boxes->texts(), QStringList());
         frm_vekmain *w = program.window.get();
-        const QString winDir = w->WinDir;
+        const QString winDir = w->session().programDir();
         QCOMPARE(winDir, root.path() + QLatin1String("/home/vekanto"));
 
         ReadOnlyTree readOnly;
@@ -347,8 +348,8 @@ private slots:
         QVERIFY(ended);
         QCOMPARE(m_boxes->texts(), QStringList{RunEndBox});
         for (int slot = 1; slot <= 10; ++slot) {
-            QCOMPARE(w->SlotBusy(slot), 0);
-            QCOMPARE(w->SlotEntry(slot), 0);
+            QCOMPARE(program.connections().SlotBusy(slot), 0);
+            QCOMPARE(program.connections().SlotEntry(slot), 0);
         }
         const QStringList runLog = lines(program.log());
         QVERIFY2(countOf(runLog, entryLine(Name, runLine, runLine != Stored)) == 1, qPrintable(program.log()));
@@ -398,7 +399,7 @@ private slots:
             QCOMPARE(readFile(logFile), runlog::EncodeRecord(program.log()));
         }
         for (int slot = 1; slot <= 10; ++slot)
-            QCOMPARE(w->SlotBusy(slot), 0);
+            QCOMPARE(program.connections().SlotBusy(slot), 0);
 
         // SAVE.
         m_boxes->clear();

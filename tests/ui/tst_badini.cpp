@@ -1,10 +1,9 @@
 #include "support/ui/msgbox_answerer.h"
+#include "support/ui/window_driver.h"
 #include "support/ui/window_testmain.h"
 
-#include "app/frm_vekmain.h"
 #include "platform/codepage.h"
 #include "platform/profile.h"
-#include "platform/tree_view.h"
 
 #include <QFile>
 #include <QLabel>
@@ -13,6 +12,8 @@
 #include <QSet>
 
 #include <memory>
+
+using driver::tree;
 
 namespace {
 
@@ -461,7 +462,7 @@ std::optional<QString> stored(Profile &ini, const QString &key)
 QStringList snapshot(const frm_vekmain &w)
 {
     QStringList out;
-    const EntryTable &t = w.Entries;
+    const EntryTable &t = w.Entries();
     for (int n = 1; n <= EntryTable::Slots; ++n) {
         if (!t.isEmpty(n))
             out << QStringLiteral("%1|%2|%3|%4|%5|%6")
@@ -470,10 +471,10 @@ QStringList snapshot(const frm_vekmain &w)
                        .arg(t.EntryParent(n))
                        .arg(t.EntryNname(n));
     }
-    const TreeView *tree = w.TreeView1;
-    for (int pos = 1; pos <= tree->NodeCount(); ++pos)
-        out << QStringLiteral("node %1 <%2> #%3").arg(pos).arg(tree->ParentPosition(pos)).arg(
-            tree->EntryOf(pos));
+    const TreeView *nodes = tree(w);
+    for (int pos = 1; pos <= nodes->NodeCount(); ++pos)
+        out << QStringLiteral("node %1 <%2> #%3").arg(pos).arg(nodes->ParentPosition(pos)).arg(
+            nodes->EntryOf(pos));
     return out;
 }
 
@@ -501,34 +502,32 @@ private:
     }
     void writeIni(const QByteArray &bytes)
     {
-        QFile f(m_iniPath);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QCOMPARE(f.write(bytes), bytes.size());
+        QVERIFY(fixtures::writeFile(m_iniPath, bytes));
         ++m_files;
         m_bytes += bytes.size();
     }
 
     // What holds after any load, whatever the file was.
-    void checkLoaded(const frm_vekmain &w)
+    void checkLoaded(frm_vekmain &w)
     {
         QVERIFY(w.isEnabled());
-        QCOMPARE(w.tree_cnt->text(), QStringLiteral("1"));
-        const EntryTable &t = w.Entries;
-        const TreeView *tree = w.TreeView1;
-        for (int pos = 1; pos <= tree->NodeCount(); ++pos) {
-            const int n = tree->EntryOf(pos);
+        QCOMPARE(driver::selected(w), QStringLiteral("1"));
+        const EntryTable &t = w.Entries();
+        const TreeView *nodes = tree(w);
+        for (int pos = 1; pos <= nodes->NodeCount(); ++pos) {
+            const int n = nodes->EntryOf(pos);
             QVERIFY2(EntryTable::isValid(n) && t.isOccupied(n), qPrintable(QString::number(pos)));
-            QCOMPARE(tree->NodeText(pos), t.EntryName(n));
+            QCOMPARE(nodes->NodeText(pos), t.EntryName(n));
         }
         int occupied = 0;
         for (int n = 1; n <= EntryTable::Slots; ++n) {
             if (t.isEmpty(n))
                 continue;
             QVERIFY2(t.isOccupied(n), qPrintable(QStringLiteral("marker kept at %1").arg(n)));
-            QVERIFY2(tree->PositionOfEntry(n) != 0, qPrintable(QStringLiteral("no node for %1").arg(n)));
+            QVERIFY2(nodes->PositionOfEntry(n) != 0, qPrintable(QStringLiteral("no node for %1").arg(n)));
             ++occupied;
         }
-        QCOMPARE(tree->NodeCount(), occupied);
+        QCOMPARE(nodes->NodeCount(), occupied);
         QVERIFY(m_boxes->seen().size() <= 1);
     }
 
@@ -538,7 +537,8 @@ private:
     {
         static const QRegularExpression number(QStringLiteral("^[+-]?[0-9]+$"));
         Profile ini(m_iniPath);
-        const EntryTable &t = w.Entries;
+        const EntryTable &t = w.Entries();
+        const TreeView *nodes = tree(w);
         QStringList moved;
         for (int n = 1; n <= 99; ++n) {
             if (!t.isOccupied(n))
@@ -548,7 +548,7 @@ private:
                 continue;
             const int parent = root->trimmed().toInt();
             if (parent != 0 && parent >= -32768 && parent <= 32767
-                && w.TreeView1->ParentPosition(w.TreeView1->PositionOfEntry(n)) == 0)
+                && nodes->ParentPosition(nodes->PositionOfEntry(n)) == 0)
                 moved << t.EntryName(n);
         }
         if (moved.isEmpty())
@@ -560,7 +560,7 @@ private:
 
     void checkExpected(const frm_vekmain &w, const Case &c)
     {
-        const EntryTable &t = w.Entries;
+        const EntryTable &t = w.Entries();
         for (const Entry &e : c.exact) {
             QCOMPARE(t.EntryName(e.n), e.name);
             QCOMPARE(t.EntryAddress(e.n), e.address);
@@ -581,12 +581,12 @@ private:
         QSet<int> whole;
         for (const Entry &e : c.exact)
             whole.insert(e.n);
-        const TreeView *tree = w.TreeView1;
+        const TreeView *nodes = tree(w);
         for (const Entry &e : c.exact) {
             if (e.parent != 0 && !whole.contains(e.parent))
                 continue;
-            const int parentPos = tree->ParentPosition(tree->PositionOfEntry(e.n));
-            QCOMPARE(parentPos ? tree->EntryOf(parentPos) : 0, e.parent);
+            const int parentPos = nodes->ParentPosition(nodes->PositionOfEntry(e.n));
+            QCOMPARE(parentPos ? nodes->EntryOf(parentPos) : 0, e.parent);
         }
     }
 
@@ -678,11 +678,11 @@ private slots:
         checkLoaded(*w);
         checkTold(*w);
         QCOMPARE(m_boxes->seen().size(), told);
-        const TreeView *tree = w->TreeView1;
+        const TreeView *nodes = tree(*w);
         for (int n = 1; n <= roots.size(); ++n) {
-            QCOMPARE(w->Entries.EntryName(n), QStringLiteral("項目%1").arg(n));
-            const int parentPos = tree->ParentPosition(tree->PositionOfEntry(n));
-            QCOMPARE(parentPos ? tree->EntryOf(parentPos) : 0, parents[n - 1]);
+            QCOMPARE(w->Entries().EntryName(n), QStringLiteral("項目%1").arg(n));
+            const int parentPos = nodes->ParentPosition(nodes->PositionOfEntry(n));
+            QCOMPARE(parentPos ? nodes->EntryOf(parentPos) : 0, parents[n - 1]);
         }
         checkRoundTrip(std::move(w));
     }

@@ -1,9 +1,9 @@
 // List operations and tree interaction, driven through the main window and the editor.
 
-#include "app/main_texts.h"
-#include "list_driver.h"
 #include "support/ui/msgbox_answerer.h"
+#include "support/ui/window_driver.h"
 #include "support/ui/window_testmain.h"
+#include "ui/main_texts.h"
 
 using namespace driver;
 
@@ -47,13 +47,13 @@ void tst_list::addAtRoot()
 
     add(w, QStringLiteral("ニュース"), QStringLiteral("http://example.com/"));
     QVERIFY(!editorShown());
-    QCOMPARE(w.Entries.EntryCount, 1);
-    QCOMPARE(w.Entries.EntryName(1), QStringLiteral("ニュース"));
-    QCOMPARE(w.Entries.EntryAddress(1), QStringLiteral("http://example.com/"));
-    QCOMPARE(w.Entries.EntryParent(1), qint16(0));
-    QCOMPARE(w.Entries.EntryNname(1), qint16(1));
-    QCOMPARE(tree(w), QStringList{QStringLiteral("ニュース")});
-    QCOMPARE(w.TreeView1->EntryOf(1), 1);
+    QCOMPARE(w.Entries().EntryCount, 1);
+    QCOMPARE(w.Entries().EntryName(1), QStringLiteral("ニュース"));
+    QCOMPARE(w.Entries().EntryAddress(1), QStringLiteral("http://example.com/"));
+    QCOMPARE(w.Entries().EntryParent(1), qint16(0));
+    QCOMPARE(w.Entries().EntryNname(1), qint16(1));
+    QCOMPARE(nodes(w), QStringList{QStringLiteral("ニュース")});
+    QCOMPARE(tree(w)->EntryOf(1), 1);
     // Adding leaves the selection where it was.
     QCOMPARE(selected(w), QStringLiteral("1"));
 }
@@ -78,11 +78,11 @@ void tst_list::addUnderSelected()
     typeIn("txtname", QStringLiteral("child"));
     clickEditor("btn_ok");
     QVERIFY(!editorShown());
-    QCOMPARE(w.Entries.EntryCount, 4);
-    QCOMPARE(w.Entries.EntryName(4), QStringLiteral("child"));
-    QCOMPARE(w.Entries.EntryRule(4), QStringLiteral("r2"));
-    QCOMPARE(w.Entries.EntryParent(4), qint16(2));
-    QCOMPARE(tree(w), (QStringList{"e1", "e2", "e3", "e2>child"}));
+    QCOMPARE(w.Entries().EntryCount, 4);
+    QCOMPARE(w.Entries().EntryName(4), QStringLiteral("child"));
+    QCOMPARE(w.Entries().EntryRule(4), QStringLiteral("r2"));
+    QCOMPARE(w.Entries().EntryParent(4), qint16(2));
+    QCOMPARE(nodes(w), (QStringList{"e1", "e2", "e3", "e2>child"}));
 }
 
 void tst_list::addUnderSelectedAfterDeletions()
@@ -98,10 +98,10 @@ void tst_list::addUnderSelectedAfterDeletions()
     // Entry 4 now sits at node position 3; the new entry must still hang under entry 4.
     clickNode(w, 4);
     add(w, QStringLiteral("child"), QString(), "btn_ok");
-    QCOMPARE(w.Entries.EntryParent(5), qint16(4));
-    QCOMPARE(w.Entries.EntryRule(5), QStringLiteral("r4"));
-    QCOMPARE(tree(w), (QStringList{"e1", "e3", "e4", "e4>child"}));
-    QCOMPARE(w.TreeView1->EntryOf(4), 5);
+    QCOMPARE(w.Entries().EntryParent(5), qint16(4));
+    QCOMPARE(w.Entries().EntryRule(5), QStringLiteral("r4"));
+    QCOMPARE(nodes(w), (QStringList{"e1", "e3", "e4", "e4>child"}));
+    QCOMPARE(tree(w)->EntryOf(4), 5);
 }
 
 // The editor is not modal: the parent is the entry selected when OK is pressed.
@@ -116,10 +116,10 @@ void tst_list::addTakesParentSelectedAtOk()
     typeIn("txtname", QStringLiteral("late"));
     clickNode(w, 2);
     clickEditor("btn_ok");
-    QCOMPARE(w.Entries.EntryParent(3), qint16(2));
+    QCOMPARE(w.Entries().EntryParent(3), qint16(2));
     // The rule came from the entry selected when the editor opened.
-    QCOMPARE(w.Entries.EntryRule(3), QStringLiteral("r1"));
-    QCOMPARE(tree(w), (QStringList{"e1", "e2", "e2>late"}));
+    QCOMPARE(w.Entries().EntryRule(3), QStringLiteral("r1"));
+    QCOMPARE(nodes(w), (QStringList{"e1", "e2", "e2>late"}));
 }
 
 void tst_list::addWithNothingSelected()
@@ -149,15 +149,15 @@ void tst_list::addUnderDeletedEntryRefused()
     add(w, QStringLiteral("orphan"), QString(), "btn_ok");
     QCOMPARE(answerer.texts(), QStringList{MainText::NoParent});
     QCOMPARE(table(w), before);
-    QCOMPARE(tree(w), QStringList{"e2"});
+    QCOMPARE(nodes(w), QStringList{"e2"});
     QVERIFY(editorShown());
     QCOMPARE(editorText("txtname"), QStringLiteral("orphan"));
 
     // What was typed is still there for the root button.
     clickEditor("btn_root");
     QVERIFY(!editorShown());
-    QCOMPARE(w.Entries.EntryName(3), QStringLiteral("orphan"));
-    QCOMPARE(tree(w), (QStringList{"e2", "orphan"}));
+    QCOMPARE(w.Entries().EntryName(3), QStringLiteral("orphan"));
+    QCOMPARE(nodes(w), (QStringList{"e2", "orphan"}));
 }
 
 void tst_list::addLimit_data()
@@ -182,7 +182,7 @@ void tst_list::addLimit()
     writeList(loaded);
     frm_vekmain w;
     driver::startShown(w);
-    QCOMPARE(w.Entries.EntryCount, loaded);
+    QCOMPARE(w.Entries().EntryCount, loaded);
     MsgBoxAnswerer answerer;
     const QStringList before = table(w);
 
@@ -190,17 +190,17 @@ void tst_list::addLimit()
     add(w, QStringLiteral("new"), QStringLiteral("http://new/"), button.constData());
     if (accepted) {
         QVERIFY(answerer.texts().isEmpty());
-        QCOMPARE(w.Entries.EntryName(loaded + 1), QStringLiteral("new"));
-        QCOMPARE(w.TreeView1->NodeCount(), loaded + 1);
+        QCOMPARE(w.Entries().EntryName(loaded + 1), QStringLiteral("new"));
+        QCOMPARE(tree(w)->NodeCount(), loaded + 1);
         QVERIFY(!editorShown());
     } else {
         QCOMPARE(answerer.texts(), QStringList{MainText::ListFull});
         QCOMPARE(table(w), before);
-        QCOMPARE(w.TreeView1->NodeCount(), loaded);
+        QCOMPARE(tree(w)->NodeCount(), loaded);
         QVERIFY(editorShown());
     }
     // Entry 100 is never used: the settings file could not keep it.
-    QVERIFY(w.Entries.isEmpty(100));
+    QVERIFY(w.Entries().isEmpty(100));
 }
 
 void tst_list::addAfterDeleteTakesNewSlot()
@@ -212,13 +212,13 @@ void tst_list::addAfterDeleteTakesNewSlot()
     answerer.queue(QMessageBox::Yes);
     clickNode(w, 2);
     click(&w, "btn_del");
-    QCOMPARE(w.Entries.EntryCount, 3);
+    QCOMPARE(w.Entries().EntryCount, 3);
 
     clickNode(w, 1);
     add(w, QStringLiteral("next"));
-    QCOMPARE(w.Entries.EntryCount, 4);
-    QCOMPARE(w.Entries.EntryName(4), QStringLiteral("next"));
-    QCOMPARE(w.Entries.EntryName(2), QStringLiteral("nl"));
+    QCOMPARE(w.Entries().EntryCount, 4);
+    QCOMPARE(w.Entries().EntryName(4), QStringLiteral("next"));
+    QCOMPARE(w.Entries().EntryName(2), QStringLiteral("nl"));
 }
 
 void tst_list::trailingBlanks()
@@ -227,10 +227,10 @@ void tst_list::trailingBlanks()
     driver::startShown(w);
 
     add(w, QStringLiteral("abc  "), QStringLiteral("http://a/  "));
-    QCOMPARE(w.Entries.EntryName(1), QStringLiteral("abc"));
+    QCOMPARE(w.Entries().EntryName(1), QStringLiteral("abc"));
     // The node shows the name as typed; an added address is kept as typed.
-    QCOMPARE(w.TreeView1->NodeText(1), QStringLiteral("abc  "));
-    QCOMPARE(w.Entries.EntryAddress(1), QStringLiteral("http://a/  "));
+    QCOMPARE(tree(w)->NodeText(1), QStringLiteral("abc  "));
+    QCOMPARE(w.Entries().EntryAddress(1), QStringLiteral("http://a/  "));
 }
 
 void tst_list::change()
@@ -255,14 +255,14 @@ void tst_list::change()
     typeIn("cip", QStringLiteral("%0y  "));
     clickEditor("btn_ok");
     QVERIFY(!editorShown());
-    QCOMPARE(w.Entries.EntryName(3), QStringLiteral("renamed"));
-    QCOMPARE(w.Entries.EntryAddress(3), QStringLiteral("http://r/"));
-    QCOMPARE(w.Entries.EntryRule(3), QStringLiteral("%0y  "));
+    QCOMPARE(w.Entries().EntryName(3), QStringLiteral("renamed"));
+    QCOMPARE(w.Entries().EntryAddress(3), QStringLiteral("http://r/"));
+    QCOMPARE(w.Entries().EntryRule(3), QStringLiteral("%0y  "));
     // Parent, nname and the node's place stay; the node shows the stored name.
-    QCOMPARE(w.Entries.EntryParent(3), qint16(1));
-    QCOMPARE(w.Entries.EntryNname(3), qint16(1));
-    QCOMPARE(w.Entries.EntryCount, 3);
-    QCOMPARE(tree(w), (QStringList{"e1", "e2", "e1>renamed"}));
+    QCOMPARE(w.Entries().EntryParent(3), qint16(1));
+    QCOMPARE(w.Entries().EntryNname(3), qint16(1));
+    QCOMPARE(w.Entries().EntryCount, 3);
+    QCOMPARE(nodes(w), (QStringList{"e1", "e2", "e1>renamed"}));
 }
 
 void tst_list::changeReachesEveryStoredEntry_data()
@@ -288,7 +288,7 @@ void tst_list::changeReachesEveryStoredEntry()
     clickEditor("btn_ok");
     expected[entry - 1].replace(QStringLiteral("e%1|").arg(entry), QStringLiteral("changed|"));
     QCOMPARE(table(w), expected);
-    QCOMPARE(w.TreeView1->NodeText(w.TreeView1->PositionOfEntry(entry)), QStringLiteral("changed"));
+    QCOMPARE(tree(w)->NodeText(tree(w)->PositionOfEntry(entry)), QStringLiteral("changed"));
 }
 
 void tst_list::changeOfDeletedEntry()
@@ -321,7 +321,7 @@ void tst_list::changeOfEntryDeletedWhileEditing()
     clickEditor("btn_ok");
     QCOMPARE(answerer.texts(), QStringList{MainText::EntryGone});
     QCOMPARE(table(w), before);
-    QCOMPARE(tree(w), QStringList{"e1"});
+    QCOMPARE(nodes(w), QStringList{"e1"});
 }
 
 void tst_list::cancelLeavesTableUntouched_data()
@@ -342,7 +342,7 @@ void tst_list::cancelLeavesTableUntouched()
     frm_vekmain w;
     driver::startShown(w);
     const QStringList before = table(w);
-    const QStringList nodes = tree(w);
+    const QStringList nodesBefore = nodes(w);
 
     clickNode(w, 2);
     click(&w, opener.constData());
@@ -355,7 +355,7 @@ void tst_list::cancelLeavesTableUntouched()
         clickEditor("btn_cancel");
     QVERIFY(!editorShown());
     QCOMPARE(table(w), before);
-    QCOMPARE(tree(w), nodes);
+    QCOMPARE(nodes(w), nodesBefore);
 }
 
 void tst_list::changeAfterCancelShowsStoredValues()
@@ -399,25 +399,25 @@ void tst_list::remove()
     QCOMPARE(selected(w), QStringLiteral("2"));
     if (answer == QMessageBox::No) {
         QCOMPARE(table(w), before);
-        QCOMPARE(tree(w), (QStringList{"e1", "e2", "e3"}));
+        QCOMPARE(nodes(w), (QStringList{"e1", "e2", "e3"}));
         return;
     }
-    QCOMPARE(tree(w), (QStringList{"e1", "e3"}));
-    QVERIFY(w.Entries.isDeleted(2));
-    QCOMPARE(w.Entries.EntryName(2), QStringLiteral("nl"));
-    QCOMPARE(w.Entries.EntryAddress(2), QString());
-    QCOMPARE(w.Entries.EntryRule(2), QString());
-    QCOMPARE(w.Entries.EntryParent(2), qint16(0));
-    QCOMPARE(w.Entries.EntryNname(2), qint16(0));
-    QCOMPARE(w.Entries.EntryCount, 3);
+    QCOMPARE(nodes(w), (QStringList{"e1", "e3"}));
+    QVERIFY(w.Entries().isDeleted(2));
+    QCOMPARE(w.Entries().EntryName(2), QStringLiteral("nl"));
+    QCOMPARE(w.Entries().EntryAddress(2), QString());
+    QCOMPARE(w.Entries().EntryRule(2), QString());
+    QCOMPARE(w.Entries().EntryParent(2), qint16(0));
+    QCOMPARE(w.Entries().EntryNname(2), qint16(0));
+    QCOMPARE(w.Entries().EntryCount, 3);
     // The entry after it keeps its slot.
-    QCOMPARE(w.Entries.EntryName(3), QStringLiteral("e3"));
+    QCOMPARE(w.Entries().EntryName(3), QStringLiteral("e3"));
 
     // A second delete on the same selection has nothing left to delete and asks nothing.
     answerer.clear();
     click(&w, "btn_del");
     QVERIFY(answerer.texts().isEmpty());
-    QCOMPARE(tree(w), (QStringList{"e1", "e3"}));
+    QCOMPARE(nodes(w), (QStringList{"e1", "e3"}));
 }
 
 void tst_list::removeWithChildren()
@@ -430,19 +430,19 @@ void tst_list::removeWithChildren()
     add(w, QStringLiteral("B"), QString(), "btn_ok");
     clickNode(w, 3);
     add(w, QStringLiteral("C"), QString(), "btn_ok");
-    QCOMPARE(tree(w), (QStringList{"A", "D", "A>B", "B>C"}));
+    QCOMPARE(nodes(w), (QStringList{"A", "D", "A>B", "B>C"}));
 
     MsgBoxAnswerer answerer;
     answerer.queue(QMessageBox::Yes);
     clickNode(w, 1);
     click(&w, "btn_del");
-    QCOMPARE(tree(w), QStringList{"D"});
-    QCOMPARE(w.TreeView1->EntryOf(1), 2);
-    QVERIFY(w.Entries.isDeleted(1));
+    QCOMPARE(nodes(w), QStringList{"D"});
+    QCOMPARE(tree(w)->EntryOf(1), 2);
+    QVERIFY(w.Entries().isDeleted(1));
     // The children's entries stay in the table.
-    QCOMPARE(w.Entries.EntryName(3), QStringLiteral("B"));
-    QCOMPARE(w.Entries.EntryName(4), QStringLiteral("C"));
-    QCOMPARE(w.Entries.EntryCount, 4);
+    QCOMPARE(w.Entries().EntryName(3), QStringLiteral("B"));
+    QCOMPARE(w.Entries().EntryName(4), QStringLiteral("C"));
+    QCOMPARE(w.Entries().EntryCount, 4);
 }
 
 // After deletions node positions and entry numbers differ; every action must still reach the
@@ -458,7 +458,7 @@ void tst_list::actionsAfterDeletions()
         clickNode(w, gone);
         click(&w, "btn_del");
     }
-    QCOMPARE(tree(w), (QStringList{"e1", "e4", "e5", "e6"}));
+    QCOMPARE(nodes(w), (QStringList{"e1", "e4", "e5", "e6"}));
 
     for (int n : {1, 4, 5, 6}) {
         clickNode(w, n);
@@ -473,16 +473,16 @@ void tst_list::actionsAfterDeletions()
     click(&w, "btn_cng");
     typeIn("txtname", QStringLiteral("five"));
     clickEditor("btn_ok");
-    QCOMPARE(w.Entries.EntryName(5), QStringLiteral("five"));
-    QCOMPARE(w.Entries.EntryName(4), QStringLiteral("e4"));
-    QCOMPARE(tree(w), (QStringList{"e1", "e4", "five", "e6"}));
+    QCOMPARE(w.Entries().EntryName(5), QStringLiteral("five"));
+    QCOMPARE(w.Entries().EntryName(4), QStringLiteral("e4"));
+    QCOMPARE(nodes(w), (QStringList{"e1", "e4", "five", "e6"}));
 
     answerer.queue(QMessageBox::Yes);
     clickNode(w, 4);
     click(&w, "btn_del");
-    QVERIFY(w.Entries.isDeleted(4));
-    QCOMPARE(w.Entries.EntryName(5), QStringLiteral("five"));
-    QCOMPARE(tree(w), (QStringList{"e1", "five", "e6"}));
+    QVERIFY(w.Entries().isDeleted(4));
+    QCOMPARE(w.Entries().EntryName(5), QStringLiteral("five"));
+    QCOMPARE(nodes(w), (QStringList{"e1", "five", "e6"}));
 }
 
 void tst_list::clickSelectsAnyEntry_data()

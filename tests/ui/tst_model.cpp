@@ -10,11 +10,11 @@
 //
 // Replay a failure with VEKANTO_MODEL_SEED=<seed> VEKANTO_MODEL_STEPS=<steps>.
 
-#include "app/main_texts.h"
-#include "editor/editor_texts.h"
-#include "list/entry_name.h"
-#include "list_driver.h"
+#include "core/list/entry_name.h"
+#include "support/ui/window_driver.h"
 #include "support/ui/window_testmain.h"
+#include "ui/editor_texts.h"
+#include "ui/main_texts.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -28,17 +28,9 @@ using namespace driver;
 
 namespace {
 
-// The program's RTrim: trailing U+0020 only.
-QString rtrim(const QString &text)
-{
-    qsizetype end = text.size();
-    while (end > 0 && text.at(end - 1) == u' ')
-        --end;
-    return text.left(end);
-}
-
 // Answers every message box the moment it is shown and records its text, so each step can
-// say exactly which boxes it expects (none, most of the time).
+// say exactly which boxes it expects (none, most of the time). MsgBoxAnswerer polls, which
+// would add a wait to each of the thousands of boxes a session shows.
 class BoxWatcher : public QObject
 {
 public:
@@ -97,10 +89,13 @@ struct Model {
     {
         return n >= 1 && n <= EntryTable::Slots && live.contains(place[n]) ? place[n] : 0;
     }
+    // Two names share a folder when they match, letter case aside, once blanks are trimmed
+    // at both ends as loading trims them.
     bool nameTaken(const QString &name) const
     {
+        const QString folder = entryname::trimBlanks(name);
         for (const ModelEntry &e : live) {
-            if (e.name.compare(name, Qt::CaseInsensitive) == 0)
+            if (entryname::trimBlanks(e.name).compare(folder, Qt::CaseInsensitive) == 0)
                 return true;
         }
         return false;
@@ -166,10 +161,10 @@ struct Figures {
 };
 Figures figures;
 
-class Session
+class RandomSession
 {
 public:
-    Session(quint32 seed, int steps)
+    RandomSession(quint32 seed, int steps)
         : m_seed(seed)
         , m_steps(steps)
         , m_rng(seed)
@@ -214,9 +209,8 @@ private:
     {
         m_window.reset(); // the old window goes first, with its editor
         m_window = std::make_unique<frm_vekmain>();
-        m_window->Form_Load();
-        m_window->show();
-        if (!QTest::qWaitForWindowExposed(m_window.get()))
+        startShown(*m_window);
+        if (QTest::currentTestFailed())
             return QStringLiteral("main window not shown");
         return {};
     }
@@ -351,7 +345,7 @@ private:
     // Clicks the node of entry n where it is drawn; names may repeat, so it is found by entry.
     void clickEntry(int n)
     {
-        TreeView *tree = m_window->TreeView1;
+        TreeView *tree = driver::tree(*m_window);
         tree->SelectNode(tree->PositionOfEntry(n));
         QTreeWidgetItem *node = tree->currentItem();
         if (!node)
@@ -394,11 +388,11 @@ private:
         if (!atRoot && chance(15))
             clickStep(action);
 
-        const QString stored = rtrim(name);
+        const QString stored = entryname::rtrim(name);
         bool refused = true;
-        if (!entryname::isFolderName(stored)) {
+        if (!entryname::isSafeName(stored)) {
             m_expected << EditorText::NotFolderName;
-        } else if (EntryTable::isDeletedName(stored) || (!atRoot && m_model.nameTaken(stored))) {
+        } else if (entryname::isDeletedName(stored) || (!atRoot && m_model.nameTaken(stored))) {
             m_expected << EditorText::Duplicate;
         } else if (m_model.count + 1 >= EntryTable::Slots) {
             m_expected << MainText::ListFull;
@@ -459,11 +453,11 @@ private:
             clickEditor("btn_cancel");
             return editorShown() ? QStringLiteral("Cancel left the editor open") : QString();
         }
-        const QString stored = rtrim(name);
+        const QString stored = entryname::rtrim(name);
         bool refused = true;
-        if (!entryname::isFolderName(stored))
+        if (!entryname::isSafeName(stored))
             m_expected << EditorText::NotFolderName;
-        else if (EntryTable::isDeletedName(stored))
+        else if (entryname::isDeletedName(stored))
             m_expected << EditorText::Duplicate;
         else
             refused = false;
@@ -474,7 +468,7 @@ private:
             return {};
         }
         e.name = stored;
-        e.address = rtrim(address);
+        e.address = entryname::rtrim(address);
         e.rule = rule;
         return {};
     }
@@ -559,15 +553,14 @@ private:
     // The program against the model, and the tree against the table.
     QString check()
     {
-        const frm_vekmain &w = *m_window;
-        const EntryTable &t = w.Entries;
-        const TreeView &tree = *w.TreeView1;
+        const EntryTable &t = m_window->Entries();
+        const TreeView &tree = *driver::tree(*m_window);
         if (editorShown())
             return QStringLiteral("editor left open");
         if (t.EntryCount != m_model.count)
             return QStringLiteral("EntryCount %1, model %2").arg(t.EntryCount).arg(m_model.count);
-        if (w.tree_cnt->text() != QString::number(m_model.selected))
-            return QStringLiteral("tree_cnt %1, model %2").arg(w.tree_cnt->text()).arg(m_model.selected);
+        if (selected(*m_window) != QString::number(m_model.selected))
+            return QStringLiteral("tree_cnt %1, model %2").arg(selected(*m_window)).arg(m_model.selected);
 
         int shown = 0;
         for (int n = 1; n <= EntryTable::Slots; ++n) {
@@ -585,7 +578,7 @@ private:
                         e.shown ? QStringLiteral("lacks") : QStringLiteral("still has"));
                 shown += e.shown;
             } else if (m_model.dead.contains(id)) {
-                if (!EntryTable::isDeletedName(t.EntryName(n)))
+                if (!entryname::isDeletedName(t.EntryName(n)))
                     return QStringLiteral("deleted entry %1 is \"%2\"").arg(n).arg(t.EntryName(n));
             } else if (!t.EntryName(n).isEmpty()) {
                 return QStringLiteral("entry %1 \"%2\" came back").arg(n).arg(t.EntryName(n));
@@ -600,7 +593,7 @@ private:
             if (!EntryTable::isValid(n) || t.isFree(n) || seen.contains(n))
                 return QStringLiteral("node %1 leads to entry %2").arg(p).arg(n);
             seen.insert(n);
-            if (rtrim(tree.NodeText(p)) != t.EntryName(n))
+            if (entryname::rtrim(tree.NodeText(p)) != t.EntryName(n))
                 return QStringLiteral("node %1 \"%2\" leads to entry %3 \"%4\"")
                     .arg(QString::number(p), tree.NodeText(p), QString::number(n), t.EntryName(n));
             const int parentEntry = t.EntryParent(n);
@@ -661,23 +654,21 @@ void tst_model::ideographicSpaceSurvivesRestart()
     BoxWatcher boxes;
     {
         frm_vekmain w;
-        w.Form_Load();
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        driver::startShown(w);
         add(w, QStringLiteral("親"));
         add(w, typed, QStringLiteral("http://example.com/"));
-        QCOMPARE(w.Entries.EntryName(2), stored);
+        QCOMPARE(w.Entries().EntryName(2), stored);
         click(&w, "btn_save");
     }
     QCOMPARE(boxes.take(), QStringList{MainText::Saved});
     frm_vekmain w;
     w.Form_Load();
     QCOMPARE(boxes.take(), QStringList());
-    QCOMPARE(w.Entries.EntryCount, 2);
-    QCOMPARE(w.Entries.EntryName(2), stored);
-    QCOMPARE(w.Entries.EntryAddress(2), QStringLiteral("http://example.com/"));
-    QCOMPARE(w.TreeView1->NodeCount(), 2);
-    QCOMPARE(w.TreeView1->EntryOf(2), 2);
+    QCOMPARE(w.Entries().EntryCount, 2);
+    QCOMPARE(w.Entries().EntryName(2), stored);
+    QCOMPARE(w.Entries().EntryAddress(2), QStringLiteral("http://example.com/"));
+    QCOMPARE(tree(w)->NodeCount(), 2);
+    QCOMPARE(tree(w)->EntryOf(2), 2);
 }
 
 // The offscreen platform warns about every window it cannot raise; thousands of those would
@@ -722,7 +713,7 @@ void tst_model::randomSessions()
     QElapsedTimer clock;
     clock.start();
     figures.seeds << QString::number(seed);
-    const QString failure = Session(seed, steps).run();
+    const QString failure = RandomSession(seed, steps).run();
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
     qInfo("seed %u: %d steps in %lld ms", seed, steps, qint64(clock.elapsed()));
 }

@@ -1,9 +1,8 @@
-#include "support/ui/msgbox_answerer.h"
 #include "support/test_server.h"
+#include "support/ui/msgbox_answerer.h"
+#include "support/ui/window_driver.h"
 #include "support/ui/window_testmain.h"
 
-#include "app/frm_vekmain.h"
-#include "engine/frm_VEKDL.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/inet.h"
@@ -19,6 +18,8 @@
 
 #include <memory>
 
+using namespace driver;
+
 namespace {
 
 const QString Time = QStringLiteral("\\d{1,2}:\\d{2}:\\d{2}");
@@ -26,12 +27,6 @@ const QString Time = QStringLiteral("\\d{1,2}:\\d{2}:\\d{2}");
 QString dateTime()
 {
     return QRegularExpression::escape(vclock::Date() + QLatin1Char(' ')) + Time;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 } // namespace
@@ -49,29 +44,33 @@ private:
 
     frm_vekmain &w() { return *m_window; }
 
+    // Entries and the selection are set as they stand, without nodes: the download reads
+    // the list and tree_cnt only.
     void setEntry(int n, const QString &name, const QString &address, const QString &rule = {})
     {
-        w().Entries.EntryName(n) = name;
-        w().Entries.EntryAddress(n) = address;
-        w().Entries.EntryRule(n) = rule;
-        w().Entries.EntryCount = qMax(w().Entries.EntryCount, n);
+        EntryTable &t = w().session().entries();
+        t.EntryName(n) = name;
+        t.EntryAddress(n) = address;
+        t.EntryRule(n) = rule;
+        t.EntryCount = qMax(t.EntryCount, n);
     }
-    void select(int n) { w().tree_cnt->setText(QString::number(n)); }
+    void select(int n) { widget<QLabel>(&w(), "tree_cnt")->setText(QString::number(n)); }
     QString page(const QString &name) const { return m_data->path() + QLatin1Char('/') + name + QStringLiteral("/vek.htm"); }
-    void clickDownload() { QTest::mouseClick(w().Command4, Qt::LeftButton); }
-    QString status1() { return w().Progress()->Label3(1)->text(); }
+    void clickDownload() { click(&w(), "Command4"); }
+    QString status1() { return widget<QLabel>(w().Progress(), "Label3(1)")->text(); }
+    QPushButton *mainButton(const char *name) { return widget<QPushButton>(&w(), name); }
 
     // After a click the dialog waits for OK, with the main window still disabled.
     void verifyEndState()
     {
         frm_VEKDL *dialog = w().Progress();
         QVERIFY(dialog->isVisible());
-        QVERIFY(!dialog->Command1->isEnabled());
-        QVERIFY(dialog->Command2->isEnabled());
+        QVERIFY(!widget<QPushButton>(dialog, "Command1")->isEnabled());
+        QVERIFY(widget<QPushButton>(dialog, "Command2")->isEnabled());
         // Enabled itself, usable once the disabled main window comes back.
-        QVERIFY(w().btn_dlstart->isEnabledTo(&w()));
+        QVERIFY(mainButton("btn_dlstart")->isEnabledTo(&w()));
         QVERIFY(!w().isEnabled());
-        QTest::mouseClick(dialog->Command2, Qt::LeftButton);
+        click(dialog, "Command2");
         QVERIFY(!dialog->isVisible());
         QVERIFY(w().isEnabled());
     }
@@ -86,7 +85,7 @@ private slots:
         m_boxes = std::make_unique<MsgBoxAnswerer>();
         m_window = std::make_unique<frm_vekmain>();
         w().Form_Load();
-        w().DirName->setText(m_data->path());
+        field(w(), "DirName")->setText(m_data->path());
         w().show();
         m_server.clearRequests();
         m_boxes->clear();
@@ -127,22 +126,30 @@ private slots:
         verifyEndState();
     }
 
-    void missingFolderIsCreatedAndEmptyRuleFetchesTheAddress_data()
+    void folderIsFoundOrMadeAndEmptyRuleFetchesTheAddress_data()
     {
         QTest::addColumn<QString>("dataSuffix");
-        QTest::newRow("plain data folder") << QString();
-        QTest::newRow("data folder ending in a separator") << QStringLiteral("/");
+        QTest::addColumn<QString>("existing");
+        QTest::newRow("plain data folder") << QString() << QString();
+        QTest::newRow("data folder ending in a separator") << QStringLiteral("/") << QString();
+        // The folder the full run stores into; no second folder beside it.
+        QTest::newRow("folder in another letter case") << QString() << QStringLiteral("NeW");
     }
-    void missingFolderIsCreatedAndEmptyRuleFetchesTheAddress()
+    void folderIsFoundOrMadeAndEmptyRuleFetchesTheAddress()
     {
         QFETCH(QString, dataSuffix);
+        QFETCH(QString, existing);
+        if (!existing.isEmpty())
+            QVERIFY(QDir(m_data->path()).mkdir(existing));
         m_server.setRoute(QStringLiteral("/exact"), {.body = "abc"});
         setEntry(1, QStringLiteral("new"), m_server.url(QStringLiteral("/exact")));
-        w().DirName->setText(m_data->path() + dataSuffix);
+        field(w(), "DirName")->setText(m_data->path() + dataSuffix);
         select(1);
         clickDownload();
         QCOMPARE(m_server.requestedPaths(), QStringList{QStringLiteral("/exact")});
-        QCOMPARE(readFile(page(QStringLiteral("new"))), QByteArray("abc\r\n"));
+        const QString folder = existing.isEmpty() ? QStringLiteral("new") : existing;
+        QCOMPARE(readFile(page(folder)), QByteArray("abc\r\n"));
+        QCOMPARE(QDir(m_data->path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{folder});
         verifyEndState();
     }
 
@@ -165,7 +172,7 @@ private slots:
         QVERIFY(!w().HasProgress() || !w().Progress()->isVisible());
         QVERIFY(m_boxes->seen().isEmpty());
         QVERIFY(w().isEnabled());
-        QVERIFY(w().btn_dlstart->isEnabled());
+        QVERIFY(mainButton("btn_dlstart")->isEnabled());
         QCOMPARE(m_server.requestCount(), 0);
     }
 
@@ -201,7 +208,7 @@ private slots:
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("old page");
         old.close();
-        w().Inet1(1)->setOpenUrlTimeout(1500);
+        w().session().run().connections().Inet1(1)->setOpenUrlTimeout(1500);
         select(1);
         clickDownload();
 

@@ -1,0 +1,172 @@
+#include "support/test_server.h"
+#include "support/ui/window_driver.h"
+#include "support/ui/window_testmain.h"
+
+#include "core/run/run_log.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <memory>
+
+using namespace driver;
+
+namespace {
+
+enum class Logging { On, Off, Unwritable };
+enum class Closing { Ok, Window };
+
+const QString Idle = QStringLiteral("接続無し");
+const QString EndBox = QStringLiteral("ダウンロード終了");
+const QByteArray KeptLog = "\"kept\"\r\n";
+
+// The log box shows lines; the log keeps CR LF.
+QString asShown(QString log)
+{
+    return log.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Logging)
+Q_DECLARE_METATYPE(Closing)
+
+// A run clicked through the main window: what the progress window and the main window show
+// and allow while it runs and once it is over, and what closing the progress window does.
+class TestProgress : public QObject
+{
+    Q_OBJECT
+
+private:
+    TestServer m_server;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<MsgBoxAnswerer> m_boxes;
+
+    QString logPath(Logging logging) const
+    {
+        return m_dir->path() + (logging == Logging::Unwritable ? QLatin1String("/missing/VEKLOG.txt")
+                                                               : QLatin1String("/VEKLOG.txt"));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_server.start());
+        m_server.setRoute(QStringLiteral("/page"), {.body = "page"});
+        m_server.setRoute(QStringLiteral("/broken"), {.reset = true});
+    }
+
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_boxes = std::make_unique<MsgBoxAnswerer>();
+    }
+
+    void cleanup() { m_boxes.reset(); }
+
+    void cleanupTestCase() { m_server.stop(); }
+
+    void runThroughTheWindow_data()
+    {
+        QTest::addColumn<bool>("stopped");
+        QTest::addColumn<Closing>("closing");
+        QTest::addColumn<Logging>("logging");
+        QTest::newRow("ends, OK, logging on") << false << Closing::Ok << Logging::On;
+        QTest::newRow("ends, window closed, logging on") << false << Closing::Window << Logging::On;
+        QTest::newRow("ends, OK, logging off") << false << Closing::Ok << Logging::Off;
+        QTest::newRow("ends, OK, log file cannot be written") << false << Closing::Ok << Logging::Unwritable;
+        QTest::newRow("stopped, window closed, logging off") << true << Closing::Window << Logging::Off;
+    }
+
+    void runThroughTheWindow()
+    {
+        QFETCH(bool, stopped);
+        QFETCH(Closing, closing);
+        QFETCH(Logging, logging);
+        const QString path = logPath(logging);
+        if (logging == Logging::Off)
+            QVERIFY(writeFile(path, KeptLog));
+        // "broken" fails, so its status line is not idle when the run is over.
+        writeIni({{QStringLiteral("page"), m_server.url(QStringLiteral("/page")), {}},
+                  {QStringLiteral("broken"), m_server.url(QStringLiteral("/broken")), {}}},
+                 {.dirName = m_dir->path(), .keepLog = logging != Logging::Off, .logPath = path});
+        auto program = std::make_unique<Program>();
+        Program &p = *program;
+        QCOMPARE(widget<QCheckBox>(p.window.get(), "Check1")->isChecked(), logging != Logging::Off);
+
+        p.button("btn_dlstart")->click();
+        QVERIFY(!p.window->isEnabled());
+        QVERIFY(p.dialog->isVisible());
+        QVERIFY(p.stop()->isEnabled());
+        QVERIFY(!p.ok()->isEnabled());
+        // Closing the progress window during a run is refused.
+        p.dialog->close();
+        QVERIFY(p.dialog->isVisible());
+        QVERIFY(!p.window->isEnabled());
+        QVERIFY(p.stop()->isEnabled());
+
+        if (stopped) {
+            p.stop()->click();
+            QVERIFY(p.ok()->isEnabled());
+            // No tick after STOP, so no end box either.
+            QTest::qWait(1200);
+            QCOMPARE(m_boxes->texts(), QStringList());
+        } else {
+            QVERIFY(QTest::qWaitFor([&p] { return p.ok()->isEnabled(); }, 5000));
+            QCOMPARE(m_boxes->texts(), QStringList{EndBox});
+            QCOMPARE(p.counter(), QStringLiteral("2/2"));
+            int idle = 0;
+            for (int slot = 1; slot <= 10; ++slot)
+                idle += p.status(slot) == Idle ? 1 : 0;
+            QCOMPARE(idle, 9);
+            // Enabled in itself; the disabled main window still greys it until OK.
+            QVERIFY(p.button("btn_dlstart")->isEnabledTo(p.window.get()));
+        }
+        QVERIFY(!p.stop()->isEnabled());
+        QVERIFY(!p.window->isEnabled());
+        QVERIFY(p.dialog->isVisible());
+        QCOMPARE(p.shownLog(), asShown(p.log()));
+        // Nothing is written before the progress window closes.
+        QCOMPARE(QFileInfo::exists(path), logging == Logging::Off);
+
+        m_boxes->clear();
+        if (closing == Closing::Ok)
+            p.ok()->click();
+        else
+            p.dialog->close();
+        QVERIFY(!p.dialog->isVisible());
+        QVERIFY(p.window->isEnabled());
+        QVERIFY(p.button("btn_dlstart")->isEnabled());
+        for (int slot = 1; slot <= 10; ++slot)
+            QCOMPARE(p.status(slot), Idle);
+
+        const QString log = p.log();
+        switch (logging) {
+        case Logging::On: {
+            QCOMPARE(m_boxes->texts(), QStringList());
+            QCOMPARE(readFile(path), runlog::EncodeRecord(log));
+            // The next start-up carries on from the file and shows it.
+            program.reset();
+            Program next;
+            QCOMPARE(next.log(), log);
+            QCOMPARE(next.shownLog(), asShown(log));
+            break;
+        }
+        case Logging::Off:
+            QCOMPARE(m_boxes->texts(), QStringList());
+            QCOMPARE(readFile(path), KeptLog);
+            break;
+        case Logging::Unwritable:
+            QTRY_COMPARE(m_boxes->texts().size(), 1);
+            QVERIFY2(m_boxes->texts().constFirst().startsWith(QStringLiteral("ログファイルを書き込めませんでした。\r\n") + path + QLatin1String("\r\n")),
+                     qPrintable(m_boxes->texts().constFirst()));
+            QVERIFY(!QFileInfo::exists(path));
+            break;
+        }
+    }
+};
+
+VEKANTO_TEST_MAIN(TestProgress)
+#include "tst_progress.moc"
