@@ -94,8 +94,7 @@ private:
     void closeEditor();
     void rebuildTree();
     void OpenWithShell(const QString &path);
-    // Entry n's name when its folder or page may be opened, else empty.
-    QString openableName(int n) const;
+    void openSelected(bool page);
     // The progress window opened for a run or a single download, and closed again.
     frm_VEKDL *BeginProgress();
     void EndProgress(const QString &finalBox);

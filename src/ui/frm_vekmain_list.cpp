@@ -149,32 +149,29 @@ void frm_vekmain::btn_log_sansyou_Click()
         Text3->setText(*file);
 }
 
-QString frm_vekmain::openableName(int n) const
+// The selected entry's folder or page, when it is there. A deleted entry or a name that would
+// lead out of the data folder opens nothing.
+void frm_vekmain::openSelected(bool page)
 {
-    // A deleted entry or a name that would lead out of the data folder opens nothing.
+    const int n = SelectedEntry();
     if (!EntryTable::isValid(n) || Entries().isFree(n) || !entryname::isSafeName(Entries().EntryName(n)))
-        return {};
-    return Entries().EntryName(n);
+        return;
+    const QString name = Entries().EntryName(n);
+    const QString path = page ? pagestore::PagePath(DirName->text(), name)
+                              : pagestore::EntryFolder(DirName->text(), name);
+    const QFileInfo found(path);
+    if (page ? found.isFile() : found.isDir())
+        OpenWithShell(path);
 }
 
 void frm_vekmain::btn_diropen_Click()
 {
-    const QString name = openableName(SelectedEntry());
-    if (name.isEmpty())
-        return;
-    const QString folder = pagestore::EntryFolder(DirName->text(), name);
-    if (QFileInfo(folder).isDir())
-        OpenWithShell(folder);
+    openSelected(false);
 }
 
 void frm_vekmain::btn_Lopen_Click()
 {
-    const QString name = openableName(SelectedEntry());
-    if (name.isEmpty())
-        return;
-    const QString page = pagestore::PagePath(DirName->text(), name);
-    if (QFileInfo(page).isFile())
-        OpenWithShell(page);
+    openSelected(true);
 }
 
 void frm_vekmain::OpenWithShell(const QString &path)

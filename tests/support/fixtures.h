@@ -79,6 +79,12 @@ inline void writeList(int count, const QStringList &options = {})
         qFatal("cannot write %s", qPrintable(iniPath()));
 }
 
+// One slot's status line as it changed, in order.
+struct Status {
+    int slot;
+    QString text;
+};
+
 // Log lines: every line of the run log, split at CR LF.
 inline QStringList lines(const QString &log)
 {

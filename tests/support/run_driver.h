@@ -17,12 +17,6 @@ namespace rundriver {
 
 using namespace fixtures;
 
-// One slot's status line as it changed, in order.
-struct Status {
-    int slot;
-    QString text;
-};
-
 // A session started over vek.ini, with its run watched.
 class Program
 {

@@ -198,12 +198,6 @@ inline QStringList nodes(const frm_vekmain &w)
     return result;
 }
 
-// One slot's status line as it changed, in order.
-struct Status {
-    int slot;
-    QString text;
-};
-
 // The program started over vek.ini, with its progress window watched: a run is clicked, its
 // end box answered, and the progress window's widgets read by objectName.
 class Program
