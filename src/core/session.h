@@ -31,13 +31,16 @@ public:
 
     struct LoadResult {
         settingsfile::LoadReport report;
-        // The log file when logging is on and it could not be read.
+        // The log file when logging is on and it could not be read, or holds something other
+        // than a log (it is then not taken).
         QString unreadableLog;
+        QString foreignLog;
     };
     // The list and the options from the settings file; options the file lacks keep their
     // values. With logging on, the log carries on from the log file.
     LoadResult load();
-    bool save(int &followed, const settingsfile::SdataLists &sdata, QString *error);
+    bool save(int &followed, const settingsfile::SdataLists &sdata, QString *error,
+              bool *wroteUtf8 = nullptr);
 
     // A full run over the list as it is now, with the options of this moment.
     void startRun();

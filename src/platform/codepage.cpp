@@ -124,4 +124,9 @@ QString roundTrip(const QString &text)
     return fromAnsi(toAnsi(text));
 }
 
+bool fits(const QString &text)
+{
+    return roundTrip(text) == text;
+}
+
 } // namespace codepage

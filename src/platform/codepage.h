@@ -15,5 +15,7 @@ QString fromAnsi(const QByteArray &bytes);
 
 // The text as it comes back from a round trip through the code page.
 QString roundTrip(const QString &text);
+// Whether the code page holds every character of the text.
+bool fits(const QString &text);
 
 } // namespace codepage

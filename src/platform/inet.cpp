@@ -23,7 +23,14 @@ constexpr int MaxRedirects = 10;
 constexpr char UserAgent[] = "Vekanto/" VEKANTO_STR(VEKANTO_VERSION_MAJOR) "." VEKANTO_STR(
     VEKANTO_VERSION_MINOR) "." VEKANTO_STR(VEKANTO_VERSION_PATCH);
 
-// Qt turns HTTP error statuses into reply errors; for us a 404 page is still a page.
+// Only these final statuses carry the page asked for. Anything else (an error page, an empty
+// 204, a 304 that was not followed) must never replace a good page.
+bool isPageStatus(int status)
+{
+    return status >= 200 && status <= 203;
+}
+
+// Qt turns HTTP error statuses into reply errors; the status decides them for us.
 bool isHttpStatusError(const QNetworkReply *reply)
 {
     if (!reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
@@ -32,6 +39,17 @@ bool isHttpStatusError(const QNetworkReply *reply)
     return (e >= QNetworkReply::ContentAccessDenied && e <= QNetworkReply::UnknownContentError)
            || e == QNetworkReply::ProtocolInvalidOperationError
            || (e >= QNetworkReply::InternalServerError && e <= QNetworkReply::UnknownServerError);
+}
+
+// "404 Not Found" for a final status that is not a page, else empty.
+QString statusFailure(const QNetworkReply *reply)
+{
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid() || isPageStatus(status.toInt()))
+        return {};
+    const QByteArray phrase = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
+    return phrase.isEmpty() ? QString::number(status.toInt())
+                            : QString::number(status.toInt()) + u' ' + QString::fromLatin1(phrase);
 }
 
 // Qt may report a connection cut in the middle of the body as a normal end, so the length the
@@ -128,6 +146,7 @@ void Inet::Cancel()
     ++m_generation;
     dropReply();
     m_body.clear();
+    m_cut = false;
     m_chunkPos = 0;
     m_state = 0;
     m_done = true;
@@ -196,6 +215,11 @@ bool Inet::Failed() const
     return m_failed;
 }
 
+bool Inet::Cut() const
+{
+    return m_cut;
+}
+
 QString Inet::ErrorText() const
 {
     return m_errorText;
@@ -256,16 +280,20 @@ bool Inet::startRequest(const QString &url, QString *error)
 
 bool Inet::readBody(QNetworkReply *reply)
 {
-    while (m_body.size() < MaxBody) {
-        const QByteArray part = reply->read(MaxBody - m_body.size());
+    // One byte past the limit tells a page cut at the limit from one that is exactly as long.
+    while (m_body.size() <= MaxBody) {
+        const QByteArray part = reply->read(MaxBody + 1 - m_body.size());
         if (part.isEmpty())
             break;
         m_body += part;
     }
-    // The rest of a page past the limit is never read: the page counts as complete as cut.
-    if (m_body.size() < MaxBody)
+    if (m_body.size() <= MaxBody)
         return false;
-    finish(true, {});
+    // The rest of a page past the limit is never read: the page counts as complete as cut.
+    m_body.truncate(MaxBody);
+    m_cut = true;
+    const QString failure = statusFailure(reply);
+    finish(failure.isEmpty(), failure);
     return true;
 }
 
@@ -277,6 +305,8 @@ void Inet::replyFinished(QNetworkReply *reply)
         return;
     if (reply->error() != QNetworkReply::NoError && !isHttpStatusError(reply))
         finish(false, describe(reply));
+    else if (const QString failure = statusFailure(reply); !failure.isEmpty())
+        finish(false, failure);
     else if (isCutShort(reply, m_body.size()))
         finish(false, QStringLiteral("接続が切られました"));
     else
@@ -311,6 +341,7 @@ void Inet::finish(bool completed, const QString &error)
     m_chunkPos = 0;
     if (!completed) {
         m_body.clear();
+        m_cut = false;
         m_failed = true;
         m_errorText = error;
     }

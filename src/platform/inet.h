@@ -49,6 +49,8 @@ public:
     // icError event of Execute they describe that error too.
     bool Failed() const;
     QString ErrorText() const;
+    // Whether the completed body was longer than MaxBody and is held cut at that size.
+    bool Cut() const;
 
     // Bodies are never read past this many bytes.
     static constexpr qint32 MaxBody = 1024000;
@@ -71,6 +73,7 @@ private:
     QPointer<QNetworkReply> m_reply;
     QString m_url;
     QByteArray m_body;
+    bool m_cut = false;
     qsizetype m_chunkPos = 0;
     // Counts transfers, so that queued work of a cancelled transfer recognises itself.
     quint64 m_generation = 0;

@@ -337,12 +337,28 @@ bool Profile::WritePrivateProfileString(const QString &appName,
     return true;
 }
 
-QByteArray Profile::serialize() const
+bool Profile::changedLinesFitCodePage() const
+{
+    const auto fits = [this](const Line &line) {
+        return line.rawStart >= 0 || line.removed || codepage::fits(text(line).toString());
+    };
+    if (!std::all_of(m_prelude.cbegin(), m_prelude.cend(), fits))
+        return false;
+    return std::all_of(m_blocks.cbegin(), m_blocks.cend(), [&fits](const Block &block) {
+        return std::all_of(block.lines.cbegin(), block.lines.cend(), fits);
+    });
+}
+
+QByteArray Profile::serialize(bool utf8) const
 {
     QByteArray out;
     out.reserve(m_raw.size() + m_raw.size() / 8 + 256);
-    const auto put = [this, &out](const Line &line) {
-        if (line.rawStart >= 0)
+    if (utf8)
+        out += "\xEF\xBB\xBF";
+    const auto put = [this, utf8, &out](const Line &line) {
+        if (utf8)
+            out += text(line).toUtf8();
+        else if (line.rawStart >= 0)
             out += QByteArrayView(m_raw).sliced(line.rawStart, line.rawSize);
         else
             out += codepage::toAnsi(text(line).toString());
@@ -364,12 +380,14 @@ bool Profile::flush()
     if (!m_dirty)
         return true;
     QString error;
-    if (!AtomicFile::writeWhole(m_fileName, serialize(), &error)) {
+    const bool utf8 = m_utf8WhenNeeded && !changedLinesFitCodePage();
+    if (!AtomicFile::writeWhole(m_fileName, serialize(utf8), &error)) {
         m_error = QStringLiteral("%1 に書き込めません: %2")
                       .arg(QDir::toNativeSeparators(m_fileName), error);
         return false;
     }
     m_dirty = false;
+    m_wroteUtf8 = utf8;
     return true;
 }
 

@@ -30,10 +30,18 @@ public:
     bool WritePrivateProfileString(const QString &appName, const std::optional<QString> &keyName,
                                    const std::optional<QString> &value);
 
+    // As Windows writes it, a character outside CP932 becomes "?". With this set, a file
+    // whose changed lines hold such a character is written whole in UTF-8 behind a byte-order
+    // mark instead (reading recognises the mark), so nothing is lost; a file CP932 can hold
+    // stays CP932 byte for byte.
+    void setUtf8WhenNeeded(bool on) { m_utf8WhenNeeded = on; }
+
     // Replaces the file atomically when something changed. On failure the old file is
     // intact and errorString() says why.
     bool flush();
     QString errorString() const { return m_error; }
+    // Whether the last flush wrote UTF-8.
+    bool wroteUtf8() const { return m_wroteUtf8; }
 
 private:
     // One line of the file. An untouched line points into m_raw and m_text, so loading a
@@ -64,11 +72,14 @@ private:
     QStringView text(const Line &line) const;
     void indexBlock(Block &block) const;
     Block *findBlock(const QString &appName);
-    QByteArray serialize() const;
+    bool changedLinesFitCodePage() const;
+    QByteArray serialize(bool utf8) const;
 
     QString m_fileName;
     bool m_loaded = false;
     bool m_dirty = false;
+    bool m_utf8WhenNeeded = false;
+    bool m_wroteUtf8 = false;
     QString m_error;
     QByteArray m_raw;  // the file as read
     QString m_text;    // the same, decoded

@@ -21,4 +21,8 @@ inline const QString Duplicate =
 inline const QString NotFolderName = QStringLiteral(
     "この名前はフォルダ名に使えません。\r\n"
     "「/」や「\\」を含む名前、空白だけの名前、「.」「..」は指定できません。");
+inline const QString TooLong = QStringLiteral(
+    "名前が長すぎます。\r\nフォルダ名に使えるのは UTF-8 で 255 バイトまでです。");
+inline const QString ControlCharacters = QStringLiteral(
+    "名前、アドレス、生成ルールに改行やタブなどの制御文字は使えません。");
 } // namespace EditorText

@@ -51,6 +51,8 @@ frm_VEKDL::frm_VEKDL(DownloadRun &run, RunLog &log)
     for (int i = 1; i <= 10; ++i) {
         Label3(i) = new QLabel(RunText::Idle, this);
         Label3(i)->setObjectName(QStringLiteral("Label3(%1)").arg(i));
+        // A name holding "<b>" is shown as typed.
+        Label3(i)->setTextFormat(Qt::PlainText);
     }
 
     auto *counter = new QHBoxLayout;

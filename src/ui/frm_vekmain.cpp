@@ -50,11 +50,10 @@ frm_vekmain::frm_vekmain(Session *session, QWidget *parent)
     connectHandlers();
 }
 
-// The editor and the progress dialog are top-level windows of their own (a child would be
-// disabled with the main window during a run), so the main window deletes them itself.
+// The progress dialog is a top-level window of its own (a child would be disabled with the
+// main window during a run), so the main window deletes it itself.
 frm_vekmain::~frm_vekmain()
 {
-    delete m_editor;
     delete m_progress;
 }
 
@@ -260,11 +259,15 @@ bool frm_vekmain::LoadSettings()
     optionsToFields();
     // The log switch governs its widgets also when the box did not change.
     Check1_Click();
+    // The main window is disabled while settings load; a box of its own would be too.
     if (!loaded.unreadableLog.isEmpty())
-        // The main window is disabled while settings load; a box of its own would be too.
         msgbox::MsgBox(nullptr, ProgressText::LogReadFailed.arg(loaded.unreadableLog));
+    if (!loaded.foreignLog.isEmpty())
+        msgbox::MsgBox(nullptr, ProgressText::LogForeign.arg(loaded.foreignLog));
     rebuildTree();
     tree_cnt->setText(QStringLiteral("1"));
+    syncSelection();
+    m_unsaved = false;
     setEnabled(true);
 
     const settingsfile::LoadReport &report = loaded.report;
@@ -272,14 +275,15 @@ bool frm_vekmain::LoadSettings()
         msgbox::MsgBox(this, MainText::LoadFailed.arg(report.unreadable));
         return false;
     }
-    QStringList placedAtTop = report.placedAtTop + report.badNumbers;
-    placedAtTop.removeDuplicates();
-    if (!placedAtTop.isEmpty())
-        msgbox::MsgBox(this, MainText::PlacedAtTop.arg(placedAtTop.join(QStringLiteral("\r\n"))));
+    const QString lineBreak = QStringLiteral("\r\n");
+    if (!report.placedAtTop.isEmpty())
+        msgbox::MsgBox(this, MainText::PlacedAtTop.arg(report.placedAtTop.join(lineBreak)));
+    if (!report.sharedFolders.isEmpty())
+        msgbox::MsgBox(this, MainText::SharedFolders.arg(report.sharedFolders.join(lineBreak)));
     return true;
 }
 
-bool frm_vekmain::SaveSettings()
+bool frm_vekmain::SaveSettings(bool *wroteUtf8)
 {
     closeEditor();
     setEnabled(false);
@@ -294,34 +298,73 @@ bool frm_vekmain::SaveSettings()
             sdata[c] << Combo1(c)->itemText(i);
     }
     QString error;
-    const bool saved = m_session->save(selected, sdata, &error);
+    const bool saved = m_session->save(selected, sdata, &error, wroteUtf8);
 
     // The tree is rebuilt from the compacted table, so every node leads to its own entry.
     rebuildTree();
     tree_cnt->setText(QString::number(selected));
-    TreeView1->SelectNode(TreeView1->PositionOfEntry(selected));
+    syncSelection();
     setEnabled(true);
 
     if (!saved)
         msgbox::MsgBox(this, MainText::SaveFailed.arg(error));
+    else
+        m_unsaved = false;
     return saved;
+}
+
+bool frm_vekmain::confirmUnsaved()
+{
+    if (!m_unsaved)
+        return true;
+    switch (msgbox::MsgBox(this, MainText::UnsavedQuestion, msgbox::YesNoCancel)) {
+    case msgbox::vbYes:
+        return SaveSettings();
+    case msgbox::vbNo:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void frm_vekmain::btn_load_Click()
 {
-    LoadSettings();
+    if (confirmUnsaved())
+        LoadSettings();
 }
 
 void frm_vekmain::btn_save_Click()
 {
-    if (SaveSettings())
-        msgbox::MsgBox(this, MainText::Saved);
+    bool utf8 = false;
+    if (SaveSettings(&utf8))
+        msgbox::MsgBox(this, utf8 ? MainText::Saved + MainText::SavedAsUtf8 : MainText::Saved);
 }
 
 void frm_vekmain::closeEvent(QCloseEvent *event)
 {
-    // Closing the main window ends the program at once: transfers are dropped, nothing saved.
-    m_session->run().abandon();
+    DownloadRun &run = m_session->run();
+    // A single download waits in a loop of its own: it is cancelled and the window closes
+    // once Command4_Click has come back.
+    if (m_fetchingOne) {
+        m_closeAfterFetch = true;
+        run.abandon();
+        event->ignore();
+        return;
+    }
+    if (!confirmUnsaved()) {
+        event->ignore();
+        return;
+    }
+    // Closing ends the program: a run stops as STOP stops it, and the log is kept as OK
+    // keeps it; nothing is left running without a window.
+    if (run.isActive())
+        run.stop();
+    if (m_progress && m_progress->isVisible()) {
+        m_progress->hide();
+        ProgressClosed();
+    }
+    run.abandon();
+    closeEditor();
     event->accept();
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/list/entry_table.h"
 #include "platform/indexed_array.h"
 
 #include <QString>
@@ -7,7 +8,6 @@
 
 #include <memory>
 
-class EntryTable;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -34,7 +34,8 @@ public:
 
     // Both return false when the file could not be used; the user has then been told.
     bool LoadSettings();
-    bool SaveSettings();
+    // `wroteUtf8` tells that the file had to be written in UTF-8.
+    bool SaveSettings(bool *wroteUtf8 = nullptr);
     QString SettingsPath() const;
 
     // List operations called by the editor. Both return false when they refused, after
@@ -93,8 +94,15 @@ private:
     void optionsToFields();
     void closeEditor();
     void rebuildTree();
+    // The tree shows as current the node of the entry tree_cnt holds, none when it has none.
+    void syncSelection();
+    void tellRefusal(EntryTable::Refusal refusal, int entry);
+    // Asks before added, changed or deleted entries would be dropped; true to go on.
+    bool confirmUnsaved();
     void OpenWithShell(const QString &path);
     void openSelected(bool page);
+    // A run writes only under an absolute data folder; otherwise the user is told.
+    bool dataFolderUsable();
     // The progress window opened for a run or a single download, and closed again.
     frm_VEKDL *BeginProgress();
     void EndProgress(const QString &finalBox);
@@ -104,6 +112,11 @@ private:
     Session *m_session = nullptr;
     frm_vekop1 *m_editor = nullptr;
     frm_VEKDL *m_progress = nullptr;
+    // The list has changes that SAVE has not written.
+    bool m_unsaved = false;
+    // A single download waits inside Command4_Click; a close asked meanwhile comes after it.
+    bool m_fetchingOne = false;
+    bool m_closeAfterFetch = false;
 
     // Widgets, named as the program's forms name them.
     TreeView *TreeView1 = nullptr;

@@ -3,6 +3,7 @@
 #include "core/list/entry_name.h"
 #include "core/session.h"
 #include "core/store/page_store.h"
+#include "ui/editor_texts.h"
 #include "ui/frm_vekop1.h"
 #include "ui/main_texts.h"
 #include "ui/platform/dialogs.h"
@@ -16,49 +17,62 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace {
-
-// The refusals the list gives, in the words the user reads.
-void tellRefusal(QWidget *parent, EntryTable::Refusal refusal, int entry)
+// The refusals the list gives, in the words the user reads, over the window the user typed in.
+void frm_vekmain::tellRefusal(EntryTable::Refusal refusal, int entry)
 {
+    QString text;
     switch (refusal) {
     case EntryTable::Refusal::Full:
-        msgbox::MsgBox(parent, MainText::ListFull);
+        text = MainText::ListFull;
         break;
     case EntryTable::Refusal::SlotInUse:
-        msgbox::MsgBox(parent, MainText::SlotInUse.arg(entry));
+        text = MainText::SlotInUse.arg(entry);
         break;
     case EntryTable::Refusal::NoParent:
-        msgbox::MsgBox(parent, MainText::NoParent);
+        text = MainText::NoParent;
         break;
     case EntryTable::Refusal::Gone:
-        msgbox::MsgBox(parent, MainText::EntryGone);
+        text = MainText::EntryGone;
+        break;
+    case EntryTable::Refusal::ControlCharacters:
+        text = EditorText::ControlCharacters;
+        break;
+    case EntryTable::Refusal::BadName:
+        text = EditorText::NotFolderName;
+        break;
+    case EntryTable::Refusal::SharedFolder:
+        text = EditorText::Duplicate;
         break;
     case EntryTable::Refusal::None:
-        break;
+        return;
     }
+    msgbox::MsgBox(m_editor && m_editor->isVisible() ? static_cast<QWidget *>(m_editor) : this, text);
 }
-
-} // namespace
 
 bool frm_vekmain::OpAdd()
 {
     EntryTable &entries = m_session->entries();
     // The parent is the entry selected now, which may differ from the one selected when the
-    // editor opened.
+    // editor opened. With no live entry selected (an empty list, a deleted selection) the
+    // entry goes to the top level instead of sending the user to 「ルートに作成」.
+    const int selected = SelectedEntry();
     const std::optional<int> parent =
-        Bindex != 0 ? std::optional<int>(SelectedEntry()) : std::nullopt;
+        Bindex != 0 && EntryTable::isValid(selected) && entries.isOccupied(selected)
+            ? std::optional<int>(selected)
+            : std::nullopt;
     if (Nnamebuf.isEmpty())
         Nnamebuf = QStringLiteral("1");
     // Every check comes before the tree or the table changes.
     EntryTable::Refusal refusal;
     const int n = entries.add(Ntxtbuf, Nipbuf, Cipbuf, Nnamebuf.toShort(), parent, &refusal);
     if (n == 0) {
-        tellRefusal(this, refusal, entries.EntryCount + 1);
+        tellRefusal(refusal, entries.EntryCount + 1);
         return false;
     }
-    // The node shows the name as typed; the table keeps it without trailing blanks.
+    // The node shows the name as typed; the table keeps it as the settings file gives it back.
     TreeView1->AddNode(TreeView1->PositionOfEntry(parent.value_or(0)), Ntxtbuf, n);
+    m_unsaved = true;
+    syncSelection();
     return true;
 }
 
@@ -69,9 +83,10 @@ bool frm_vekmain::OpWrite()
     if (!EntryTable::isValid(Bindex))
         return false;
     if (!m_session->entries().change(Bindex, Ntxtbuf, Nipbuf, Cipbuf, &refusal)) {
-        tellRefusal(this, refusal, Bindex);
+        tellRefusal(refusal, Bindex);
         return false;
     }
+    m_unsaved = true;
     Editor()->hide();
     TreeView1->SetNodeText(TreeView1->PositionOfEntry(Bindex), Entries().EntryName(Bindex));
     return true;
@@ -85,9 +100,10 @@ qint32 frm_vekmain::NtextCheck(const QString &name) const
 void frm_vekmain::btn_add_Click()
 {
     const int k = SelectedEntry();
-    if (!EntryTable::isValid(k))
+    // Nothing selected (a deleted selection let go by SAVE) still adds: at the top level.
+    if (k != 0 && !EntryTable::isValid(k))
         return;
-    Editor()->OpenForAdd(Entries().EntryRule(k), k);
+    Editor()->OpenForAdd(k != 0 ? Entries().EntryRule(k) : QString(), k);
 }
 
 void frm_vekmain::btn_cng_Click()
@@ -114,6 +130,14 @@ void frm_vekmain::btn_del_Click()
         return;
     TreeView1->RemoveNode(position);
     m_session->entries().markDeleted(k);
+    m_unsaved = true;
+    // The selection stays on the deleted entry, which has no node to show any more.
+    syncSelection();
+}
+
+void frm_vekmain::syncSelection()
+{
+    TreeView1->SelectNode(TreeView1->PositionOfEntry(SelectedEntry()));
 }
 
 // The selection is the entry the clicked node carries, whatever its position.

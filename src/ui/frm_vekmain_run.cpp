@@ -2,8 +2,10 @@
 
 #include "core/list/entry_name.h"
 #include "core/session.h"
+#include "core/store/page_store.h"
 #include "ui/frm_VEKDL.h"
 #include "ui/frm_vekop1.h"
+#include "ui/main_texts.h"
 #include "ui/platform/msgbox.h"
 #include "ui/progress_texts.h"
 
@@ -42,8 +44,10 @@ frm_VEKDL *frm_vekmain::BeginProgress()
 void frm_vekmain::EndProgress(const QString &finalBox)
 {
     frm_VEKDL *dialog = Progress();
-    // The main window is disabled; the dialog carries the box.
-    msgbox::MsgBox(dialog, finalBox);
+    // The main window is disabled; the dialog carries the box. A program asked to close says
+    // nothing more.
+    if (!m_closeAfterFetch)
+        msgbox::MsgBox(dialog, finalBox);
     btn_dlstart->setEnabled(true);
     dialog->SetRunning(false);
 }
@@ -59,8 +63,18 @@ void frm_vekmain::ProgressClosed()
     AllCancel();
 }
 
+bool frm_vekmain::dataFolderUsable()
+{
+    if (pagestore::IsUsableDataFolder(DirName->text()))
+        return true;
+    msgbox::MsgBox(this, MainText::BadDataFolder.arg(DirName->text()));
+    return false;
+}
+
 void frm_vekmain::btn_dlstart_Click()
 {
+    if (!dataFolderUsable())
+        return;
     BeginProgress();
     optionsFromFields();
     m_session->startRun();
@@ -91,14 +105,21 @@ void frm_vekmain::Command4_Click()
         msgbox::MsgBox(this, ProgressText::BadName.arg(name));
         return;
     }
+    if (!dataFolderUsable())
+        return;
 
     BeginProgress();
     optionsFromFields();
     RunLog &log = m_session->log();
-    if (!m_session->run().fetchOne(Entries(), n, m_session->options().dirName)) {
+    m_fetchingOne = true;
+    const bool stored = m_session->run().fetchOne(Entries(), n, m_session->options().dirName);
+    m_fetchingOne = false;
+    if (!stored) {
         log.append(logline::RunFailed());
         EndProgress(ProgressText::FailedBox);
     }
     log.append(logline::RunEnd());
     EndProgress(ProgressText::Finished);
+    if (m_closeAfterFetch)
+        close();
 }

@@ -20,6 +20,8 @@
 
 namespace {
 
+constexpr qint32 UnderSelection = -1;
+
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption)
 {
     auto *button = new QPushButton(caption, parent);
@@ -38,8 +40,10 @@ QLabel *makeCaption(QWidget *parent, const QString &text, QWidget *buddy)
 
 } // namespace
 
+// A window of its own, kept above the main window as its transient child: it never drops
+// behind it, not even after a message box.
 frm_vekop1::frm_vekop1(frm_vekmain *main)
-    : QWidget(nullptr, Qt::Dialog)
+    : QWidget(main, Qt::Dialog)
     , m_main(main)
 {
     setObjectName(QStringLiteral("frm_vekop1"));
@@ -69,6 +73,7 @@ void frm_vekop1::buildWidgets()
     cip = makeTextField(Frame1, "cip");
     Label4 = new QLabel(Frame1);
     Label4->setObjectName(QStringLiteral("Label4"));
+    Label4->setTextFormat(Qt::PlainText);
     Label4->setFrameShape(QFrame::Panel);
     Label4->setFrameShadow(QFrame::Sunken);
     Label4->setAutoFillBackground(true);
@@ -150,20 +155,38 @@ void frm_vekop1::SetRuleSwitch(bool on)
     Check1_Click();
 }
 
-bool frm_vekop1::acceptableName(const QString &name, bool checkDuplicate)
+bool frm_vekop1::acceptable(int self)
 {
-    // The name is checked as it will be stored, without its trailing blanks.
-    const QString stored = entryname::rtrim(name);
-    if (!entryname::isSafeName(stored)) {
-        msgbox::MsgBox(this, EditorText::NotFolderName);
-        return false;
+    const QString name = txtname->text();
+    QString refusal;
+    if (entryname::hasControlCharacters(name) || entryname::hasControlCharacters(txtip->text())
+        || entryname::hasControlCharacters(cip->text())) {
+        refusal = EditorText::ControlCharacters;
+    } else {
+        switch (entryname::check(name)) {
+        case entryname::Problem::NotFolderName:
+            refusal = EditorText::NotFolderName;
+            break;
+        case entryname::Problem::TooLong:
+            refusal = EditorText::TooLong;
+            break;
+        // "nl" marks a deleted entry: stored as a name, the entry would vanish at the next save.
+        case entryname::Problem::DeletedMarker:
+            refusal = EditorText::Duplicate;
+            break;
+        case entryname::Problem::None:
+            // Two entries in one folder would overwrite each other's pages.
+            if ((self == 0 && m_main->NtextCheck(name) != 0)
+                || (self != 0 && m_main->Entries().folderOwner(name, self) != 0))
+                refusal = EditorText::Duplicate;
+            break;
+        }
     }
-    // "nl" marks a deleted entry: stored as a name, the entry would vanish at the next save.
-    if (entryname::isDeletedName(stored) || (checkDuplicate && m_main->NtextCheck(stored) != 0)) {
-        msgbox::MsgBox(this, EditorText::Duplicate);
-        return false;
-    }
-    return true;
+    if (refusal.isEmpty())
+        return true;
+    msgbox::MsgBox(this, refusal);
+    txtname->setFocus();
+    return false;
 }
 
 void frm_vekop1::handOver()
@@ -178,10 +201,14 @@ void frm_vekop1::btn_ok_Click()
     if (txtname->text().isEmpty())
         return;
     const bool adding = isAdding();
-    if (!acceptableName(txtname->text(), adding))
+    if (!acceptable(adding ? 0 : Cindex->text().toInt()))
         return;
     handOver();
     m_main->Bindex = Cindex->text().toInt();
+    // For an add Bindex is only the switch "under the entry selected at OK"; an editor opened
+    // with nothing selected still adds under what the user has selected by then.
+    if (adding && m_main->Bindex == 0)
+        m_main->Bindex = UnderSelection;
     const bool stored = adding ? m_main->OpAdd() : m_main->OpWrite();
     if (stored)
         hide();
@@ -191,8 +218,7 @@ void frm_vekop1::btn_root_Click()
 {
     if (txtname->text().isEmpty())
         return;
-    // Creating at the root makes no duplicate check, as the program always did.
-    if (!acceptableName(txtname->text(), false))
+    if (!acceptable(0))
         return;
     handOver();
     m_main->Bindex = 0;

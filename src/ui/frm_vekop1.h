@@ -43,8 +43,9 @@ protected:
 private:
     void buildWidgets();
     void present();
-    // Refuses, with a message, a name that cannot be stored; true when the name may go on.
-    bool acceptableName(const QString &name, bool checkDuplicate);
+    // Refuses, with a message, what cannot be stored as entry `self` (0: a new entry); true
+    // when the typed values may go on.
+    bool acceptable(int self);
     void handOver();
     void setRuleBackground(bool ticked);
 

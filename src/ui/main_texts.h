@@ -20,6 +20,8 @@ inline const QString KeepLog = QStringLiteral("ログを残す");
 inline const QString TimeoutHint =
     QStringLiteral("秒以内にダウンロードが終了しない場合、そこのダウンロードを中止する");
 inline const QString Saved = QStringLiteral("保存しました");
+inline const QString SavedAsUtf8 = QStringLiteral(
+    "\r\n（CP932 で表せない文字があるため、設定ファイルを UTF-8 で保存しました）");
 inline const QString PickFolder = QStringLiteral("フォルダを指定して下さい。");
 inline const QString LogFilter =
     QStringLiteral("すべてのファイル (*.*)|*.*|テキスト ファイル (*.txt *.doc *.log)|*.txt|*.doc|*.log|");
@@ -29,6 +31,13 @@ inline const QString SaveFailed = QStringLiteral("設定ファイルを保存で
 inline const QString LoadFailed = QStringLiteral("設定ファイルを読み込めませんでした。\r\n%1");
 inline const QString PlacedAtTop = QStringLiteral(
     "親の見つからない項目をルートに置きました:\r\n%1");
+inline const QString SharedFolders = QStringLiteral(
+    "次の項目は同じフォルダを使うため、ページを上書きし合います。\r\n"
+    "どちらかの名前を「変更」で変えてください:\r\n%1");
+inline const QString UnsavedQuestion = QStringLiteral("変更を保存しますか？");
+inline const QString BadDataFolder = QStringLiteral(
+    "データの保存場所が空か、「/」で始まらない相対パスです。\r\n"
+    "「/」で始まるフォルダを指定してください。\r\n%1");
 
 // List operations.
 inline const QString DeleteQuestion = QStringLiteral("削除します。よろしいですか？");
@@ -38,9 +47,7 @@ inline const QString ListFull = QStringLiteral(
     "これ以上項目を追加できません（最大99項目）。\r\n"
     "削除した項目があるときは、「SAVE」で保存すると空きができます。");
 inline const QString SlotInUse = QStringLiteral("項目を追加できません（項目 %1 が使用中です）。");
-inline const QString NoParent = QStringLiteral(
-    "選択している項目がありません。\r\n"
-    "ツリーで親にする項目を選ぶか、「ルートに作成」を押してください。");
+inline const QString NoParent = QStringLiteral("親にする項目は削除されています。");
 inline const QString EntryGone = QStringLiteral(
     "変更しようとした項目は削除されています。\r\n変更は保存されません。");
 } // namespace MainText

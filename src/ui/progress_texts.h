@@ -20,5 +20,7 @@ inline const QString BadName = QStringLiteral(
     "この名前は保存先のフォルダ名に使えないため、ダウンロードできません。\r\n%1");
 inline const QString LogWriteFailed = QStringLiteral("ログファイルを書き込めませんでした。\r\n%1\r\n%2");
 inline const QString LogReadFailed = QStringLiteral("ログファイルを読み込めませんでした。\r\n%1");
+inline const QString LogForeign = QStringLiteral(
+    "ログファイルとして指定されたファイルはこのプログラムのログではないため、読み込みませんでした。\r\n%1");
 
 } // namespace ProgressText

@@ -151,8 +151,9 @@ private slots:
         stored("empty body", QStringLiteral("emptybody"), "/empty", "");
         stored("binary body with NUL bytes", QStringLiteral("binary"), "/bin", binaryBody());
         stored("2 MB body cut at 1,024,000 bytes", QStringLiteral("big"), "/big", bigBody().left(1024000));
-        stored("404 page stored like any page", QStringLiteral("missing"), "/missing",
-               "<html><body>404 Not Found</body></html>");
+        QTest::newRow("404 page: error, never stored")
+            << QStringLiteral("missing") << Outcome::Failed << QStringLiteral("/missing") << QByteArray()
+            << seq(QStringLiteral("missing"), full, false);
         stored("japanese name", QStringLiteral("日本語ページ"), "/jp", "\x93\xfa\x96\x7b");
         QTest::newRow("empty address skipped")
             << QStringLiteral("noaddress") << Outcome::Skipped << QString() << QByteArray() << QStringList();
@@ -227,7 +228,8 @@ private slots:
         // Between them, only the lines of the entries, and the starts in list order.
         const QStringList texts = {
             QStringLiteral(" からダウンロード開始("), QStringLiteral(" のダウンロード終了("),
-            QStringLiteral(" のダウンロードをタイムオーバーにより中止しました(")};
+            QStringLiteral(" のダウンロードをタイムオーバーにより中止しました("),
+            QStringLiteral(" のページは 1,024,000 バイトを超えていたため、先頭の 1,024,000 バイトだけを保存しました(")};
         int lastStart = 0;
         for (const Entry &e : entries()) {
             const int at = indexOf(log, entryLine(e.name, texts.at(0)));
@@ -246,6 +248,9 @@ private slots:
             }
             QVERIFY2(known, qPrintable(log.at(i)));
         }
+        // Only the page over the limit says it was cut.
+        QCOMPARE(countOf(log, QRegularExpression(QStringLiteral("のページは 1,024,000 バイトを超えていた"))), 1);
+        QCOMPARE(countOf(log, entryLine(QStringLiteral("big"), texts.at(3))), 1);
     }
 
     void counterShowsCursorAndCount()

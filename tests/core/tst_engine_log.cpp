@@ -4,10 +4,13 @@
 
 #include "core/run/run_log.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 using namespace rundriver;
 
@@ -54,7 +57,11 @@ private slots:
         QTest::newRow("quotes at both ends") << QStringLiteral("\"x\"") << QByteArray("\"\"\"x\"\"\"\r\n");
         QTest::newRow("comma") << QStringLiteral("a,b") << QByteArray("\"a,b\"\r\n");
         QTest::newRow("japanese in CP932") << QStringLiteral("＊＊＊ 日本") << QByteArray("\"\x81\x96\x81\x96\x81\x96 \x93\xfa\x96\x7b\"\r\n");
-        QTest::newRow("outside the code page") << QStringLiteral("a\U0001F600b") << QByteArray("\"a?b\"\r\n");
+        // A log CP932 cannot hold is written whole in UTF-8 behind a byte-order mark.
+        QTest::newRow("outside the code page")
+            << QStringLiteral("a\U0001F600b") << QByteArray("\xEF\xBB\xBF\"a\xF0\x9F\x98\x80" "b\"\r\n");
+        QTest::newRow("a name with an accent")
+            << QStringLiteral("café 日本") << QByteArray("\xEF\xBB\xBF\"caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC\"\r\n");
     }
 
     void record()
@@ -62,7 +69,7 @@ private slots:
         QFETCH(QString, log);
         QFETCH(QByteArray, bytes);
         QCOMPARE(runlog::EncodeRecord(log), bytes);
-        QCOMPARE(runlog::FirstField(codepage::fromAnsi(bytes)), codepage::roundTrip(log));
+        QCOMPARE(runlog::FirstField(runlog::DecodeFile(bytes)), log);
     }
 
     void firstField_data()
@@ -133,12 +140,79 @@ private slots:
         QCOMPARE(readFile(logPath()), QByteArray("\"kept\"\r\n"));
     }
 
-    void unquotedFileSeedsItsFirstField()
+    // Start-up takes a file as the log only when it reads as one: a settings file or any
+    // other text picked by mistake is not shown as the log.
+    void startUpTakesOnlyALog_data()
     {
-        QVERIFY(writeFile(logPath(), codepage::toAnsi(QStringLiteral("古い記録,二つ目\r\n次の行\r\n"))));
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("seeded");
+        QTest::addColumn<bool>("foreign");
+        QTest::newRow("a record") << QByteArray("\"old, log\"\r\n") << QStringLiteral("old, log") << false;
+        QTest::newRow("a record in UTF-8") << runlog::EncodeRecord(QStringLiteral("café")) << QStringLiteral("café") << false;
+        QTest::newRow("empty file") << QByteArray() << QString() << false;
+        QTest::newRow("a settings file") << QByteArray("[DATA]\r\nTEXT1=a\r\n") << QString() << true;
+        QTest::newRow("unquoted text") << codepage::toAnsi(QStringLiteral("古い記録,二つ目\r\n")) << QString() << true;
+    }
+
+    void startUpTakesOnlyALog()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, seeded);
+        QFETCH(bool, foreign);
+        QVERIFY(writeFile(logPath(), bytes));
         writeSettings(true, logPath());
         Program program;
-        QCOMPARE(program.log(), QStringLiteral("古い記録"));
+        QCOMPARE(program.log(), seeded);
+        QCOMPARE(program.loaded.foreignLog, foreign ? logPath() : QString());
+    }
+
+    // The log replaces only a file that is a log, an empty file or nothing yet; never the
+    // settings file, a FIFO, a folder or a file holding something else. The log stays.
+    void writeOnlyWhereALogBelongs_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("nothing there yet") << QStringLiteral("new") << QString();
+        QTest::newRow("empty file") << QStringLiteral("empty") << QString();
+        QTest::newRow("an earlier log") << QStringLiteral("log") << QString();
+        QTest::newRow("the settings file") << QStringLiteral("settings") << QStringLiteral("設定ファイルはログファイルに使えません");
+        QTest::newRow("a FIFO") << QStringLiteral("fifo") << QStringLiteral("通常のファイルではないため、書き込みませんでした");
+        QTest::newRow("a folder") << QStringLiteral("folder") << QStringLiteral("通常のファイルではないため、書き込みませんでした");
+        QTest::newRow("a text of the user's")
+            << QStringLiteral("text") << QStringLiteral("このプログラムのログではないファイルのため、上書きしませんでした");
+    }
+
+    void writeOnlyWhereALogBelongs()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, refusal);
+        QString path = m_dir->path() + u'/' + target;
+        if (target == u"empty")
+            QVERIFY(writeFile(path, {}));
+        else if (target == u"log")
+            QVERIFY(writeFile(path, "\"earlier\"\r\n"));
+        else if (target == u"fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (target == u"folder")
+            QVERIFY(QDir().mkpath(path));
+        else if (target == u"text")
+            QVERIFY(writeFile(path, "notes\r\n"));
+        writeSettings(true, logPath());
+        if (target == u"settings")
+            path = iniPath();
+        const QByteArray before = QFileInfo(path).isFile() ? readFile(path) : QByteArray();
+        Program program;
+        program.session.options().logPath = path;
+        QVERIFY(program.runAll(5000));
+        QString error;
+        QCOMPARE(program.session.writeLogFile(&error), refusal.isEmpty());
+        QCOMPARE(error, refusal);
+        if (refusal.isEmpty()) {
+            QCOMPARE(readFile(path), runlog::EncodeRecord(program.log()));
+        } else {
+            QCOMPARE(QFileInfo(path).isFile(), target == u"settings" || target == u"text");
+            QCOMPARE(QFileInfo(path).isFile() ? readFile(path) : QByteArray(), before);
+        }
     }
 
     // The window shows the failure with the path and this reason.

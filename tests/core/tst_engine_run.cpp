@@ -3,6 +3,7 @@
 #include "support/test_server.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -117,28 +118,114 @@ private slots:
         QVERIFY(runEndLine().match(log.last()).hasMatch());
     }
 
+    // The wall clock moved during a run decides nothing about time-outs: moved back, a hung
+    // transfer still times out on time; moved forward, a healthy one is not cut short.
+    void clockMovedDuringARun_data()
+    {
+        QTest::addColumn<int>("shiftSeconds");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("timesOut");
+        QTest::newRow("back an hour, hung transfer") << -3600 << QStringLiteral("/hang") << true;
+        QTest::newRow("forward an hour, slow page") << 3600 << QStringLiteral("/slowpage") << false;
+    }
+
+    void clockMovedDuringARun()
+    {
+        QFETCH(int, shiftSeconds);
+        QFETCH(QString, path);
+        QFETCH(bool, timesOut);
+        m_server.setRoute(QStringLiteral("/slowpage"), {.body = "slow", .delayMs = 1500});
+        auto program = start({entry(QStringLiteral("moved"), path)}, QStringLiteral("3"));
+        program->session.startRun();
+        QTRY_VERIFY(program->startOf(QStringLiteral("moved")) >= 0);
+        vclock::setNow(vclock::now().addSecs(shiftSeconds));
+        QElapsedTimer waited;
+        waited.start();
+        QVERIFY(QTest::qWaitFor([&] { return !program->run().isActive(); }, 10000));
+        const QStringList log = lines(program->log());
+        QCOMPARE(countOf(log, entryLine(QStringLiteral("moved"), QStringLiteral(" のダウンロードをタイムオーバーにより中止しました("))),
+                 timesOut ? 1 : 0);
+        QCOMPARE(readFile(dataDir() + QLatin1String("/moved/vek.htm")), timesOut ? QByteArray() : QByteArray("slow"));
+        // Three seconds after the start and the next tick, not an hour.
+        QVERIFY(waited.elapsed() < 6000);
+    }
+
     // The first run stores the page; the second of the day keeps the first in the dated
-    // folder; the third overwrites that copy. A shorter page leaves no tail of a longer one.
+    // folder; each later one moves the copy made before aside to vek-1.htm, vek-2.htm, ... so
+    // no page of the day is lost. A shorter page leaves no tail of a longer one.
     void datedCopiesOfTheDay()
     {
         const QString folder = dataDir() + QLatin1String("/daily");
-        const QString dated = folder + QLatin1String("/20310704/vek.htm");
-        const QByteArray bodies[] = {"first page, the longest of the three", "second", "third!"};
-        for (int run = 0; run < 3; ++run) {
+        const QString dated = folder + QLatin1String("/20310704");
+        const QByteArray bodies[] = {"first page, the longest of the four", "second", "third!", "4"};
+        for (int run = 0; run < 4; ++run) {
             m_server.setRoute(QStringLiteral("/daily"), {.body = bodies[run]});
             auto program = start({entry(QStringLiteral("daily"), QStringLiteral("/daily"))});
             QVERIFY(program->runAll(5000));
             QCOMPARE(readFile(folder + QLatin1String("/vek.htm")), bodies[run]);
             if (run == 0) {
                 QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("vek.htm")});
-            } else {
-                QCOMPARE(readFile(dated), bodies[run - 1]);
-                QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                         (QStringList{QStringLiteral("20310704"), QStringLiteral("vek.htm")}));
-                QCOMPARE(QDir(folder + QLatin1String("/20310704")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                         QStringList{QStringLiteral("vek.htm")});
+                continue;
             }
+            QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                     (QStringList{QStringLiteral("20310704"), QStringLiteral("vek.htm")}));
+            // vek.htm is the page replaced last; vek-N.htm the ones replaced before it, in order.
+            QStringList expected{QStringLiteral("vek.htm")};
+            QCOMPARE(readFile(dated + QLatin1String("/vek.htm")), bodies[run - 1]);
+            for (int earlier = 1; earlier < run; ++earlier) {
+                const QString aside = QStringLiteral("vek-%1.htm").arg(earlier);
+                expected << aside;
+                QCOMPARE(readFile(dated + u'/' + aside), bodies[earlier - 1]);
+            }
+            expected.sort();
+            QCOMPARE(QDir(dated).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), expected);
         }
+    }
+
+    // A data folder typed in that does not exist yet is made, with its parents.
+    void missingDataFolderIsMade()
+    {
+        const QString data = dataDir() + QLatin1String("/not/yet");
+        writeIni({entry(QStringLiteral("p"), QStringLiteral("/page"))}, {.dirName = data});
+        Program program;
+        QVERIFY(program.runAll(5000));
+        QCOMPARE(readFile(data + QLatin1String("/p/vek.htm")), QByteArray("page"));
+    }
+
+    // An answer that is not the page (an error page, an empty 204, a 304 that was not
+    // followed) is a failure with its status; the page and the day's copy stay as they were.
+    void answerThatIsNoPageKeepsThePage_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("404") << 404 << QStringLiteral("404 Not Found");
+        QTest::newRow("503") << 503 << QStringLiteral("503 Service Unavailable");
+        QTest::newRow("204") << 204 << QStringLiteral("204 No Content");
+        QTest::newRow("304") << 304 << QStringLiteral("304 Not Modified");
+    }
+
+    void answerThatIsNoPageKeepsThePage()
+    {
+        QFETCH(int, status);
+        QFETCH(QString, reason);
+        const QString folder = dataDir() + QLatin1String("/gone");
+        QVERIFY(QDir().mkpath(folder + QLatin1String("/20310704")));
+        QVERIFY(writeFile(folder + QLatin1String("/vek.htm"), "the good page"));
+        QVERIFY(writeFile(folder + QLatin1String("/20310704/vek.htm"), "this morning's page"));
+        const bool bodyless = status == 204 || status == 304;
+        m_server.setRoute(QStringLiteral("/gone"), {.status = status, .body = bodyless ? QByteArray() : QByteArray("error page")});
+        auto program = start({entry(QStringLiteral("gone"), QStringLiteral("/gone"))});
+        QVERIFY(program->runAll(5000));
+
+        const QStringList log = lines(program->log());
+        const QRegularExpression failed(QStringLiteral("^gone のダウンロードに失敗しました\\(") + timeRx()
+                                        + QStringLiteral("\\) ") + QRegularExpression::escape(reason) + u'$');
+        QCOMPARE(countOf(log, failed), 1);
+        QCOMPARE(countOf(log, entryLine(QStringLiteral("gone"), QStringLiteral(" のダウンロード終了("))), 0);
+        QCOMPARE(readFile(folder + QLatin1String("/vek.htm")), QByteArray("the good page"));
+        QCOMPARE(QDir(folder + QLatin1String("/20310704")).entryList(QDir::Files), QStringList{QStringLiteral("vek.htm")});
+        QCOMPARE(readFile(folder + QLatin1String("/20310704/vek.htm")), QByteArray("this morning's page"));
+        QCOMPARE(program->run().connections().busyCount(), 0);
     }
 
     void stopInTheMiddle()

@@ -103,9 +103,6 @@ private slots:
         QTest::newRow("NUL bytes") << Response{.body = withNul} << withNul;
         QTest::newRow("all byte values") << Response{.body = patterned(256 * 3)} << patterned(256 * 3);
         QTest::newRow("empty") << Response{} << QByteArray();
-        QTest::newRow("404 page") << Response{.status = 404, .body = "not here"} << QByteArray("not here");
-        QTest::newRow("500 page") << Response{.status = 500, .body = "broken"} << QByteArray("broken");
-        QTest::newRow("403 page") << Response{.status = 403, .body = "no"} << QByteArray("no");
         QTest::newRow("one byte under the limit")
             << Response{.body = patterned(Inet::MaxBody - 1)} << patterned(Inet::MaxBody - 1);
         QTest::newRow("exactly the limit") << Response{.body = patterned(Inet::MaxBody)} << patterned(Inet::MaxBody);
@@ -129,6 +126,7 @@ private slots:
         QCOMPARE(seen.count(Inet::icResponseCompleted), 1);
         QCOMPARE(seen.last(), Inet::icResponseCompleted);
         QVERIFY(!seen.contains(Inet::icError));
+        QCOMPARE(inet.Cut(), response.body.size() > Inet::MaxBody);
         const QByteArray body = inet.GetChunk(Inet::MaxBody, 1);
         QCOMPARE(body.size(), expected.size());
         QVERIFY(body == expected);
@@ -192,6 +190,41 @@ private slots:
         QCOMPARE(inet.GetChunk(Inet::MaxBody, 1), QByteArray());
         QVERIFY(!inet.ErrorText().isEmpty());
         QCOMPARE(m_server.requestCount() > 0, reachesServer);
+    }
+
+    // Only a final 200 to 203 is the page; any other answer is an error with its status and
+    // reason phrase, so an error page never replaces a good one.
+    void statusDecidesThePage_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("error");
+        for (int status : {200, 201, 203})
+            QTest::addRow("%d is the page", status) << status << QString();
+        const QList<QPair<int, const char *>> failures = {
+            {204, "204 No Content"}, {205, "205 Reset Content"}, {206, "206 Partial Content"},
+            {304, "304 Not Modified"}, {403, "403 Forbidden"}, {404, "404 Not Found"},
+            {410, "410 Gone"}, {500, "500 Internal Server Error"}, {502, "502 Bad Gateway"},
+            {503, "503 Service Unavailable"}, {504, "504 Gateway Timeout"}};
+        for (const auto &[status, text] : failures)
+            QTest::addRow("%d fails", status) << status << QString::fromLatin1(text);
+    }
+
+    void statusDecidesThePage()
+    {
+        QFETCH(int, status);
+        QFETCH(QString, error);
+        // No body where HTTP allows none.
+        const bool bodyless = status == 204 || status == 304;
+        m_server.setRoute(QStringLiteral("/status"),
+                          {.status = status, .body = bodyless ? QByteArray() : QByteArray("a page")});
+        Inet inet;
+        const QList<short> seen = run(inet, m_server.url(QStringLiteral("/status")));
+        QCOMPARE(seen.last(), error.isEmpty() ? Inet::icResponseCompleted : Inet::icError);
+        QCOMPARE(inet.ErrorText(), error);
+        QCOMPARE(inet.GetChunk(Inet::MaxBody, 1), error.isEmpty() ? QByteArray("a page") : QByteArray());
+        // The blocking fetch of the single download decides alike.
+        QCOMPARE(inet.OpenURL(m_server.url(QStringLiteral("/status"))).isEmpty(), !error.isEmpty());
+        QCOMPARE(inet.ErrorText(), error);
     }
 
     void redirectFollowed()
@@ -422,7 +455,7 @@ private slots:
 
         QTest::newRow("CP932 page") << m_server.url(QStringLiteral("/sjis")) << 60000 << japanese << false;
         QTest::newRow("redirected") << m_server.url(QStringLiteral("/moved")) << 60000 << japanese << false;
-        QTest::newRow("404 is a page") << m_server.url(QStringLiteral("/missing")) << 60000 << "nf" << false;
+        QTest::newRow("404 is a failure") << m_server.url(QStringLiteral("/missing")) << 60000 << "" << true;
         QTest::newRow("cut at the limit")
             << m_server.url(QStringLiteral("/big")) << 60000 << QString(Inet::MaxBody, QLatin1Char('a')) << false;
         QTest::newRow("refused") << m_refusedUrl << 60000 << QString() << true;

@@ -40,11 +40,12 @@ int occupied(const EntryTable &t)
     return count;
 }
 
-// The names a load reports, once each: what the window puts in its one box.
+// The names a load reports: put at the top level, and "=name" for names sharing a folder.
 QStringList told(const settingsfile::LoadReport &report)
 {
-    QStringList names = report.placedAtTop + report.badNumbers;
-    names.removeDuplicates();
+    QStringList names = report.placedAtTop;
+    for (const QString &name : report.sharedFolders)
+        names << u'=' + name;
     return names;
 }
 
@@ -149,6 +150,11 @@ private slots:
         QTest::newRow("root that is no number reads as 0")
             << "[DATA]\nTEXT1=a\nTEXT2=b\nROOT2=x1\nnname2=zz\n" << "a<0>#1 b<0>#2" << 2
             << QStringList{"b"};
+        QTest::newRow("nname that is no number moves nothing")
+            << "[DATA]\nTEXT1=a\nTEXT2=b\nROOT2=1\nnname2=zz\n" << "a<0>#1 b<1>#2" << 2 << none;
+        QTest::newRow("names sharing a folder are kept and told")
+            << "[DATA]\nTEXT1=News\nTEXT2=b\nTEXT3= news\n" << "News<0>#1 b<0>#2 news<0>#3" << 3
+            << QStringList{"=News", "=news"};
         QTest::newRow("negative parent goes to the top")
             << "[DATA]\nTEXT1=a\nTEXT2=b\nROOT2=-1\n" << "a<0>#1 b<0>#2" << 2 << QStringList{"b"};
         QTest::newRow("entry 100 is never read")
@@ -314,15 +320,39 @@ private slots:
         QCOMPARE(occupied(m_entries), 2);
     }
 
-    void saveStoresWhatTheCodePageKeeps()
+    // A file CP932 can hold is written in CP932 as ever. One character outside it (a home
+    // folder "Müller", an entry "café") makes the whole file UTF-8 behind a byte-order mark,
+    // so after a restart every value is as typed; before, they came back with "?".
+    void saveKeepsEveryCharacter_data()
     {
-        setEntry(1, QStringLiteral("名前😀"), QStringLiteral("http://a.test/ㅎ"));
-        QVERIFY(save());
-        QCOMPARE(m_entries.EntryName(1), QStringLiteral("名前?"));
-        QCOMPARE(m_entries.EntryAddress(1), QStringLiteral("http://a.test/?"));
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("dirName");
+        QTest::addColumn<bool>("utf8");
+        QTest::newRow("CP932 holds it") << QStringLiteral("名前①") << QStringLiteral("/home/太郎/") << false;
+        QTest::newRow("emoji in a name") << QStringLiteral("名前😀") << QStringLiteral("/home/太郎/") << true;
+        QTest::newRow("accent in a name") << QStringLiteral("café") << QStringLiteral("/data/") << true;
+        QTest::newRow("accent in the data folder") << QStringLiteral("名前") << QStringLiteral("/home/Müller/") << true;
+    }
+
+    void saveKeepsEveryCharacter()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, dirName);
+        QFETCH(bool, utf8);
+        setEntry(1, name, QStringLiteral("http://a.test/") + name);
+        m_options.dirName = dirName;
+        int followed = 0;
+        bool wroteUtf8 = !utf8;
+        QVERIFY(settingsfile::save(iniPath(), m_entries, m_options, {}, followed, nullptr, &wroteUtf8));
+        QCOMPARE(wroteUtf8, utf8);
+        const QByteArray bytes = fixtures::readFile(iniPath());
+        QCOMPARE(bytes.startsWith("\xEF\xBB\xBF"), utf8);
+        if (!utf8)
+            QVERIFY(bytes.contains(codepage::toAnsi(QStringLiteral("TEXT1=") + name)));
         reload();
-        QCOMPARE(m_entries.EntryName(1), QStringLiteral("名前?"));
-        QCOMPARE(m_entries.EntryAddress(1), QStringLiteral("http://a.test/?"));
+        QCOMPARE(m_entries.EntryName(1), name);
+        QCOMPARE(m_entries.EntryAddress(1), QStringLiteral("http://a.test/") + name);
+        QCOMPARE(m_options.dirName, dirName);
     }
 
     void saveMovesEntry100DownOnlyIntoAFreeSlot()

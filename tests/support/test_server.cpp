@@ -16,15 +16,24 @@ QByteArray reasonPhrase(int status)
 {
     switch (status) {
     case 200: return "OK";
+    case 201: return "Created";
+    case 203: return "Non-Authoritative Information";
+    case 204: return "No Content";
+    case 205: return "Reset Content";
+    case 206: return "Partial Content";
     case 301: return "Moved Permanently";
     case 302: return "Found";
     case 303: return "See Other";
     case 307: return "Temporary Redirect";
     case 308: return "Permanent Redirect";
+    case 304: return "Not Modified";
     case 403: return "Forbidden";
     case 404: return "Not Found";
+    case 410: return "Gone";
     case 500: return "Internal Server Error";
+    case 502: return "Bad Gateway";
     case 503: return "Service Unavailable";
+    case 504: return "Gateway Timeout";
     default: return "Status";
     }
 }

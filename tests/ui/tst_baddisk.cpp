@@ -227,29 +227,28 @@ private slots:
     void damage_data()
     {
         QTest::addColumn<Damage>("damage");
-        // The line a full run logs for the entry; Stored when the damage does not touch pages.
+        // The line a full run and a single download log for the entry (both store pages alike);
+        // Stored when the damage does not touch pages.
         QTest::addColumn<QString>("runLine");
-        QTest::addColumn<bool>("singleFails");
         QTest::addColumn<bool>("saveFails");
 
         QTest::newRow("read-only data folder (path through a file)")
-            << Damage::DataFolderUnderFile << FolderFailed << true << false;
+            << Damage::DataFolderUnderFile << FolderFailed << false;
         QTest::newRow("read-only data folder (attribute)")
-            << Damage::DataFolderReadOnly << WriteFailed << true << false;
+            << Damage::DataFolderReadOnly << WriteFailed << false;
         QTest::newRow("page folder replaced by a file")
-            << Damage::PageFolderIsFile << FolderFailed << true << false;
+            << Damage::PageFolderIsFile << FolderFailed << false;
         QTest::newRow("page file replaced by a folder")
-            << Damage::PageFileIsFolder << WriteFailed << true << false;
-        // A single download keeps no dated copy, so a taken dated name does not stop it.
+            << Damage::PageFileIsFolder << WriteFailed << false;
         QTest::newRow("dated folder name taken by a file")
-            << Damage::DatedNameIsFile << FolderFailed << false << false;
+            << Damage::DatedNameIsFile << FolderFailed << false;
         QTest::newRow("read-only settings folder (replaced by a file)")
-            << Damage::SettingsFolderIsFile << Stored << false << true;
+            << Damage::SettingsFolderIsFile << Stored << true;
         QTest::newRow("settings file replaced by a folder")
-            << Damage::SettingsFileIsFolder << Stored << false << true;
+            << Damage::SettingsFileIsFolder << Stored << true;
         QTest::newRow("read-only settings folder (attribute)")
-            << Damage::SettingsFolderReadOnly << Stored << false << true;
-        QTest::newRow("full disk") << Damage::DiskFull << WriteFailed << true << true;
+            << Damage::SettingsFolderReadOnly << Stored << true;
+        QTest::newRow("full disk") << Damage::DiskFull << WriteFailed << true;
     }
 
     // A full run, a single download and SAVE on a damaged disk: each reports its failure,
@@ -258,8 +257,8 @@ private slots:
     {
         QFETCH(Damage, damage);
         QFETCH(QString, runLine);
-        QFETCH(bool, singleFails);
         QFETCH(bool, saveFails);
+        const bool pagesFail = runLine != Stored;
 
         QTemporaryDir root;
         QVERIFY(root.isValid());
@@ -352,13 +351,14 @@ private slots:
             QCOMPARE(program.connections().SlotEntry(slot), 0);
         }
         const QStringList runLog = lines(program.log());
-        QVERIFY2(countOf(runLog, entryLine(Name, runLine, runLine != Stored)) == 1, qPrintable(program.log()));
-        if (runLine != Stored) {
+        QVERIFY2(countOf(runLog, entryLine(Name, runLine, pagesFail)) == 1, qPrintable(program.log()));
+        if (pagesFail) {
             QCOMPARE(countOf(runLog, entryLine(Name, Stored)), 0);
             QCOMPARE(changes(before, snapshot(root.path())), QStringList());
         } else {
             QCOMPARE(readFile(page), NewPage);
             QCOMPARE(readFile(dated), EarlierPage);
+            QCOMPARE(readFile(folder + QLatin1Char('/') + Dated + QLatin1String("/vek-1.htm")), EarlierDated);
         }
         program.ok()->click();
         QVERIFY(w->isEnabled());
@@ -371,18 +371,21 @@ private slots:
         QCOMPARE(w->SelectedEntry(), 1);
         before = snapshot(root.path());
         const QByteArray logBefore = readFile(logFile);
-        const int failedBefore = countOf(lines(program.log()), entryLine(Name, WriteFailed, true));
+        const int failedBefore = countOf(lines(program.log()), entryLine(Name, runLine, true));
         fill();
         program.button("Command4")->click();
         QTRY_VERIFY(program.ok()->isEnabled());
-        if (singleFails) {
+        if (pagesFail) {
             QCOMPARE(m_boxes->texts(), (QStringList{SingleFailedBox, RunEndBox}));
             QCOMPARE(changes(before, snapshot(root.path())), QStringList());
-            QCOMPARE(countOf(lines(program.log()), entryLine(Name, WriteFailed, true)), failedBefore + 1);
+            QCOMPARE(countOf(lines(program.log()), entryLine(Name, runLine, true)), failedBefore + 1);
         } else {
             QCOMPARE(m_boxes->texts(), QStringList{RunEndBox});
-            // Written as text: the page and a line end.
-            QCOMPARE(readFile(page), NewPage + "\r\n");
+            // The bytes as received; the page it replaced is the day's latest copy, and the
+            // copy made earlier today moved aside.
+            QCOMPARE(readFile(page), NewPage);
+            QCOMPARE(readFile(dated), NewPage);
+            QCOMPARE(readFile(folder + QLatin1Char('/') + Dated + QLatin1String("/vek-2.htm")), EarlierPage);
         }
         QVERIFY(!w->isEnabled());
         // OK writes the log file, on the same disk.

@@ -1,5 +1,6 @@
 // The entry editor: its captions, name checks, keys, close box, rule switch and preview.
 
+#include "core/list/entry_name.h"
 #include "platform/clock.h"
 #include "support/ui/msgbox_answerer.h"
 #include "support/ui/window_driver.h"
@@ -8,8 +9,10 @@
 #include "ui/frm_vekop1.h"
 #include "ui/main_texts.h"
 
+#include <QClipboard>
 #include <QGroupBox>
 #include <QPointer>
+#include <QWindow>
 
 using namespace driver;
 
@@ -18,6 +21,21 @@ namespace {
 void tick(QCheckBox *box)
 {
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+}
+
+// Tabs and line breaks cannot be typed into a text box (Tab moves the focus, Enter presses
+// OK); they come pasted.
+void enter(const char *box, const QString &text)
+{
+    if (!entryname::hasControlCharacters(text)) {
+        typeIn(box, text);
+        return;
+    }
+    QLineEdit *field = widget<QLineEdit>(editor(), box);
+    QGuiApplication::clipboard()->setText(text);
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
 }
 } // namespace
 
@@ -83,7 +101,10 @@ void tst_editor::createdOnceAndModeless()
     click(&w, "btn_add");
     QPointer<QWidget> first = editor();
     QVERIFY(first);
-    QVERIFY(!first->parentWidget());
+    // A window of its own, kept above the main window as its transient child.
+    QCOMPARE(first->parentWidget(), &w);
+    QVERIFY(first->isWindow());
+    QCOMPARE(first->windowHandle()->transientParent(), w.windowHandle());
     QVERIFY(!first->isModal());
     QVERIFY(!QApplication::activeModalWidget());
     // The main window stays usable while the editor is open.
@@ -98,53 +119,85 @@ void tst_editor::createdOnceAndModeless()
     QCOMPARE(editors, 1);
 }
 
-// Each row types a name into the editor opened for an add (OK or the root button) or for a
-// change of entry 2, with entry 1 named "abc"; either it is stored or one message refuses it.
+// Each row types a text into the name, address or rule box of the editor opened for an add
+// (OK or the root button) or for a change of entry 2 ("xyz"), with entry 1 named "abc"; either
+// it is stored or one message refuses it and the editor keeps what was typed.
 void tst_editor::nameChecks_data()
 {
     QTest::addColumn<QByteArray>("opener");
     QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<QByteArray>("box");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("refusal");
 
     const QByteArray add("btn_add"), change("btn_cng"), ok("btn_ok"), root("btn_root");
+    const QByteArray name("txtname"), address("txtip"), rule("cip");
     const QString none, duplicate = EditorText::Duplicate, badName = EditorText::NotFolderName;
+    const QString control = EditorText::ControlCharacters, tooLong = EditorText::TooLong;
+    // 85 kanji of three bytes each: the longest folder name, 255 bytes in UTF-8.
+    const QString longest = QString(85, QChar(u'字'));
 
-    QTest::newRow("add, new name") << add << ok << "abd" << none;
-    QTest::newRow("add, same name") << add << ok << "abc" << duplicate;
-    QTest::newRow("add, other case") << add << ok << "ABC" << duplicate;
-    QTest::newRow("add, mixed case") << add << ok << "aBc" << duplicate;
-    QTest::newRow("add, same name with trailing blanks") << add << ok << "abc  " << duplicate;
+    QTest::newRow("add, new name") << add << ok << name << "abd" << none;
+    QTest::newRow("add, same name") << add << ok << name << "abc" << duplicate;
+    QTest::newRow("add, other case") << add << ok << name << "ABC" << duplicate;
+    QTest::newRow("add, mixed case") << add << ok << name << "aBc" << duplicate;
+    QTest::newRow("add, same name with trailing blanks")
+        << add << ok << name << "abc  " << duplicate;
     // Loading trims blanks at both ends, so a leading blank leads to the same folder.
-    QTest::newRow("add, leading blank") << add << ok << " abc" << duplicate;
-    QTest::newRow("add, blanks at both ends") << add << ok << "  ABC " << duplicate;
+    QTest::newRow("add, leading blank") << add << ok << name << " abc" << duplicate;
+    QTest::newRow("add, blanks at both ends") << add << ok << name << "  ABC " << duplicate;
     // Only U+0020 is trimmed: an ideographic space makes another folder.
     QTest::newRow("add, leading ideographic space differs")
-        << add << ok << QStringLiteral("\u3000abc") << none;
-    QTest::newRow("root, same name in other case") << add << root << "ABC" << none;
-    QTest::newRow("change, name of another entry") << change << ok << "ABC" << none;
+        << add << ok << name << QStringLiteral("\u3000abc") << none;
+    // Two entries in one folder would overwrite each other's pages, whichever way they came.
+    QTest::newRow("root, same name in other case") << add << root << name << "ABC" << duplicate;
+    QTest::newRow("root, leading blank") << add << root << name << " abc" << duplicate;
+    QTest::newRow("change, name of another entry") << change << ok << name << "ABC" << duplicate;
+    QTest::newRow("change, another entry's name with a leading blank")
+        << change << ok << name << " abc" << duplicate;
+    QTest::newRow("change, own name in other case") << change << ok << name << "XYZ" << none;
 
-    QTest::newRow("add, nl") << add << ok << "nl" << duplicate;
-    QTest::newRow("add, NL") << add << ok << "NL" << duplicate;
-    QTest::newRow("add, nl with trailing blank") << add << ok << "nl " << duplicate;
-    QTest::newRow("root, Nl") << add << root << "Nl" << duplicate;
-    QTest::newRow("change, nL") << change << ok << "nL" << duplicate;
-    QTest::newRow("add, name beginning with nl") << add << ok << "nlnews" << none;
+    QTest::newRow("add, nl") << add << ok << name << "nl" << duplicate;
+    QTest::newRow("add, NL") << add << ok << name << "NL" << duplicate;
+    QTest::newRow("add, nl with trailing blank") << add << ok << name << "nl " << duplicate;
+    // Loading would read " nl" as the deleted marker and drop the entry.
+    QTest::newRow("add, nl with leading blank") << add << ok << name << " nl" << duplicate;
+    QTest::newRow("root, Nl") << add << root << name << "Nl" << duplicate;
+    QTest::newRow("change, nL") << change << ok << name << "nL" << duplicate;
+    QTest::newRow("change, nl with leading blank") << change << ok << name << " nl" << duplicate;
+    QTest::newRow("add, name beginning with nl") << add << ok << name << "nlnews" << none;
 
-    QTest::newRow("add, slash") << add << ok << "a/b" << badName;
-    QTest::newRow("root, backslash") << add << root << "a\\b" << badName;
-    QTest::newRow("change, dot") << change << ok << "." << badName;
-    QTest::newRow("add, dot dot") << add << ok << ".." << badName;
-    QTest::newRow("root, dot dot with trailing blank") << add << root << ".. " << badName;
-    QTest::newRow("change, blanks only") << change << ok << "   " << badName;
-    QTest::newRow("add, three dots") << add << ok << "..." << none;
-    QTest::newRow("add, dot inside") << add << ok << "a.b" << none;
+    QTest::newRow("add, slash") << add << ok << name << "a/b" << badName;
+    QTest::newRow("root, backslash") << add << root << name << "a\\b" << badName;
+    QTest::newRow("change, dot") << change << ok << name << "." << badName;
+    QTest::newRow("add, dot dot") << add << ok << name << ".." << badName;
+    QTest::newRow("root, dot dot with trailing blank") << add << root << name << ".. " << badName;
+    QTest::newRow("change, blanks only") << change << ok << name << "   " << badName;
+    QTest::newRow("add, three dots") << add << ok << name << "..." << none;
+    QTest::newRow("add, dot inside") << add << ok << name << "a.b" << none;
+
+    // A tab or line break would break the line of the settings file it is written to.
+    QTest::newRow("add, tab in name") << add << ok << name << "a\tb" << control;
+    QTest::newRow("root, line break in name") << add << root << name << "ab\n" << control;
+    QTest::newRow("change, line break in name") << change << ok << name << "a\r\nb" << control;
+    QTest::newRow("add, line break in address")
+        << add << ok << address << "http://a/\nx" << control;
+    QTest::newRow("change, tab in address") << change << ok << address << "http://a/\t" << control;
+    QTest::newRow("root, tab in rule") << add << root << rule << "\t%0y" << control;
+    QTest::newRow("change, line break in rule") << change << ok << rule << "%0y\r" << control;
+    QTest::newRow("add, delete character in rule") << add << ok << rule << "a\x7f" << control;
+
+    QTest::newRow("add, 255 bytes") << add << ok << name << longest << none;
+    QTest::newRow("add, 256 bytes") << add << ok << name << longest + QLatin1Char('a') << tooLong;
+    QTest::newRow("change, 256 bytes")
+        << change << ok << name << QLatin1Char('a') + longest << tooLong;
 }
 
 void tst_editor::nameChecks()
 {
     QFETCH(QByteArray, opener);
     QFETCH(QByteArray, button);
+    QFETCH(QByteArray, box);
     QFETCH(QString, typed);
     QFETCH(QString, refusal);
 
@@ -158,7 +211,10 @@ void tst_editor::nameChecks()
 
     clickNode(w, 2);
     click(&w, opener.constData());
-    typeIn("txtname", typed);
+    if (box != "txtname")
+        typeIn("txtname", QStringLiteral("abd"));
+    enter(box.constData(), typed);
+    QCOMPARE(editorText(box.constData()), typed);
     clickEditor(button.constData());
 
     if (!refusal.isEmpty()) {
@@ -166,8 +222,10 @@ void tst_editor::nameChecks()
         QCOMPARE(answerer.seen().constFirst().title, MainText::AppName);
         QCOMPARE(table(w), before);
         QCOMPARE(nodes(w), nodesBefore);
+        // The editor stays in front with what was typed, ready for the name to be mended.
         QVERIFY(editorShown());
-        QCOMPARE(editorText("txtname"), typed);
+        QCOMPARE(editorText(box.constData()), typed);
+        QCOMPARE(editor()->focusWidget(), widget<QLineEdit>(editor(), "txtname"));
         return;
     }
     QVERIFY(answerer.texts().isEmpty());
@@ -328,6 +386,7 @@ void tst_editor::preview_data()
     QTest::newRow("padded date") << "/%0y%0m%0d.html" << "/20310407.html";
     QTest::newRow("short date") << "%y-%m-%d" << "31-4-7";
     QTest::newRow("plain text") << "index.html" << "index.html";
+    QTest::newRow("markup shown as typed") << "<b>%0y</b>" << "<b>2031</b>";
     QTest::newRow("empty") << "" << "";
 }
 
@@ -343,6 +402,7 @@ void tst_editor::preview()
     auto *label = widget<QLabel>(editor(), "Label4");
     typeIn("cip", rule);
     QCOMPARE(label->text(), shown);
+    QCOMPARE(label->textFormat(), Qt::PlainText);
     // The preview follows each typed character, not only the finished rule.
     QTest::keyClicks(widget<QLineEdit>(editor(), "cip"), QStringLiteral("x"));
     QCOMPARE(label->text(), shown + QLatin1Char('x'));

@@ -17,13 +17,14 @@ private slots:
     void addAtRoot();
     void addUnderSelected();
     void addUnderSelectedAfterDeletions();
+    void addTakesParentSelectedAtOk_data();
     void addTakesParentSelectedAtOk();
-    void addWithNothingSelected();
-    void addUnderDeletedEntryRefused();
+    void addWithoutLiveSelectionGoesToTop_data();
+    void addWithoutLiveSelectionGoesToTop();
     void addLimit_data();
     void addLimit();
     void addAfterDeleteTakesNewSlot();
-    void trailingBlanks();
+    void blanksAroundName();
     void change();
     void changeReachesEveryStoredEntry_data();
     void changeReachesEveryStoredEntry();
@@ -38,7 +39,31 @@ private slots:
     void actionsAfterDeletions();
     void clickSelectsAnyEntry_data();
     void clickSelectsAnyEntry();
+    void currentNodeIsSelectedEntry_data();
+    void currentNodeIsSelectedEntry();
+    void unsavedChangesAsked_data();
+    void unsavedChangesAsked();
 };
+
+namespace {
+
+QStringList names(const frm_vekmain &w)
+{
+    QStringList result;
+    for (int n = 1; n <= w.Entries().EntryCount; ++n)
+        result << w.Entries().EntryName(n);
+    return result;
+}
+
+// The entry names a fresh start finds in the settings file.
+QStringList storedNames()
+{
+    frm_vekmain fresh;
+    fresh.Form_Load();
+    return names(fresh);
+}
+
+} // namespace
 
 void tst_list::addAtRoot()
 {
@@ -104,60 +129,102 @@ void tst_list::addUnderSelectedAfterDeletions()
     QCOMPARE(tree(w)->EntryOf(4), 5);
 }
 
-// The editor is not modal: the parent is the entry selected when OK is pressed.
+// The editor is not modal: the parent is the entry selected when OK is pressed, also when
+// nothing was selected as the editor opened.
+void tst_list::addTakesParentSelectedAtOk_data()
+{
+    QTest::addColumn<bool>("nothingSelected");
+    QTest::addColumn<QString>("rule");
+    QTest::newRow("opened on entry 1") << false << "r1";
+    QTest::newRow("opened with nothing selected") << true << "";
+}
+
 void tst_list::addTakesParentSelectedAtOk()
 {
-    writeList(2);
+    QFETCH(bool, nothingSelected);
+    QFETCH(QString, rule);
+    writeList(nothingSelected ? 3 : 2);
     frm_vekmain w;
     driver::startShown(w);
-
-    clickNode(w, 1);
+    MsgBoxAnswerer answerer;
+    if (nothingSelected) {
+        // SAVE lets the deleted selection go.
+        answerer.queue(QMessageBox::Yes);
+        clickNode(w, 3);
+        click(&w, "btn_del");
+        click(&w, "btn_save");
+        QCOMPARE(selected(w), QStringLiteral("0"));
+    } else {
+        clickNode(w, 1);
+    }
     click(&w, "btn_add");
     typeIn("txtname", QStringLiteral("late"));
     clickNode(w, 2);
     clickEditor("btn_ok");
-    QCOMPARE(w.Entries().EntryParent(3), qint16(2));
+    QVERIFY(!editorShown());
     // The rule came from the entry selected when the editor opened.
-    QCOMPARE(w.Entries().EntryRule(3), QStringLiteral("r1"));
+    QCOMPARE(w.Entries().EntryRule(3), rule);
+    QCOMPARE(w.Entries().EntryParent(3), qint16(2));
     QCOMPARE(nodes(w), (QStringList{"e1", "e2", "e2>late"}));
 }
 
-void tst_list::addWithNothingSelected()
+// With no live entry selected (nothing at all, an empty list, a deleted entry, or one that
+// SAVE let go), 追加 opens the editor and OK adds at the top level.
+void tst_list::addWithoutLiveSelectionGoesToTop_data()
 {
-    frm_vekmain w; // never loaded: the selection is "0"
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QCOMPARE(selected(w), QStringLiteral("0"));
-    click(&w, "btn_add");
-    click(&w, "btn_cng");
-    QVERIFY(!editorShown());
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("selection");
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<QStringList>("treeAfter");
+
+    QTest::newRow("never loaded") << QByteArray("none") << "0" << 1 << QStringList{"top"};
+    QTest::newRow("empty list") << QByteArray("empty") << "1" << 1 << QStringList{"top"};
+    QTest::newRow("deleted entry") << QByteArray("delete") << "1" << 3 << QStringList{"e2", "top"};
+    QTest::newRow("deleted entry let go by SAVE")
+        << QByteArray("delete, save") << "0" << 2 << QStringList{"e2", "top"};
 }
 
-void tst_list::addUnderDeletedEntryRefused()
+void tst_list::addWithoutLiveSelectionGoesToTop()
 {
-    writeList(2);
+    QFETCH(QByteArray, before);
+    QFETCH(QString, selection);
+    QFETCH(int, entry);
+    QFETCH(QStringList, treeAfter);
+    if (before.startsWith("delete"))
+        writeList(2);
     frm_vekmain w;
-    driver::startShown(w);
+    if (before == "none") {
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+    } else {
+        driver::startShown(w);
+    }
     MsgBoxAnswerer answerer;
-    answerer.queue(QMessageBox::Yes);
-    clickNode(w, 1);
-    click(&w, "btn_del");
+    if (before.startsWith("delete")) {
+        answerer.queue(QMessageBox::Yes);
+        clickNode(w, 1);
+        click(&w, "btn_del");
+    }
+    if (before.endsWith("save"))
+        click(&w, "btn_save");
+    QCOMPARE(selected(w), selection);
     answerer.clear();
 
-    // The selection still names the deleted entry; a child of it has nowhere to go.
-    const QStringList before = table(w);
-    add(w, QStringLiteral("orphan"), QString(), "btn_ok");
-    QCOMPARE(answerer.texts(), QStringList{MainText::NoParent});
-    QCOMPARE(table(w), before);
-    QCOMPARE(nodes(w), QStringList{"e2"});
+    click(&w, "btn_add");
     QVERIFY(editorShown());
-    QCOMPARE(editorText("txtname"), QStringLiteral("orphan"));
-
-    // What was typed is still there for the root button.
-    clickEditor("btn_root");
+    QCOMPARE(editorText("cip"), QString());
+    typeIn("txtname", QStringLiteral("top"));
+    clickEditor("btn_ok");
+    QVERIFY(answerer.texts().isEmpty());
     QVERIFY(!editorShown());
-    QCOMPARE(w.Entries().EntryName(3), QStringLiteral("orphan"));
-    QCOMPARE(nodes(w), (QStringList{"e2", "orphan"}));
+    QCOMPARE(w.Entries().EntryCount, entry);
+    QCOMPARE(w.Entries().EntryName(entry), QStringLiteral("top"));
+    QCOMPARE(w.Entries().EntryParent(entry), qint16(0));
+    QCOMPARE(nodes(w), treeAfter);
+    // The selection stays where it was: on the new entry only when it already named its slot.
+    QCOMPARE(selected(w), selection);
+    click(&w, "btn_cng");
+    QCOMPARE(editorShown(), selection.toInt() == entry);
 }
 
 void tst_list::addLimit_data()
@@ -221,15 +288,16 @@ void tst_list::addAfterDeleteTakesNewSlot()
     QCOMPARE(w.Entries().EntryName(2), QStringLiteral("nl"));
 }
 
-void tst_list::trailingBlanks()
+void tst_list::blanksAroundName()
 {
     frm_vekmain w;
     driver::startShown(w);
 
-    add(w, QStringLiteral("abc  "), QStringLiteral("http://a/  "));
+    // The name is kept as the settings file gives it back: without blanks at either end.
+    add(w, QStringLiteral(" abc  "), QStringLiteral("http://a/  "));
     QCOMPARE(w.Entries().EntryName(1), QStringLiteral("abc"));
     // The node shows the name as typed; an added address is kept as typed.
-    QCOMPARE(tree(w)->NodeText(1), QStringLiteral("abc  "));
+    QCOMPARE(tree(w)->NodeText(1), QStringLiteral(" abc  "));
     QCOMPARE(w.Entries().EntryAddress(1), QStringLiteral("http://a/  "));
 }
 
@@ -502,6 +570,139 @@ void tst_list::clickSelectsAnyEntry()
     clickNode(w, entry == 1 ? 2 : 1);
     clickNode(w, entry);
     QCOMPARE(selected(w), QString::number(entry));
+}
+
+// The node drawn as current is always the one of the entry the buttons act on (tree_cnt), and
+// none when that entry has no node.
+void tst_list::currentNodeIsSelectedEntry_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<bool>("hasNode");
+
+    QTest::newRow("start-up") << QStringList{} << 1 << true;
+    QTest::newRow("LOAD") << QStringList{"click 3", "load"} << 1 << true;
+    QTest::newRow("SAVE") << QStringList{"click 3", "save"} << 3 << true;
+    QTest::newRow("SAVE moves the selected entry")
+        << QStringList{"click 1", "delete", "click 3", "save"} << 2 << true;
+    QTest::newRow("delete") << QStringList{"click 2", "delete"} << 2 << false;
+    QTest::newRow("SAVE after deleting the selected entry")
+        << QStringList{"click 2", "delete", "save"} << 0 << false;
+    QTest::newRow("add at the top level") << QStringList{"click 2", "add"} << 2 << true;
+    QTest::newRow("add a child") << QStringList{"click 2", "child"} << 2 << true;
+}
+
+void tst_list::currentNodeIsSelectedEntry()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(int, entry);
+    QFETCH(bool, hasNode);
+    writeList(4);
+    frm_vekmain w;
+    driver::startShown(w);
+    MsgBoxAnswerer answerer;
+    for (const QString &step : steps) {
+        if (step.startsWith(u"click ")) {
+            clickNode(w, step.mid(6).toInt());
+        } else if (step == u"delete") {
+            answerer.queue(QMessageBox::Yes);
+            click(&w, "btn_del");
+        } else if (step == u"add" || step == u"child") {
+            add(w, QStringLiteral("new"), QString(), step == u"add" ? "btn_root" : "btn_ok");
+        } else {
+            click(&w, step == u"load" ? "btn_load" : "btn_save");
+        }
+    }
+    QCOMPARE(selected(w), QString::number(entry));
+    QTreeWidgetItem *node = hasNode ? nodeOf(w, entry) : nullptr;
+    QVERIFY(!hasNode || node);
+    QCOMPARE(tree(w)->currentItem(), node);
+    // Current and highlighted, or neither.
+    QCOMPARE(tree(w)->selectedItems(), node ? QList{node} : QList<QTreeWidgetItem *>{});
+}
+
+// Added, changed or deleted entries are not dropped without a word by LOAD or by closing the
+// window: Yes saves and goes on, No goes on, Cancel stays.
+void tst_list::unsavedChangesAsked_data()
+{
+    QTest::addColumn<QByteArray>("edit");
+    QTest::addColumn<QByteArray>("leave");
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    QTest::addColumn<QStringList>("edited");
+
+    // The names the settings file holds once the edit is saved.
+    const QStringList add{"e1", "e2", "e3", "new"}, change{"e1", "two", "e3"}, remove{"e1", "e3"};
+    const struct {
+        const char *edit;
+        QMessageBox::StandardButton answer;
+        const char *answerName;
+        QStringList edited;
+    } rows[] = {
+        {"add", QMessageBox::Yes, "Yes", add},
+        {"change", QMessageBox::No, "No", change},
+        {"delete", QMessageBox::Cancel, "Cancel", remove},
+        {"delete", QMessageBox::Yes, "Yes", remove},
+        {"add", QMessageBox::Cancel, "Cancel", add},
+        // Nothing to lose, nothing asked.
+        {"nothing", QMessageBox::NoButton, "not asked", {}},
+        {"add, save", QMessageBox::NoButton, "not asked", add},
+    };
+    for (const char *leave : {"load", "close"}) {
+        for (const auto &row : rows) {
+            QTest::addRow("%s, %s, %s", row.edit, leave, row.answerName)
+                << QByteArray(row.edit) << QByteArray(leave) << row.answer << row.edited;
+        }
+    }
+}
+
+void tst_list::unsavedChangesAsked()
+{
+    QFETCH(QByteArray, edit);
+    QFETCH(QByteArray, leave);
+    QFETCH(QMessageBox::StandardButton, answer);
+    QFETCH(QStringList, edited);
+    writeList(3);
+    const QByteArray file = readFile(iniPath());
+    frm_vekmain w;
+    driver::startShown(w);
+    MsgBoxAnswerer answerer;
+    if (edit.startsWith("add")) {
+        add(w, QStringLiteral("new"));
+    } else if (edit == "change") {
+        clickNode(w, 2);
+        click(&w, "btn_cng");
+        typeIn("txtname", QStringLiteral("two"));
+        clickEditor("btn_ok");
+    } else if (edit == "delete") {
+        answerer.queue(QMessageBox::Yes);
+        clickNode(w, 2);
+        click(&w, "btn_del");
+    }
+    if (edit.endsWith("save"))
+        click(&w, "btn_save");
+    const QStringList before = table(w);
+    answerer.clear();
+
+    answerer.queue(answer);
+    if (leave == "load")
+        click(&w, "btn_load");
+    else
+        w.close();
+
+    const QStringList asked{MainText::UnsavedQuestion};
+    QCOMPARE(answerer.texts(), answer == QMessageBox::NoButton ? QStringList{} : asked);
+    const bool saved = answer == QMessageBox::Yes || edit.endsWith("save");
+    if (saved)
+        QCOMPARE(storedNames(), edited);
+    else
+        QCOMPARE(readFile(iniPath()), file);
+    QCOMPARE(w.isVisible(), answer == QMessageBox::Cancel || leave == "load");
+    if (leave == "load") {
+        if (answer == QMessageBox::Cancel)
+            QCOMPARE(table(w), before); // nothing loaded
+        else
+            QCOMPARE(names(w), saved ? edited : (QStringList{"e1", "e2", "e3"}));
+    }
 }
 
 VEKANTO_TEST_MAIN(tst_list)

@@ -19,10 +19,13 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
 #include <memory>
 #include <random>
+#include <utility>
 
 using namespace driver;
 
@@ -67,6 +70,20 @@ private:
     QStringList m_seen;
 };
 
+// A name as loading reads it back: without blanks (U+0020 only) at either end.
+QString folderName(const QString &name)
+{
+    static const QRegularExpression blanksAtEnds(QStringLiteral("^ +| +$"));
+    return QString(name).remove(blanksAtEnds);
+}
+
+// Control characters would break the settings file's lines.
+bool hasControlCharacters(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(),
+                       [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+}
+
 struct ModelEntry {
     QString name;
     QString address;
@@ -83,6 +100,7 @@ struct Model {
     QList<int> place = QList<int>(EntryTable::Slots + 1, 0); // entry number -> id, 0 empty
     int count = 0;
     int selected = 0; // entry number in tree_cnt
+    bool unsaved = false; // added, changed or deleted since the last SAVE or LOAD
 
     int numberOf(int id) const { return int(place.indexOf(id)); }
     int liveAt(int n) const
@@ -90,12 +108,13 @@ struct Model {
         return n >= 1 && n <= EntryTable::Slots && live.contains(place[n]) ? place[n] : 0;
     }
     // Two names share a folder when they match, letter case aside, once blanks are trimmed
-    // at both ends as loading trims them.
-    bool nameTaken(const QString &name) const
+    // at both ends as loading trims them. Entry `except` may keep its own folder.
+    bool nameTaken(const QString &name, int except = 0) const
     {
-        const QString folder = entryname::trimBlanks(name);
-        for (const ModelEntry &e : live) {
-            if (entryname::trimBlanks(e.name).compare(folder, Qt::CaseInsensitive) == 0)
+        const QString folder = folderName(name);
+        for (auto it = live.cbegin(); it != live.cend(); ++it) {
+            if (it.key() != except
+                && folderName(it->name).compare(folder, Qt::CaseInsensitive) == 0)
                 return true;
         }
         return false;
@@ -142,6 +161,7 @@ struct Model {
         }
         dead.clear();
         selected = selectedId ? numberOf(selectedId) : 0;
+        unsaved = false;
     }
 };
 
@@ -157,6 +177,7 @@ struct Figures {
     qint64 loads = 0;
     qint64 restarts = 0;
     qint64 refusals = 0;
+    qint64 questions = 0;
     QStringList seeds;
 };
 Figures figures;
@@ -229,9 +250,14 @@ private:
             return QString::fromLatin1(bad[pick(6)]);
         }
         if (kind < 15 && !m_model.live.isEmpty()) {
-            // An existing name in other letter case: a duplicate for OK, fine for the root.
+            // An existing name in other letter case, perhaps with blanks around it: the same
+            // folder, so a duplicate for every path but a change of that entry itself.
             const auto ids = m_model.live.keys();
-            return m_model.live.value(ids[pick(int(ids.size()))]).name.toUpper();
+            return otherCase(m_model.live.value(ids[pick(int(ids.size()))]).name);
+        }
+        if (kind < 17) {
+            // Around the longest folder name: 255 bytes in UTF-8 are 85 three-byte kanji.
+            return QString(84 + pick(3), u'字') + (chance(50) ? QStringLiteral("a") : QString());
         }
         QString name;
         if (kind < 30) {
@@ -249,10 +275,14 @@ private:
             name += QStringLiteral(" =;[x]#%");
         if (chance(15))
             name += QString(1 + pick(3), u' ');
+        if (chance(10))
+            name = QString(1 + pick(2), u' ') + name;
         if (chance(6))
             name += QStringLiteral("\u3000");
         if (chance(3))
             name = QStringLiteral("\u3000") + name;
+        if (chance(5))
+            name.insert(pick(int(name.size()) + 1), controlText());
         return name;
     }
 
@@ -277,19 +307,54 @@ private:
             address += QStringLiteral("  ");
         if (chance(3))
             address = QLatin1Char('"') + address + QLatin1Char('"');
+        if (chance(3))
+            address.insert(pick(int(address.size()) + 1), controlText());
         return address;
     }
 
     QString newRule()
     {
-        const char *const rules[] = {"", "%0y%0m%0d", "/%d.html", "?date=%y-%m-%d", "NLrule", " sp "};
+        const char *const rules[] = {"", "%0y%0m%0d", "/%d.html", "?date=%y-%m-%d", "NLrule", " sp ",
+                                     "%0y\t"};
         return QString::fromLatin1(rules[pick(int(std::size(rules)))]);
     }
 
-    // Typing; long texts arrive in one piece, as pasted.
+    QString otherCase(const QString &name)
+    {
+        const QString changed = chance(50) ? name.toUpper() : name.toLower();
+        return chance(30) ? QString(1 + pick(2), u' ') + changed + QString(pick(2), u' ') : changed;
+    }
+
+    // Pasted line breaks and tabs.
+    QString controlText()
+    {
+        const char *const texts[] = {"\n", "\r\n", "\t", "\x7f"};
+        return QString::fromLatin1(texts[pick(int(std::size(texts)))]);
+    }
+
+    // The message the editor gives for these values as entry `self` (0: a new entry), or none.
+    QString editorRefusal(const QString &name, const QString &address, const QString &rule,
+                          int self) const
+    {
+        if (hasControlCharacters(name) || hasControlCharacters(address)
+            || hasControlCharacters(rule))
+            return EditorText::ControlCharacters;
+        const QString stored = folderName(name);
+        if (!entryname::isSafeName(stored))
+            return EditorText::NotFolderName;
+        if (entryname::isDeletedName(stored))
+            return EditorText::Duplicate;
+        if (stored.toUtf8().size() > 255)
+            return EditorText::TooLong;
+        if (m_model.nameTaken(stored, self))
+            return EditorText::Duplicate;
+        return {};
+    }
+
+    // Typing; long texts, and texts with a tab or line break, arrive in one piece, as pasted.
     static void enter(QLineEdit *box, const QString &text)
     {
-        if (text.size() <= 40) {
+        if (text.size() <= 40 && !hasControlCharacters(text)) {
             type(box, text);
             return;
         }
@@ -314,8 +379,10 @@ private:
             return changeStep(action);
         if (r < 700)
             return deleteStep(action);
-        if (r < 960)
-            return clickStep(action);
+        if (r < 960) {
+            action = clickStep();
+            return {};
+        }
         if (r < 980)
             return saveStep(action);
         if (r < 992)
@@ -323,23 +390,24 @@ private:
         return restartStep(action);
     }
 
-    QString clickStep(QString &action)
+    // Clicks a node; returns what it did.
+    QString clickStep()
     {
-        action = QStringLiteral("click");
+        QString action = QStringLiteral("click");
         QList<int> shown;
         for (auto it = m_model.live.cbegin(); it != m_model.live.cend(); ++it) {
             if (it->shown)
                 shown << it.key();
         }
         if (shown.isEmpty())
-            return {};
+            return action;
         std::sort(shown.begin(), shown.end());
         const int id = shown[pick(int(shown.size()))];
         const int n = m_model.numberOf(id);
         action += QStringLiteral(" entry %1").arg(n);
         clickEntry(n);
         m_model.selected = n;
-        return {};
+        return action;
     }
 
     // Clicks the node of entry n where it is drawn; names may repeat, so it is found by entry.
@@ -366,8 +434,7 @@ private:
         action = atRoot ? QStringLiteral("add at root") : QStringLiteral("add under selected");
         const int k = m_model.selected;
         click(m_window.get(), "btn_add");
-        if (k < 1 || k > EntryTable::Slots)
-            return editorShown() ? QStringLiteral("editor opened with nothing selected") : QString();
+        // Also with nothing selected: the entry then goes to the top level.
         if (!editorShown())
             return QStringLiteral("editor not shown");
         const int selectedId = m_model.liveAt(k);
@@ -386,22 +453,15 @@ private:
         }
         // The editor is not modal: the selection may change before OK.
         if (!atRoot && chance(15))
-            clickStep(action);
+            action += QStringLiteral(", ") + clickStep();
 
-        const QString stored = entryname::rtrim(name);
         bool refused = true;
-        if (!entryname::isSafeName(stored)) {
-            m_expected << EditorText::NotFolderName;
-        } else if (entryname::isDeletedName(stored) || (!atRoot && m_model.nameTaken(stored))) {
-            m_expected << EditorText::Duplicate;
-        } else if (m_model.count + 1 >= EntryTable::Slots) {
+        if (const QString refusal = editorRefusal(name, address, rule, 0); !refusal.isEmpty())
+            m_expected << refusal;
+        else if (m_model.count + 1 >= EntryTable::Slots)
             m_expected << MainText::ListFull;
-        } else if (!atRoot && !(m_model.liveAt(m_model.selected)
-                                && m_model.live.value(m_model.liveAt(m_model.selected)).shown)) {
-            m_expected << MainText::NoParent;
-        } else {
+        else
             refused = false;
-        }
         clickEditor(atRoot ? "btn_root" : "btn_ok");
         if (refused) {
             ++figures.refusals;
@@ -410,10 +470,13 @@ private:
             clickEditor("btn_cancel");
             return {};
         }
+        // OK with no live entry selected adds at the top level too.
         const int id = ++m_nextId;
         m_model.count += 1;
         m_model.place[m_model.count] = id;
-        m_model.live.insert(id, {stored, address, rule, atRoot ? 0 : m_model.liveAt(m_model.selected), true});
+        const int parent = atRoot ? 0 : m_model.liveAt(m_model.selected);
+        m_model.live.insert(id, {folderName(name), address, rule, parent, true});
+        m_model.unsaved = true;
         return {};
     }
 
@@ -433,7 +496,8 @@ private:
             return QStringLiteral("editor shows another entry's values");
         QString name = e.name;
         if (chance(70)) {
-            name = newName();
+            // Its own name in another letter case is still its own folder.
+            name = chance(10) ? otherCase(e.name) : newName();
             enter(box("txtname"), name);
         }
         QString address = e.address;
@@ -447,29 +511,28 @@ private:
             enter(box("cip"), rule);
         }
         action += QStringLiteral(" entry %1 to \"%2\"").arg(k).arg(name);
+        // The change still goes to the entry the editor was opened for.
         if (chance(10))
-            clickStep(action); // the change still goes to the entry the editor was opened for
+            action += QStringLiteral(", ") + clickStep();
         if (chance(10)) {
             clickEditor("btn_cancel");
             return editorShown() ? QStringLiteral("Cancel left the editor open") : QString();
         }
-        const QString stored = entryname::rtrim(name);
-        bool refused = true;
-        if (!entryname::isSafeName(stored))
-            m_expected << EditorText::NotFolderName;
-        else if (entryname::isDeletedName(stored))
-            m_expected << EditorText::Duplicate;
-        else
-            refused = false;
+        const QString refusal = editorRefusal(name, address, rule, id);
+        if (!refusal.isEmpty())
+            m_expected << refusal;
         clickEditor("btn_ok");
-        if (refused) {
+        if (!refusal.isEmpty()) {
             ++figures.refusals;
+            if (!editorShown())
+                return QStringLiteral("editor closed after a refusal");
             clickEditor("btn_cancel");
             return {};
         }
-        e.name = stored;
+        e.name = folderName(name);
         e.address = entryname::rtrim(address);
         e.rule = rule;
+        m_model.unsaved = true;
         return {};
     }
 
@@ -484,8 +547,10 @@ private:
             m_boxes.answerNext(yes ? QMessageBox::Yes : QMessageBox::No);
         }
         click(m_window.get(), "btn_del");
-        if (asks && yes)
+        if (asks && yes) {
             m_model.remove(id);
+            m_model.unsaved = true;
+        }
         return {};
     }
 
@@ -495,40 +560,65 @@ private:
         ++figures.saves;
         m_expected << MainText::Saved;
         click(m_window.get(), "btn_save");
+        saved();
+        return {};
+    }
+
+    void saved()
+    {
         m_model.save();
         m_saved = m_model;
-        return {};
     }
 
     void reloaded()
     {
-        const int selected = 1;
         m_model = m_saved;
-        m_model.selected = selected;
+        m_model.selected = 1;
+        m_model.unsaved = false;
+    }
+
+    // Unsaved changes make LOAD and closing ask first: Yes saves and goes on, No goes on,
+    // Cancel stays. True when the program goes on.
+    bool answerUnsaved(QString &action)
+    {
+        if (!m_model.unsaved)
+            return true;
+        ++figures.questions;
+        const std::pair<QMessageBox::StandardButton, const char *> answers[] = {
+            {QMessageBox::Yes, "Yes"}, {QMessageBox::No, "No"}, {QMessageBox::Cancel, "Cancel"}};
+        const auto [answer, answerName] = answers[pick(3)];
+        action += QStringLiteral(", save: ") + QLatin1String(answerName);
+        m_expected << MainText::UnsavedQuestion;
+        m_boxes.answerNext(answer);
+        if (answer == QMessageBox::Yes)
+            saved();
+        return answer != QMessageBox::Cancel;
     }
 
     QString loadStep(QString &action)
     {
         action = QStringLiteral("LOAD");
         ++figures.loads;
+        const bool goesOn = answerUnsaved(action);
         click(m_window.get(), "btn_load");
-        reloaded();
+        if (goesOn)
+            reloaded();
         return {};
     }
 
+    // Closes the window and starts the program again.
     QString restartStep(QString &action)
     {
         action = QStringLiteral("restart");
+        const bool goesOn = answerUnsaved(action);
+        const bool closed = m_window->close();
+        if (closed != goesOn)
+            return closed ? QStringLiteral("closed on Cancel") : QStringLiteral("stayed open");
+        if (!closed)
+            return {};
         ++figures.restarts;
+        // Start-up selects entry 1 as LOAD does, also when it is a hole that has no node.
         reloaded();
-        // The shown window gives the tree the focus, which makes its first node current, and
-        // a current node counts as clicked: with entry 1 a hole, that is the lowest entry.
-        for (int n = 1; n < EntryTable::Slots; ++n) {
-            if (m_model.liveAt(n)) {
-                m_model.selected = n;
-                break;
-            }
-        }
         return start();
     }
 
@@ -593,7 +683,8 @@ private:
             if (!EntryTable::isValid(n) || t.isFree(n) || seen.contains(n))
                 return QStringLiteral("node %1 leads to entry %2").arg(p).arg(n);
             seen.insert(n);
-            if (entryname::rtrim(tree.NodeText(p)) != t.EntryName(n))
+            // The node shows the name as typed; the entry holds it as loading reads it.
+            if (folderName(tree.NodeText(p)) != t.EntryName(n))
                 return QStringLiteral("node %1 \"%2\" leads to entry %3 \"%4\"")
                     .arg(QString::number(p), tree.NodeText(p), QString::number(n), t.EntryName(n));
             const int parentEntry = t.EntryParent(n);
@@ -602,6 +693,21 @@ private:
                 return QStringLiteral("node %1 hangs under node %2, its entry's parent has node %3")
                     .arg(p).arg(tree.ParentPosition(p)).arg(parentNode);
         }
+
+        // The node drawn as current is the one of the entry the buttons act on.
+        const int k = m_model.selected;
+        const bool hasNode = EntryTable::isValid(k) && tree.PositionOfEntry(k) != 0;
+        QTreeWidgetItem *node = hasNode ? nodeOf(*m_window, k) : nullptr;
+        if (hasNode && !node)
+            return QStringLiteral("entry %1 has no node of its own text").arg(k);
+        if (QTreeWidgetItem *current = tree.currentItem(); current != node)
+            return QStringLiteral("current node \"%1\", selected entry %2")
+                .arg(current ? current->text(0) : QString())
+                .arg(k);
+        if (tree.selectedItems() != (node ? QList{node} : QList<QTreeWidgetItem *>{}))
+            return QStringLiteral("%1 nodes highlighted, selected entry %2")
+                .arg(tree.selectedItems().size())
+                .arg(k);
         return {};
     }
 
@@ -721,9 +827,9 @@ void tst_model::randomSessions()
 void tst_model::cleanupTestCase()
 {
     qInfo("model test: %lld steps over seeds %s; %lld SAVE, %lld LOAD, %lld restarts, %lld refused "
-          "edits",
+          "edits, %lld questions about unsaved changes",
           figures.steps, qPrintable(figures.seeds.join(QStringLiteral(", "))), figures.saves,
-          figures.loads, figures.restarts, figures.refusals);
+          figures.loads, figures.restarts, figures.refusals, figures.questions);
 }
 
 VEKANTO_TEST_MAIN(tst_model)

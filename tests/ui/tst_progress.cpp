@@ -5,6 +5,8 @@
 #include "core/run/run_log.h"
 
 #include <QCheckBox>
+#include <QLabel>
+#include <QTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -88,9 +90,10 @@ private slots:
         const QString path = logPath(logging);
         if (logging == Logging::Off)
             QVERIFY(writeFile(path, KeptLog));
-        // "broken" fails, so its status line is not idle when the run is over.
+        // "<b>broken" fails, so its status line is not idle when the run is over; its name
+        // is shown as typed, not as markup.
         writeIni({{QStringLiteral("page"), m_server.url(QStringLiteral("/page")), {}},
-                  {QStringLiteral("broken"), m_server.url(QStringLiteral("/broken")), {}}},
+                  {QStringLiteral("<b>broken"), m_server.url(QStringLiteral("/broken")), {}}},
                  {.dirName = m_dir->path(), .keepLog = logging != Logging::Off, .logPath = path});
         auto program = std::make_unique<Program>();
         Program &p = *program;
@@ -118,9 +121,15 @@ private slots:
             QCOMPARE(m_boxes->texts(), QStringList{EndBox});
             QCOMPARE(p.counter(), QStringLiteral("2/2"));
             int idle = 0;
-            for (int slot = 1; slot <= 10; ++slot)
+            int failedSlot = 0;
+            for (int slot = 1; slot <= 10; ++slot) {
                 idle += p.status(slot) == Idle ? 1 : 0;
+                failedSlot = p.status(slot) == Idle ? failedSlot : slot;
+            }
             QCOMPARE(idle, 9);
+            auto *failed = widget<QLabel>(p.dialog, QStringLiteral("Label3(%1)").arg(failedSlot));
+            QCOMPARE(failed->text(), QStringLiteral("要求を送信しています (<b>broken)"));
+            QCOMPARE(failed->textFormat(), Qt::PlainText);
             // Enabled in itself; the disabled main window still greys it until OK.
             QVERIFY(p.button("btn_dlstart")->isEnabledTo(p.window.get()));
         }
@@ -165,6 +174,73 @@ private slots:
             QVERIFY(!QFileInfo::exists(path));
             break;
         }
+    }
+
+    // An empty or relative data folder would put pages at "/" or wherever the program was
+    // started: neither a run nor a single download starts, and the user is told.
+    void emptyOrRelativeDataFolderIsRefused_data()
+    {
+        QTest::addColumn<QString>("dataFolder");
+        QTest::addColumn<QByteArray>("button");
+        QTest::newRow("empty, full run") << QString() << QByteArray("btn_dlstart");
+        QTest::newRow("relative, full run") << QStringLiteral("pages") << QByteArray("btn_dlstart");
+        QTest::newRow("empty, single download") << QString() << QByteArray("Command4");
+        QTest::newRow("relative, single download") << QStringLiteral("~/pages") << QByteArray("Command4");
+    }
+
+    void emptyOrRelativeDataFolderIsRefused()
+    {
+        QFETCH(QString, dataFolder);
+        QFETCH(QByteArray, button);
+        m_server.clearRequests();
+        writeIni({{QStringLiteral("p"), m_server.url(QStringLiteral("/page")), {}}}, {.dirName = dataFolder});
+        Program p;
+        p.button(button.constData())->click();
+        QTRY_COMPARE(m_boxes->texts().size(), 1);
+        QVERIFY2(m_boxes->texts().constFirst().startsWith(QStringLiteral("データの保存場所が空か")),
+                 qPrintable(m_boxes->texts().constFirst()));
+        QVERIFY(!p.dialog->isVisible());
+        QVERIFY(p.window->isEnabled());
+        QCOMPARE(m_server.requestCount(), 0);
+        QVERIFY(!QFileInfo::exists(QStringLiteral("/p")));
+    }
+
+    // Closing the main window while a run or a single download is under way stops it as STOP
+    // does, keeps the log as OK does, and leaves no window behind.
+    void closingTheMainWindowStopsAndKeepsTheLog_data()
+    {
+        QTest::addColumn<bool>("single");
+        QTest::newRow("full run") << false;
+        QTest::newRow("single download") << true;
+    }
+
+    void closingTheMainWindowStopsAndKeepsTheLog()
+    {
+        QFETCH(bool, single);
+        m_server.setRoute(QStringLiteral("/hang"), {.hang = true});
+        const QString path = logPath(Logging::On);
+        writeIni({{QStringLiteral("hang"), m_server.url(QStringLiteral("/hang")), {}}},
+                 {.dirName = m_dir->path(), .keepLog = true, .logPath = path});
+        Program p;
+        p.window->show();
+        if (single) {
+            clickNode(*p.window, 1);
+            QTimer::singleShot(500, p.window.get(), [&p] { p.window->close(); });
+            p.button("Command4")->click();
+        } else {
+            p.button("btn_dlstart")->click();
+            QTRY_COMPARE(p.status(1), QStringLiteral("要求を送信しています (hang)"));
+            QVERIFY(p.window->close());
+        }
+        QTRY_VERIFY(!p.window->isVisible());
+        QVERIFY(!p.dialog->isVisible());
+        QVERIFY(!p.window->session().run().isActive());
+        QCOMPARE(p.connections().busyCount(), 0);
+        // A closing program asks nothing more.
+        QCOMPARE(m_boxes->texts(), QStringList());
+        const QStringList log = lines(p.log());
+        QCOMPARE(countOf(log, single ? runLine("ダウンロード失敗") : runStopLine()), 1);
+        QCOMPARE(readFile(path), runlog::EncodeRecord(p.log()));
     }
 };
 

@@ -97,22 +97,22 @@ private slots:
         vclock::reset();
     }
 
-    void successReplacesThePageAsText()
+    // The page is stored as the full run stores it: the bytes as received (a UTF-8 page keeps
+    // every character), the page it replaces kept in today's dated folder.
+    void successStoresTheBytesAndKeepsTheOldPage()
     {
-        const QString body = QStringLiteral("<html>日本語のページ ①</html>\r\nend");
-        m_server.setRoute(QStringLiteral("/news/20310704.html"), {.body = codepage::toAnsi(body)});
+        const QByteArray body = QStringLiteral("<html>日本語のページ ①</html>\r\nend").toUtf8();
+        m_server.setRoute(QStringLiteral("/news/20310704.html"), {.body = body});
         setEntry(1, QStringLiteral("one"), m_server.url(QStringLiteral("/one")));
         setEntry(3, QStringLiteral("ニュース"), m_server.url(QStringLiteral("/news/")),
                  QStringLiteral("%0y%0m%0d.html"));
         QVERIFY(QDir().mkpath(m_data->path() + QStringLiteral("/ニュース")));
-        QFile old(page(QStringLiteral("ニュース")));
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write(QByteArray(4000, 'x'));
-        old.close();
+        QVERIFY(writeFile(page(QStringLiteral("ニュース")), QByteArray(4000, 'x')));
         select(3);
         clickDownload();
 
-        QCOMPARE(readFile(page(QStringLiteral("ニュース"))), codepage::toAnsi(body) + "\r\n");
+        QCOMPARE(readFile(page(QStringLiteral("ニュース"))), body);
+        QCOMPARE(readFile(m_data->path() + QStringLiteral("/ニュース/20310704/vek.htm")), QByteArray(4000, 'x'));
         QCOMPARE(m_server.requestedPaths(), QStringList{QStringLiteral("/news/20310704.html")});
         QCOMPARE(status1(), QStringLiteral("接続無し"));
         QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("ダウンロード終了")});
@@ -134,6 +134,7 @@ private slots:
         QTest::newRow("data folder ending in a separator") << QStringLiteral("/") << QString();
         // The folder the full run stores into; no second folder beside it.
         QTest::newRow("folder in another letter case") << QString() << QStringLiteral("NeW");
+        QTest::newRow("data folder not made yet") << QStringLiteral("/not/yet") << QString();
     }
     void folderIsFoundOrMadeAndEmptyRuleFetchesTheAddress()
     {
@@ -148,8 +149,8 @@ private slots:
         clickDownload();
         QCOMPARE(m_server.requestedPaths(), QStringList{QStringLiteral("/exact")});
         const QString folder = existing.isEmpty() ? QStringLiteral("new") : existing;
-        QCOMPARE(readFile(page(folder)), QByteArray("abc\r\n"));
-        QCOMPARE(QDir(m_data->path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{folder});
+        QCOMPARE(readFile(m_data->path() + dataSuffix + u'/' + folder + QStringLiteral("/vek.htm")), QByteArray("abc"));
+        QCOMPARE(QDir(m_data->path() + dataSuffix).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{folder});
         verifyEndState();
     }
 
@@ -181,24 +182,29 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<TestServer::Response>("response");
         QTest::addColumn<QString>("address"); // overrides the server's address when set
+        QTest::addColumn<QString>("reason");  // the reason the failure line gives, when fixed
 
         QTest::newRow("connection reset") << QStringLiteral("/reset")
-                                          << TestServer::Response{.reset = true} << QString();
+                                          << TestServer::Response{.reset = true} << QString() << QString();
         QTest::newRow("closed before headers")
             << QStringLiteral("/close") << TestServer::Response{.closeBeforeHeaders = true}
-            << QString();
+            << QString() << QString();
         QTest::newRow("time-out") << QStringLiteral("/hang") << TestServer::Response{.hang = true}
-                                  << QString();
+                                  << QString() << QStringLiteral("時間切れです");
         QTest::newRow("refused") << QString() << TestServer::Response{}
-                                 << QStringLiteral("http://127.0.0.1:1/none");
+                                 << QStringLiteral("http://127.0.0.1:1/none") << QStringLiteral("接続を拒否されました");
         QTest::newRow("not http") << QString() << TestServer::Response{}
-                                  << QStringLiteral("file:///etc/hostname");
+                                  << QStringLiteral("file:///etc/hostname") << QString();
+        // An error page is no page: it never replaces the old one.
+        QTest::newRow("404 page") << QStringLiteral("/gone") << TestServer::Response{.status = 404, .body = "gone"}
+                                  << QString() << QStringLiteral("404 Not Found");
     }
     void failureEndsInOrder()
     {
         QFETCH(QString, path);
         QFETCH(TestServer::Response, response);
         QFETCH(QString, address);
+        QFETCH(QString, reason);
         if (!path.isEmpty())
             m_server.setRoute(path, response);
         const QString name = QStringLiteral("bad");
@@ -216,12 +222,15 @@ private slots:
                                                 QStringLiteral("ダウンロード終了")}));
         QCOMPARE(readFile(page(name)), QByteArray("old page"));
         QCOMPARE(status1(), QStringLiteral("接続開始 (bad)"));
+        // The failure line gives the reason, as a full run's does.
         const QRegularExpression log(
             QStringLiteral("^\\r\\n＊＊＊ ダウンロード開始\\(%1\\) ＊＊＊\\r\\n"
                            "\\r\\nbad からダウンロード開始\\(%2\\)"
+                           "\\r\\nbad のダウンロードに失敗しました\\(%2\\) %3"
                            "\\r\\n\\r\\n＊＊＊ ダウンロード失敗\\(%1\\) ＊＊＊"
                            "\\r\\n\\r\\n＊＊＊ ダウンロード終了\\(%1\\) ＊＊＊$")
-                .arg(dateTime(), Time));
+                .arg(dateTime(), Time,
+                     reason.isEmpty() ? QStringLiteral("[^\\r\\n]+") : QRegularExpression::escape(reason)));
         QVERIFY2(log.match(w().Progress()->LogText()).hasMatch(), qPrintable(w().Progress()->LogText()));
         verifyEndState();
     }
@@ -254,7 +263,7 @@ private slots:
         });
         clickDownload();
         QVERIFY(ranWhileWaiting);
-        QCOMPARE(readFile(page(QStringLiteral("slow"))), QByteArray("late\r\n"));
+        QCOMPARE(readFile(page(QStringLiteral("slow"))), QByteArray("late"));
         verifyEndState();
     }
 

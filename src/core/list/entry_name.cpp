@@ -1,5 +1,7 @@
 #include "core/list/entry_name.h"
 
+#include <algorithm>
+
 namespace entryname {
 
 QString rtrim(const QString &text)
@@ -33,6 +35,30 @@ bool isSafeName(const QString &name)
 bool sameFolder(const QString &a, const QString &b)
 {
     return trimBlanks(a).compare(trimBlanks(b), Qt::CaseInsensitive) == 0;
+}
+
+QString storedName(const QString &typed)
+{
+    return trimBlanks(typed);
+}
+
+bool hasControlCharacters(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(),
+                       [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+}
+
+Problem check(const QString &typed)
+{
+    constexpr qsizetype MaxFolderNameBytes = 255;
+    const QString name = storedName(typed);
+    if (!isSafeName(name) || hasControlCharacters(name))
+        return Problem::NotFolderName;
+    if (isDeletedName(name))
+        return Problem::DeletedMarker;
+    if (name.toUtf8().size() > MaxFolderNameBytes)
+        return Problem::TooLong;
+    return Problem::None;
 }
 
 } // namespace entryname

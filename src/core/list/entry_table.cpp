@@ -16,6 +16,17 @@ int EntryTable::folderOwner(const QString &name, int except) const
     return 0;
 }
 
+EntryTable::Refusal EntryTable::valuesRefusal(const QString &name, const QString &address,
+                                              const QString &rule, int self) const
+{
+    using entryname::hasControlCharacters;
+    if (hasControlCharacters(name) || hasControlCharacters(address) || hasControlCharacters(rule))
+        return Refusal::ControlCharacters;
+    if (entryname::check(name) != entryname::Problem::None)
+        return Refusal::BadName;
+    return folderOwner(name, self) != 0 ? Refusal::SharedFolder : Refusal::None;
+}
+
 int EntryTable::add(const QString &name, const QString &address, const QString &rule,
                     qint16 nname, std::optional<int> parent, Refusal *refusal)
 {
@@ -28,10 +39,12 @@ int EntryTable::add(const QString &name, const QString &address, const QString &
         *refusal = Refusal::SlotInUse;
     else if (parent && !(isValid(*parent) && isOccupied(*parent)))
         *refusal = Refusal::NoParent;
+    else
+        *refusal = valuesRefusal(name, address, rule, 0);
     if (*refusal != Refusal::None)
         return 0;
     EntryCount = n;
-    EntryName(n) = entryname::rtrim(name);
+    EntryName(n) = entryname::storedName(name);
     EntryParent(n) = qint16(parent.value_or(0));
     EntryAddress(n) = address;
     EntryRule(n) = rule;
@@ -42,12 +55,10 @@ int EntryTable::add(const QString &name, const QString &address, const QString &
 bool EntryTable::change(int n, const QString &name, const QString &address, const QString &rule,
                         Refusal *refusal)
 {
-    *refusal = Refusal::None;
-    if (!isValid(n) || isFree(n)) {
-        *refusal = Refusal::Gone;
+    *refusal = !isValid(n) || isFree(n) ? Refusal::Gone : valuesRefusal(name, address, rule, n);
+    if (*refusal != Refusal::None)
         return false;
-    }
-    EntryName(n) = entryname::rtrim(name);
+    EntryName(n) = entryname::storedName(name);
     EntryAddress(n) = entryname::rtrim(address);
     EntryRule(n) = rule;
     return true;

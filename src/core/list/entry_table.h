@@ -19,7 +19,7 @@ public:
     using TextColumn = IndexedArray<QString, 1, Slots>;
     using NumberColumn = IndexedArray<qint16, 1, Slots>;
 
-    enum class Refusal { None, Full, SlotInUse, NoParent, Gone };
+    enum class Refusal { None, Full, SlotInUse, NoParent, Gone, ControlCharacters, BadName, SharedFolder };
 
     static bool isValid(int n) { return n >= 1 && n <= Slots; }
 
@@ -33,11 +33,12 @@ public:
     int folderOwner(const QString &name, int except = 0) const;
 
     // Adds entry EntryCount + 1 under the live entry `parent` (none: at the top level), the
-    // name stored without its trailing blanks. Returns its number, or 0 with the reason;
-    // nothing changes then.
+    // name in its stored form. A name that cannot be stored, or whose folder another entry
+    // has, is refused. Returns its number, or 0 with the reason; nothing changes then.
     int add(const QString &name, const QString &address, const QString &rule, qint16 nname,
             std::optional<int> parent, Refusal *refusal);
-    // Overwrites name, address (both without trailing blanks) and rule of a live entry.
+    // Overwrites name (in its stored form), address (without trailing blanks) and rule of a
+    // live entry; its own name in another letter case is still its own folder.
     bool change(int n, const QString &name, const QString &address, const QString &rule,
                 Refusal *refusal);
     // Leaves the deleted marker in place until the next save.
@@ -58,6 +59,10 @@ public:
     void swap(int a, int b);
     // Every parent reference to entry from now names entry to (0 drops it).
     void retarget(int from, int to);
+
+    // Why these values could not be entry `self`'s (0: a new entry), or None.
+    Refusal valuesRefusal(const QString &name, const QString &address, const QString &rule,
+                          int self) const;
 
     TextColumn EntryName;
     TextColumn EntryAddress;

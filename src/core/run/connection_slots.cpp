@@ -27,19 +27,19 @@ int ConnectionSlots::busyCount() const
     return busy;
 }
 
-void ConnectionSlots::occupy(int n, int entry, qint64 startedMs)
+void ConnectionSlots::occupy(int n, int entry)
 {
     m_slots(n).entry = entry;
-    m_slots(n).startedMs = startedMs;
+    m_slots(n).started.start();
 }
 
 void ConnectionSlots::release(int n)
 {
     m_slots(n).entry = 0;
-    m_slots(n).startedMs = 0;
+    m_slots(n).started.invalidate();
 }
 
-bool ConnectionSlots::expired(int n, qint64 nowMs, qint64 limitMs) const
+bool ConnectionSlots::expired(int n, qint64 limitMs) const
 {
-    return SlotBusy(n) && nowMs - m_slots(n).startedMs > limitMs;
+    return SlotBusy(n) && m_slots(n).started.elapsed() > limitMs;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/indexed_array.h"
 
+#include <QElapsedTimer>
 #include <QtGlobal>
 
 class Inet;
@@ -30,16 +31,17 @@ public:
     // The lowest free slot, 0 when all ten are busy.
     int firstFree() const;
     int busyCount() const;
-    void occupy(int n, int entry, qint64 startedMs);
+    void occupy(int n, int entry);
     void release(int n);
-    // Busy for longer than limitMs at nowMs.
-    bool expired(int n, qint64 nowMs, qint64 limitMs) const;
+    // Busy for longer than limitMs. Measured on a monotonic clock: moving the wall clock (or
+    // midnight) neither keeps a hung transfer alive nor cuts a healthy one short.
+    bool expired(int n, qint64 limitMs) const;
 
 private:
     struct Slot {
         Inet *inet = nullptr;
         qint32 entry = 0;
-        qint64 startedMs = 0;
+        QElapsedTimer started;
     };
     IndexedArray<Slot, First, Last> m_slots;
 };

@@ -25,12 +25,6 @@ QString named(const QString &status, const QString &name)
     return status + QLatin1String(" (") + name + QLatin1Char(')');
 }
 
-qint64 nowMs()
-{
-    // The full clock: seconds since midnight would wrap at midnight.
-    return vclock::now().toMSecsSinceEpoch();
-}
-
 class TickGuard
 {
 public:
@@ -150,7 +144,7 @@ void DownloadRun::Timer1_Timer()
             m_slots.Inet1(n)->Execute(m_entries.EntryAddress(c)
                                           + ExpandRule(m_entries.EntryRule(c), RuleCompare::IgnoreCase),
                                       QStringLiteral("GET"));
-            m_slots.occupy(n, c, nowMs());
+            m_slots.occupy(n, c);
         }
     }
 
@@ -168,7 +162,7 @@ void DownloadRun::Timer1_Timer()
     }
 
     for (int n = ConnectionSlots::First; n <= ConnectionSlots::Last; ++n) {
-        if (!m_slots.expired(n, nowMs(), m_timeoutMs))
+        if (!m_slots.expired(n, m_timeoutMs))
             continue;
         QCoreApplication::processEvents();
         // The page may have been stored, or STOP clicked, while events ran.
@@ -207,7 +201,8 @@ void DownloadRun::Inet1_StateChanged(int Index, short State)
         free(Index);
         return;
     case Inet::icResponseCompleted:
-        storePage(Index, name);
+        if (storeBody(Index, name, m_dataDir))
+            m_log.append(logline::EntryEnd(name));
         emit statusChanged(Index, RunText::Idle);
         free(Index);
         return;
@@ -216,23 +211,25 @@ void DownloadRun::Inet1_StateChanged(int Index, short State)
     }
 }
 
-void DownloadRun::storePage(int slot, const QString &name)
+bool DownloadRun::storeBody(int slot, const QString &name, const QString &dataDir)
 {
     Inet *inet = m_slots.Inet1(slot);
     const QByteArray body = inet->GetChunk(ChunkSize, ByteArray);
+    const bool cut = inet->Cut();
     // The body is ours now; the transfer object need not keep its copy until the next start.
     inet->Cancel();
     if (!entryname::isSafeName(name)) {
         // The tick never starts such an entry; a name changed during the run still must not
         // become a path.
         m_log.append(logline::BadName(name));
-        return;
+        return false;
     }
     QString detail;
-    switch (pagestore::StorePage(m_dataDir, name, vclock::now().date(), body, &detail)) {
+    switch (pagestore::StorePage(dataDir, name, vclock::now().date(), body, &detail)) {
     case pagestore::Failure::None:
-        m_log.append(logline::EntryEnd(name));
-        break;
+        if (cut)
+            m_log.append(logline::PageCut(name, ChunkSize));
+        return true;
     case pagestore::Failure::Folder:
         m_log.append(logline::FolderFailed(name, detail));
         break;
@@ -243,4 +240,5 @@ void DownloadRun::storePage(int slot, const QString &name)
         m_log.append(logline::WriteFailed(name, detail));
         break;
     }
+    return false;
 }

@@ -59,7 +59,9 @@ signals:
 
 private:
     void free(int slot);
-    void storePage(int slot, const QString &name);
+    // Takes the completed body of a slot's transfer and stores it as the entry's page. Logs a
+    // failure or a cut page; true when the page was stored.
+    bool storeBody(int slot, const QString &name, const QString &dataDir);
 
     RunLog &m_log;
     ConnectionSlots m_slots;

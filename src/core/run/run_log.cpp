@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
 RunLog::RunLog(QObject *parent)
     : QObject(parent)
@@ -25,19 +26,43 @@ void RunLog::setText(const QString &text)
     emit textReset(text);
 }
 
-bool RunLog::seedFromFile(const QString &path)
+RunLog::Seed RunLog::seedFromFile(const QString &path)
 {
     if (!QFileInfo(path).isFile())
-        return true;
+        return Seed::NoFile;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
-    setText(runlog::FirstField(codepage::fromAnsi(file.readAll())));
-    return true;
+        return Seed::Unreadable;
+    const QString text = runlog::DecodeFile(file.readAll());
+    if (text.isEmpty())
+        return Seed::NoFile;
+    if (!runlog::IsRecord(text))
+        return Seed::Foreign;
+    setText(runlog::FirstField(text));
+    return Seed::Seeded;
 }
 
-bool RunLog::writeFile(const QString &path, QString *error) const
+bool RunLog::writeFile(const QString &path, const QString &settingsPath, QString *error) const
 {
+    const QFileInfo target(path);
+    const QFileInfo settings(settingsPath);
+    const bool isSettings = target.absoluteFilePath() == settings.absoluteFilePath()
+                            || (target.exists() && target.canonicalFilePath() == settings.canonicalFilePath());
+    QString refusal;
+    if (isSettings) {
+        refusal = RunText::LogIsSettings;
+    } else if (target.exists() && !target.isFile()) {
+        refusal = RunText::LogNotAFile;
+    } else if (target.exists() && target.size() > 0) {
+        QFile current(path);
+        if (current.open(QIODevice::ReadOnly) && !runlog::IsRecord(runlog::DecodeFile(current.read(64))))
+            refusal = RunText::LogNotALog;
+    }
+    if (!refusal.isEmpty()) {
+        if (error)
+            *error = refusal;
+        return false;
+    }
     return AtomicFile::writeWhole(path, runlog::EncodeRecord(m_text), error);
 }
 
@@ -119,6 +144,11 @@ QString WriteFailed(const QString &name, const QString &detail)
     return entryLine(name, RunText::WriteFailed, detail);
 }
 
+QString PageCut(const QString &name, qint64 bytes)
+{
+    return entryLine(name, RunText::PageCut.arg(QLocale(QLocale::English).toString(bytes)));
+}
+
 QString BadTimeout(const QString &typed, int seconds)
 {
     return RunText::CrLf + RunText::BadTimeout.arg(typed).arg(seconds);
@@ -127,12 +157,35 @@ QString BadTimeout(const QString &typed, int seconds)
 } // namespace logline
 
 namespace runlog {
+namespace {
+constexpr char Utf8Mark[] = "\xEF\xBB\xBF";
+}
 
 QByteArray EncodeRecord(const QString &log)
 {
     QString quoted = log;
     quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return codepage::toAnsi(QLatin1Char('"') + quoted + QLatin1String("\"\r\n"));
+    const QString record = QLatin1Char('"') + quoted + QLatin1String("\"\r\n");
+    // Kept byte for byte as ever when CP932 holds it; else nothing is turned into "?".
+    if (codepage::fits(record))
+        return codepage::toAnsi(record);
+    return QByteArray(Utf8Mark) + record.toUtf8();
+}
+
+QString DecodeFile(const QByteArray &bytes)
+{
+    if (bytes.startsWith(Utf8Mark))
+        return QString::fromUtf8(bytes.sliced(qstrlen(Utf8Mark)));
+    return codepage::fromAnsi(bytes);
+}
+
+bool IsRecord(const QString &text)
+{
+    for (const QChar c : text) {
+        if (c != u' ' && c != u'\t')
+            return c == u'"';
+    }
+    return false;
 }
 
 QString FirstField(const QString &text)

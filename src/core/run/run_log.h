@@ -19,11 +19,15 @@ public:
     void append(const QString &text);
     void setText(const QString &text);
 
-    // Carries on from the log file: its first field becomes the log. False when the file
-    // exists but cannot be read; a missing file changes nothing.
-    bool seedFromFile(const QString &path);
-    // Replaces the log file atomically with the whole log. False, with the reason, when not.
-    bool writeFile(const QString &path, QString *error) const;
+    enum class Seed { Seeded, NoFile, Unreadable, Foreign };
+    // Carries on from the log file: its first field becomes the log. A missing file changes
+    // nothing; a file that cannot be read, or that holds something other than a log (a
+    // settings file picked by mistake), is not taken.
+    Seed seedFromFile(const QString &path);
+    // Replaces the log file atomically with the whole log. Only a path not there yet, an empty
+    // file or an earlier log is written: never the settings file, a device, a FIFO or a file
+    // that holds something else. False, with the reason, when not written.
+    bool writeFile(const QString &path, const QString &settingsPath, QString *error) const;
 
 signals:
     void appended(const QString &text);
@@ -49,6 +53,7 @@ QString BadName(const QString &name);
 QString FolderFailed(const QString &name, const QString &detail);
 QString CopyFailed(const QString &name, const QString &detail);
 QString WriteFailed(const QString &name, const QString &detail);
+QString PageCut(const QString &name, qint64 bytes);
 QString BadTimeout(const QString &typed, int seconds);
 
 } // namespace logline
@@ -56,8 +61,13 @@ QString BadTimeout(const QString &typed, int seconds);
 // The log file's record.
 namespace runlog {
 
-// The record as written: a quote, the log with each quote doubled, a quote, CR LF.
+// The record as written: a quote, the log with each quote doubled, a quote, CR LF; in CP932,
+// or in UTF-8 behind a byte-order mark when the log holds a character CP932 has not.
 QByteArray EncodeRecord(const QString &log);
+// The text of a log file's bytes: UTF-8 behind a byte-order mark, CP932 otherwise.
+QString DecodeFile(const QByteArray &bytes);
+// Whether a file's text reads as a log record: its first field is in double quotes.
+bool IsRecord(const QString &text);
 // The first field of a record: a quoted field without its quotes and with "" read as one
 // quote (it may span lines), or else the text up to the first comma or line end.
 QString FirstField(const QString &text);

@@ -33,6 +33,12 @@ inline const QString FolderFailed = QStringLiteral(" のフォルダを作成で
 inline const QString CopyFailed =
     QStringLiteral(" の前のページを日付のフォルダに残せなかったため、ページを保存しませんでした(");
 inline const QString WriteFailed = QStringLiteral(" のページを保存できませんでした(");
+inline const QString PageCut =
+    QStringLiteral(" のページは %1 バイトを超えていたため、先頭の %1 バイトだけを保存しました(");
+// Why a log file was not written; the log stays in the progress window.
+inline const QString LogIsSettings = QStringLiteral("設定ファイルはログファイルに使えません");
+inline const QString LogNotAFile = QStringLiteral("通常のファイルではないため、書き込みませんでした");
+inline const QString LogNotALog = QStringLiteral("このプログラムのログではないファイルのため、上書きしませんでした");
 inline const QString BadTimeout =
     QStringLiteral("タイムアウトの秒数「%1」は正の整数ではないため、%2 秒を使います");
 

@@ -79,6 +79,7 @@ QString defaultPath(const QString &programDir)
 LoadReport load(const QString &path, EntryTable &entries, Options &options)
 {
     LoadReport report;
+    QStringList badParents;
     Profile ini(path);
     const QFileInfo info(path);
     if (info.exists() && (!info.isFile() || !QFile(path).open(QIODevice::ReadOnly)))
@@ -101,12 +102,10 @@ LoadReport load(const QString &path, EntryTable &entries, Options &options)
         if (const auto nname = readValue(ini, DataSection, key("nname", n)))
             entries.EntryNname(n) = toInt16(*nname, &ok);
         if (const auto root = readValue(ini, DataSection, key("root", n))) {
-            bool rootOk = true;
-            entries.EntryParent(n) = toInt16(*root, &rootOk);
-            ok = ok && rootOk;
+            entries.EntryParent(n) = toInt16(*root, &ok);
+            if (!ok)
+                badParents << entries.EntryName(n);
         }
-        if (!ok)
-            report.badNumbers << entries.EntryName(n);
     }
 
     if (const auto value = readValue(ini, OptionSection, QStringLiteral("dirname")))
@@ -123,16 +122,24 @@ LoadReport load(const QString &path, EntryTable &entries, Options &options)
         options.timeout = *value;
 
     entries.settleParents(&report.placedAtTop);
+    report.placedAtTop += badParents;
+    report.placedAtTop.removeDuplicates();
+    for (int n = 1; n <= EntryTable::Kept; ++n) {
+        if (entries.isOccupied(n) && entries.folderOwner(entries.EntryName(n), n) != 0)
+            report.sharedFolders << entries.EntryName(n);
+    }
     return report;
 }
 
 bool save(const QString &path, EntryTable &entries, const Options &options,
-          const SdataLists &sdata, int &followed, QString *error)
+          const SdataLists &sdata, int &followed, QString *error, bool *wroteUtf8)
 {
     entries.compact(followed);
     entries.sort(followed);
 
     Profile ini(path);
+    // A home folder "Müller" or an entry "café" must come back as typed after a restart.
+    ini.setUtf8WhenNeeded(true);
     bool written = true;
     const auto write = [&](const QString &section, const QString &keyName,
                            const std::optional<QString> &value) {
@@ -148,13 +155,10 @@ bool save(const QString &path, EntryTable &entries, const Options &options,
             }
             continue;
         }
-        // Each text is kept as the code page stores it, so memory matches the file.
         for (auto [stem, column] : {std::pair{"TEXT", &entries.EntryName},
                                     std::pair{"NIP", &entries.EntryAddress},
-                                    std::pair{"CIP", &entries.EntryRule}}) {
+                                    std::pair{"CIP", &entries.EntryRule}})
             write(DataSection, key(stem, n), storedForm((*column)(n)));
-            (*column)(n) = codepage::roundTrip((*column)(n));
-        }
         write(DataSection, key("ROOT", n), QString::number(entries.EntryParent(n)));
         write(DataSection, key("nname", n), QString::number(entries.EntryNname(n)));
         // A marker is written as the original wrote it and reads back as an empty slot.
@@ -176,6 +180,15 @@ bool save(const QString &path, EntryTable &entries, const Options &options,
     write(OptionSection, QStringLiteral("dtime"), storedForm(options.timeout));
     written = written && ini.flush();
 
+    // A file in CP932 keeps each text as the code page stores it, so memory matches the file.
+    if (written && !ini.wroteUtf8()) {
+        for (int n = 1; n <= EntryTable::Kept; ++n) {
+            for (auto *column : {&entries.EntryName, &entries.EntryAddress, &entries.EntryRule})
+                (*column)(n) = codepage::roundTrip((*column)(n));
+        }
+    }
+    if (wroteUtf8)
+        *wroteUtf8 = written && ini.wroteUtf8();
     entries.settleParents(nullptr);
     if (!written && error)
         *error = ini.errorString();

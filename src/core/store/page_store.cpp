@@ -19,10 +19,28 @@ QString reason(const QString &path, const QString &error)
 
 bool ensureFolder(const QString &path, QString *detail)
 {
-    if (QFileInfo(path).isDir() || QDir().mkdir(path))
+    if (QFileInfo(path).isDir() || QDir().mkpath(path))
         return true;
     *detail = path;
     return false;
+}
+
+// The copy made earlier today moves aside to the next free vek-N.htm before it is replaced.
+bool keepEarlierCopy(const QString &dated, QString *detail)
+{
+    const QString copy = Join(dated, PageName);
+    if (!QFileInfo::exists(copy))
+        return true;
+    for (int n = 1;; ++n) {
+        const QString aside = Join(dated, QStringLiteral("vek-%1.htm").arg(n));
+        if (QFileInfo::exists(aside))
+            continue;
+        QFile earlier(copy);
+        if (earlier.rename(aside))
+            return true;
+        *detail = reason(aside, earlier.errorString());
+        return false;
+    }
 }
 
 // Copies in pieces into a file put in place whole, so neither a large page nor a crash half
@@ -58,28 +76,43 @@ bool copyWhole(const QString &from, const QString &to, QString *detail)
 
 } // namespace
 
+bool IsUsableDataFolder(const QString &dataDir)
+{
+    return !dataDir.isEmpty() && QDir::isAbsolutePath(dataDir);
+}
+
+QString Join(const QString &folder, const QString &name)
+{
+    QString path = folder;
+    while (path.size() > 1 && path.endsWith(u'/'))
+        path.chop(1);
+    if (!path.endsWith(u'/'))
+        path += u'/';
+    return path + name;
+}
+
 QString EntryFolder(const QString &dataDir, const QString &name)
 {
-    const QString exact = dataDir + QLatin1Char('/') + name;
+    const QString exact = Join(dataDir, name);
     if (QFileInfo(exact).isDir())
         return exact;
     const QStringList folders =
         QDir(dataDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     for (const QString &folder : folders) {
         if (folder.compare(name, Qt::CaseInsensitive) == 0)
-            return dataDir + QLatin1Char('/') + folder;
+            return Join(dataDir, folder);
     }
     return exact;
 }
 
 QString PagePath(const QString &dataDir, const QString &name)
 {
-    return EntryFolder(dataDir, name) + QLatin1Char('/') + PageName;
+    return Join(EntryFolder(dataDir, name), PageName);
 }
 
 QString DatedFolder(const QString &entryFolder, const QDate &day)
 {
-    return entryFolder + QLatin1Char('/') + vclock::Format(day, QStringLiteral("yyyymmdd"));
+    return Join(entryFolder, vclock::Format(day, QStringLiteral("yyyymmdd")));
 }
 
 Failure StorePage(const QString &dataDir, const QString &name, const QDate &today,
@@ -88,11 +121,15 @@ Failure StorePage(const QString &dataDir, const QString &name, const QDate &toda
     QString ignored;
     if (!detail)
         detail = &ignored;
+    if (!IsUsableDataFolder(dataDir)) {
+        *detail = dataDir;
+        return Failure::Folder;
+    }
     const QString folder = EntryFolder(dataDir, name);
     if (!ensureFolder(folder, detail))
         return Failure::Folder;
 
-    const QString page = folder + QLatin1Char('/') + PageName;
+    const QString page = Join(folder, PageName);
     // The new page is written out before the dated copy is made, so a page that cannot be
     // written (a full disk) leaves the earlier dated copy as it was.
     AtomicFile file(page);
@@ -105,7 +142,7 @@ Failure StorePage(const QString &dataDir, const QString &name, const QDate &toda
         if (!ensureFolder(dated, detail))
             return Failure::Folder;
         // Without its dated copy the old page is not given up.
-        if (!copyWhole(page, dated + QLatin1Char('/') + PageName, detail))
+        if (!keepEarlierCopy(dated, detail) || !copyWhole(page, Join(dated, PageName), detail))
             return Failure::Copy;
     }
     if (!file.commit()) {
@@ -113,20 +150,6 @@ Failure StorePage(const QString &dataDir, const QString &name, const QDate &toda
         return Failure::Write;
     }
     return Failure::None;
-}
-
-bool ReplacePage(const QString &dataDir, const QString &name, const QByteArray &bytes,
-                 QString *detail)
-{
-    const QString folder = EntryFolder(dataDir, name);
-    if (!ensureFolder(folder, detail))
-        return false;
-    const QString page = folder + QLatin1Char('/') + PageName;
-    QString error;
-    if (AtomicFile::writeWhole(page, bytes, &error))
-        return true;
-    *detail = reason(page, error);
-    return false;
 }
 
 } // namespace pagestore

@@ -5,7 +5,9 @@
 #include <QString>
 
 // Where an entry's pages live: DataDir/Name/vek.htm, the page it replaces copied first to
-// DataDir/Name/yyyymmdd/vek.htm. Paths are joined as text, exactly.
+// DataDir/Name/yyyymmdd/vek.htm. A copy made earlier the same day is kept as vek-1.htm,
+// vek-2.htm, ... in the dated folder, so no replaced page is ever lost. Paths are joined with
+// one separator, whether or not the data folder text ends in one.
 namespace pagestore {
 
 enum class Failure { None, Folder, Copy, Write };
@@ -18,14 +20,17 @@ QString PagePath(const QString &dataDir, const QString &name);
 // The dated folder of `day` in an entry folder.
 QString DatedFolder(const QString &entryFolder, const QDate &day);
 
-// Stores the body whole and atomically. On failure nothing is half written: the old page
-// stays as it was, and `detail` names the path and the reason.
+// A data folder pages may be stored under: given, and absolute. An empty or relative one would
+// put pages at "/" or wherever the program happened to be started.
+bool IsUsableDataFolder(const QString &dataDir);
+
+// A path inside a folder, with one separator between them.
+QString Join(const QString &folder, const QString &name);
+
+// Stores the body whole and atomically, making the data folder and the entry's folder when
+// missing. On failure nothing is half written: the old page and every dated copy stay as they
+// were, and `detail` names the path and the reason.
 Failure StorePage(const QString &dataDir, const QString &name, const QDate &today,
                   const QByteArray &body, QString *detail = nullptr);
-
-// Replaces the page with `bytes` as they are, making the entry's folder when missing; no
-// dated copy. False, with the path and the reason in `detail`, when it could not.
-bool ReplacePage(const QString &dataDir, const QString &name, const QByteArray &bytes,
-                 QString *detail);
 
 } // namespace pagestore

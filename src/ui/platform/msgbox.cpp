@@ -10,18 +10,33 @@ Result MsgBox(QWidget *parent, const QString &text, Buttons buttons, const QStri
     QMessageBox box(parent);
     box.setObjectName(QStringLiteral("MsgBox"));
     box.setWindowTitle(title.isNull() ? QApplication::applicationDisplayName() : title);
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
-    box.setIcon(buttons == YesNo ? QMessageBox::Question : QMessageBox::NoIcon);
-    if (buttons == YesNo) {
+    box.setIcon(buttons == OKOnly ? QMessageBox::NoIcon : QMessageBox::Question);
+    switch (buttons) {
+    case YesNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
-    } else {
+        break;
+    case YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
+    case OKOnly:
         box.setStandardButtons(QMessageBox::Ok);
+        break;
     }
-    const int r = box.exec();
-    if (buttons == YesNo)
-        return r == QMessageBox::Yes ? vbYes : vbNo;
-    return vbOK;
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return vbYes;
+    case QMessageBox::No:
+        return vbNo;
+    case QMessageBox::Cancel:
+        return vbCancel;
+    default:
+        return buttons == OKOnly ? vbOK : (buttons == YesNo ? vbNo : vbCancel);
+    }
 }
 
 } // namespace msgbox

@@ -7,10 +7,11 @@ class QWidget;
 
 // MsgBox of the original: a modal box with the program's fixed texts. The title defaults to
 // the application's display name, as the original's default caption was the program's name.
+// Texts are shown as plain text: a name holding "<b>" is shown as typed.
 namespace msgbox {
 
-enum Buttons { OKOnly, YesNo };
-enum Result { vbOK = 1, vbYes = 6, vbNo = 7 };
+enum Buttons { OKOnly, YesNo, YesNoCancel };
+enum Result { vbOK = 1, vbCancel = 2, vbYes = 6, vbNo = 7 };
 
 Result MsgBox(QWidget *parent, const QString &text, Buttons buttons = OKOnly,
               const QString &title = QString());

@@ -107,6 +107,8 @@ void TreeView::SelectNode(int position)
     setCurrentItem(node);
     if (node)
         scrollToItem(node);
+    else
+        clearSelection();
     m_silent = false;
 }
 

@@ -28,7 +28,7 @@ public:
     int EntryOf(int position) const;
     // The position of the node that shows entry, 0 when there is none.
     int PositionOfEntry(int entry) const;
-    // Selects and shows the node at position without a click event.
+    // Selects and shows the node at position without a click event; 0 selects none.
     void SelectNode(int position);
 
 signals:
