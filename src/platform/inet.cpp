@@ -68,7 +68,7 @@ QString answerFault(const QNetworkReply *reply)
         return QStringLiteral("サーバーの応答が正しくありません (状態 %1)").arg(status.toInt());
     // A chunked body carries its own framing, whatever length stands beside it.
     if (!isChunked(reply) && announcedLength(reply) == -2)
-        return QStringLiteral("サーバーの応答が正しくありません (食い違う Content-Length)");
+        return QStringLiteral("サーバーの応答が正しくありません (Content-Length が不正です)");
     return {};
 }
 

@@ -131,6 +131,8 @@ QList<Route> routes(const QByteArray &page)
          R{.raw = head("200 OK", {lengthHeader(page.size()), lengthHeader(100)}) + page}, std::nullopt},
         {"two lengths on one line", R{.raw = head("200 OK", {"Content-Length: " + n + ", 100"}) + page},
          std::nullopt},
+        {"Content-Length that is no number", R{.raw = head("200 OK", {"Content-Length: many"}) + page},
+         std::nullopt},
         {"two equal Content-Length",
          R{.raw = head("200 OK", {lengthHeader(page.size()), lengthHeader(page.size())}) + page}, page},
         {"chunked beside a too small length", R{.raw = chunkedHead({lengthHeader(10)}) + chunks}, page},

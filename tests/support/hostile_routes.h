@@ -36,6 +36,7 @@ struct Route {
 // | chunked cut inside a chunk         | chunks dripped, connection ends (FIN / RST) mid-chunk | failure |
 // | chunked cut between chunks         | whole chunks, no terminating zero-length chunk       | failure  |
 // | two Content-Length, 100 and N      | both orders, and "N, 100" on one line                | failure  |
+// | Content-Length that is no number   | "Content-Length: many"                               | failure  |
 // | two equal Content-Length           | the same length twice                                | page     |
 // | chunked beside a wrong length      | chunked page with a Content-Length too small / large | page     |
 QList<Route> routes(const QByteArray &page);
