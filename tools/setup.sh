@@ -6,7 +6,7 @@ ROOT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # What building and running the program needs.
 RUN_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libicu-dev)
 # What the tests add to that.
-TEST_PACKAGES=()
+TEST_PACKAGES=(zlib1g-dev)
 # What the libFuzzer build adds.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

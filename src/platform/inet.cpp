@@ -7,6 +7,7 @@
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QUrl>
 
@@ -33,7 +34,7 @@ bool isPageStatus(int status)
 // Qt turns HTTP error statuses into reply errors; the status decides them for us.
 bool isHttpStatusError(const QNetworkReply *reply)
 {
-    if (!reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
+    if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() < 400)
         return false;
     const int e = reply->error();
     return (e >= QNetworkReply::ContentAccessDenied && e <= QNetworkReply::UnknownContentError)
@@ -52,15 +53,60 @@ QString statusFailure(const QNetworkReply *reply)
                             : QString::number(status.toInt()) + u' ' + QString::fromLatin1(phrase);
 }
 
+bool isChunked(const QNetworkReply *reply)
+{
+    return reply->rawHeader("Transfer-Encoding").toLower().contains("chunked");
+}
+
+// The length the server announced: -1 when none, -2 when its Content-Length lines disagree or
+// do not read as a length. Qt joins repeated lines with ", " and takes the first.
+qint64 announcedLength(const QNetworkReply *reply)
+{
+    if (!reply->hasRawHeader("Content-Length"))
+        return -1;
+    qint64 length = -1;
+    for (const QByteArray &part : reply->rawHeader("Content-Length").split(',')) {
+        bool ok = false;
+        const qint64 value = part.trimmed().toLongLong(&ok);
+        if (!ok || value < 0 || (length >= 0 && value != length))
+            return -2;
+        length = value;
+    }
+    return length;
+}
+
+// What makes an answer unusable before its body is looked at; empty when nothing.
+QString answerFault(const QNetworkReply *reply)
+{
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid())
+        return {};
+    // Qt ends the reply at an interim answer (102, 103) and drops the real one behind it.
+    if (status.toInt() < 200)
+        return QStringLiteral("サーバーの応答が正しくありません (状態 %1)").arg(status.toInt());
+    // A chunked body carries its own framing, whatever length stands beside it.
+    if (!isChunked(reply) && announcedLength(reply) == -2)
+        return QStringLiteral("サーバーの応答が正しくありません (Content-Length が不正です)");
+    return {};
+}
+
 // Qt may report a connection cut in the middle of the body as a normal end, so the length the
-// server announced is checked. A compressed body has no length to compare with.
+// server announced is checked. Bodies arrive as sent (no decoding), so that length holds for all.
 bool isCutShort(const QNetworkReply *reply, qint64 received)
 {
-    const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
-    const QByteArray encoding = reply->rawHeader("Content-Encoding").trimmed().toLower();
-    if (!announced.isValid() || !(encoding.isEmpty() || encoding == "identity"))
+    if (isChunked(reply))
         return false;
-    return received < announced.toLongLong();
+    const qint64 announced = announcedLength(reply);
+    return announced >= 0 && received < announced;
+}
+
+// Valid %XX escapes are kept as they are; a "%" that starts none becomes "%25". QUrl's tolerant
+// mode would otherwise re-escape every "%" of the address because of one lone "%".
+QString escapeLonePercents(const QString &url)
+{
+    static const QRegularExpression lonePercent(QStringLiteral("%(?![0-9A-Fa-f]{2})"));
+    QString escaped = url;
+    return escaped.replace(lonePercent, QStringLiteral("%25"));
 }
 
 QString describe(const QNetworkReply *reply)
@@ -232,7 +278,7 @@ void Inet::setOpenUrlTimeout(int ms)
 
 bool Inet::startRequest(const QString &url, QString *error)
 {
-    const QUrl target(url, QUrl::TolerantMode);
+    const QUrl target(escapeLonePercents(url), QUrl::TolerantMode);
     const QString scheme = target.scheme().toLower();
     if (!target.isValid() || target.isRelative()) {
         *error = QStringLiteral("アドレスが正しくありません");
@@ -253,6 +299,9 @@ bool Inet::startRequest(const QString &url, QString *error)
     // Plain HTTP/1.1 connections, one per transfer, behave the same on every server.
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(UserAgent));
+    // The page is stored as the server sent it. Asking for compression would hand the bodies to
+    // Qt's decoder, which takes a cut or broken stream for a whole page.
+    request.setRawHeader("Accept-Encoding", "identity");
 
     m_done = false;
     QNetworkReply *reply = m_manager->get(request);
@@ -280,6 +329,10 @@ bool Inet::startRequest(const QString &url, QString *error)
 
 bool Inet::readBody(QNetworkReply *reply)
 {
+    if (const QString fault = answerFault(reply); !fault.isEmpty()) {
+        finish(false, fault);
+        return true;
+    }
     // One byte past the limit tells a page cut at the limit from one that is exactly as long.
     while (m_body.size() <= MaxBody) {
         const QByteArray part = reply->read(MaxBody + 1 - m_body.size());

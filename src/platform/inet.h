@@ -62,7 +62,8 @@ signals:
 
 private:
     bool startRequest(const QString &url, QString *error);
-    // Reads what has arrived; true when the body reached MaxBody and the transfer ended.
+    // Reads what has arrived; true when the transfer ended here: the answer is unusable, or
+    // the body reached MaxBody.
     bool readBody(QNetworkReply *reply);
     void replyFinished(QNetworkReply *reply);
     void advance(short state);

@@ -1,4 +1,5 @@
 #include "support/core_testmain.h"
+#include "support/hostile_routes.h"
 #include "support/test_server.h"
 
 #include "platform/codepage.h"
@@ -7,8 +8,10 @@
 #include <QSignalSpy>
 
 #include <memory>
+#include <optional>
 
 using Response = TestServer::Response;
+using MaybePage = std::optional<QByteArray>;
 
 namespace {
 
@@ -39,6 +42,8 @@ QByteArray patterned(qsizetype size)
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(MaybePage)
 
 class TestInet : public QObject
 {
@@ -225,6 +230,88 @@ private slots:
         // The blocking fetch of the single download decides alike.
         QCOMPARE(inet.OpenURL(m_server.url(QStringLiteral("/status"))).isEmpty(), !error.isEmpty());
         QCOMPARE(inet.ErrorText(), error);
+    }
+
+    // Ten transfers at once, several rounds: some of Qt's mistakes show only on a busy machine.
+    void hostileAnswers_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<MaybePage>("page");
+        QByteArray page;
+        for (int i = 0; page.size() < 3000; ++i)
+            page += "<p>ページ " + QByteArray::number(i) + " の本文</p>\n";
+        for (const hostile::Route &route : hostile::routes(page)) {
+            m_server.setRoute(hostile::pathOf(route), route.response);
+            QTest::newRow(qPrintable(route.name)) << hostile::pathOf(route) << route.page;
+        }
+    }
+
+    void hostileAnswers()
+    {
+        QFETCH(QString, path);
+        QFETCH(MaybePage, page);
+        constexpr int Rounds = 3;
+        constexpr int AtOnce = 10;
+        for (int round = 0; round < Rounds; ++round) {
+            std::vector<std::unique_ptr<Inet>> inets;
+            QList<QList<short>> seen(AtOnce);
+            QByteArrayList bodies(AtOnce);
+            for (int i = 0; i < AtOnce; ++i) {
+                inets.push_back(std::make_unique<Inet>());
+                Inet *inet = inets.back().get();
+                connect(inet, &Inet::StateChanged, this, [&, i, inet](short state) {
+                    seen[i] << state;
+                    if (state == Inet::icResponseCompleted)
+                        bodies[i] = inet->GetChunk(Inet::MaxBody, 1);
+                });
+                inet->Execute(m_server.url(path), QStringLiteral("GET"));
+            }
+            const auto allEnded = [&] {
+                return std::all_of(seen.cbegin(), seen.cend(),
+                                   [](const QList<short> &s) { return !s.isEmpty() && isTerminal(s.last()); });
+            };
+            QTRY_VERIFY_WITH_TIMEOUT(allEnded(), Patience);
+            for (int i = 0; i < AtOnce; ++i) {
+                QCOMPARE(seen[i].count(Inet::icResponseCompleted) + seen[i].count(Inet::icError), 1);
+                if (page) {
+                    QCOMPARE(seen[i].last(), Inet::icResponseCompleted);
+                    QCOMPARE(bodies[i].size(), page->size());
+                    QVERIFY(bodies[i] == *page);
+                } else {
+                    QCOMPARE(seen[i].last(), Inet::icError);
+                    QVERIFY(!inets[i]->ErrorText().isEmpty());
+                    QCOMPARE(inets[i]->GetChunk(Inet::MaxBody, 1), QByteArray());
+                }
+            }
+        }
+    }
+
+    // What the server reads in the request line: valid escapes as they were, the rest escaped.
+    void requestTarget_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("sent");
+        QTest::newRow("valid escapes") << "/q?q=%E6%97%A5&s=%2F%26" << "/q?q=%E6%97%A5&s=%2F%26";
+        QTest::newRow("one lone %") << "/q?q=%E6%97%A5&rate=50%" << "/q?q=%E6%97%A5&rate=50%25";
+        QTest::newRow("%%") << "/q?a=%%E6%97%A5" << "/q?a=%25%E6%97%A5";
+        QTest::newRow("%zz") << "/q?a=%zz&b=%2F" << "/q?a=%25zz&b=%2F";
+        QTest::newRow("% before one hex digit") << "/q?a=%4&b=%2F" << "/q?a=%254&b=%2F";
+        QTest::newRow("japanese") << "/日本?q=語" << "/%E6%97%A5%E6%9C%AC?q=%E8%AA%9E";
+        QTest::newRow("japanese and a lone %") << "/日本?q=50%" << "/%E6%97%A5%E6%9C%AC?q=50%25";
+        QTest::newRow("spaces") << "/a b?q=c d" << "/a%20b?q=c%20d";
+        QTest::newRow("spaces and a lone %") << "/a b?q=5% off" << "/a%20b?q=5%25%20off";
+    }
+
+    void requestTarget()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, sent);
+        m_server.setRoute(sent.section(QLatin1Char('?'), 0, 0), {.body = "x"});
+        Inet inet;
+        const QString url = m_server.url(target);
+        QCOMPARE(run(inet, url).last(), Inet::icResponseCompleted);
+        QCOMPARE(m_server.requestedPaths(), QStringList{sent});
+        QCOMPARE(inet.URL(), url);
     }
 
     void redirectFollowed()

@@ -292,6 +292,10 @@ void TestServer::serve(Connection *connection)
         ::close(fd);
         return;
     }
+    if (!r.raw.isEmpty()) {
+        sendRaw(fd, r);
+        return;
+    }
     if (r.reset && r.cutAfterBytes < 0) {
         closeWithReset(fd);
         return;
@@ -334,23 +338,46 @@ void TestServer::serve(Connection *connection)
         return;
     }
 
-    bool sent = true;
-    if (r.dripBytes > 0) {
-        for (qsizetype at = 0; sent && at < r.body.size(); at += r.dripBytes) {
-            if (at > 0 && !waitFor(-1, 0, r.dripIntervalMs))
-                sent = false;
-            else
-                sent = sendAll(fd, r.body.constData() + at, qMin<qsizetype>(r.dripBytes, r.body.size() - at));
-        }
-    } else {
-        sent = sendAll(fd, r.body.constData(), r.body.size());
+    if (sendPaced(fd, r.body, r))
+        closeGracefully(fd);
+    else
+        ::close(fd);
+}
+
+bool TestServer::sendPaced(int fd, const QByteArray &data, const Response &r) const
+{
+    if (r.dripBytes <= 0)
+        return sendAll(fd, data.constData(), data.size());
+    for (qsizetype at = 0; at < data.size(); at += r.dripBytes) {
+        if (at > 0 && !waitFor(-1, 0, r.dripIntervalMs))
+            return false;
+        if (!sendAll(fd, data.constData() + at, qMin<qsizetype>(r.dripBytes, data.size() - at)))
+            return false;
     }
-    if (sent) {
-        // FIN first, then read what is left, so close() does not turn into an RST that could
-        // destroy the end of the answer still on its way.
-        ::shutdown(fd, SHUT_WR);
-        while (::recv(fd, buf, sizeof buf, 0) > 0) {
-        }
+    return true;
+}
+
+void TestServer::sendRaw(int fd, const Response &r) const
+{
+    const bool sent = sendPaced(fd, r.raw, r);
+    if (sent && r.reset) {
+        // Let the bytes leave before the RST overtakes them.
+        waitFor(-1, 0, 100);
+        closeWithReset(fd);
+    } else if (sent) {
+        closeGracefully(fd);
+    } else {
+        ::close(fd);
+    }
+}
+
+void TestServer::closeGracefully(int fd) const
+{
+    // FIN first, then read what is left, so close() does not turn into an RST that could
+    // destroy the end of the answer still on its way.
+    ::shutdown(fd, SHUT_WR);
+    char buf[4096];
+    while (::recv(fd, buf, sizeof buf, 0) > 0) {
     }
     ::close(fd);
 }

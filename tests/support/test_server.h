@@ -50,6 +50,10 @@ public:
         QString redirectTo{};
         // Extra header lines, for example {"Content-Encoding", "gzip"}.
         QList<QPair<QByteArray, QByteArray>> headers{};
+        // When set: sent byte for byte (dripped when asked) in place of the status line, headers
+        // and body, for the answers no well-behaved server gives (see hostile_routes.h). Then the
+        // connection ends with FIN, or with RST when `reset` is set.
+        QByteArray raw{};
     };
 
     // One request as the server read it.
@@ -105,6 +109,10 @@ private:
     // Waits for the socket (or only the clock when fd < 0); false once stop() was called.
     bool waitFor(int fd, short events, int timeoutMs) const;
     bool sendAll(int fd, const char *data, qint64 size) const;
+    // Sends data at once, or dripped as the response asks.
+    bool sendPaced(int fd, const QByteArray &data, const Response &r) const;
+    void sendRaw(int fd, const Response &r) const;
+    void closeGracefully(int fd) const;
     void reapFinished();
 
     int m_listenFd = -1;
