@@ -1,10 +1,16 @@
 #include "core/session.h"
 
+#include "platform/codepage.h"
+
+#include <QFile>
+#include <QFileInfo>
+
 Session::Session(const QString &programDir, const QString &settingsPath)
     : m_programDir(programDir)
     , m_settingsPath(settingsPath.isEmpty() ? settingsfile::defaultPath(programDir) : settingsPath)
     , m_options(Options::defaultsIn(programDir))
     , m_run(m_log)
+    , m_lock(programDir)
 {
 }
 
@@ -12,8 +18,12 @@ Session::LoadResult Session::load()
 {
     LoadResult result;
     result.report = settingsfile::load(m_settingsPath, m_entries, m_options);
-    if (m_options.logOn && !m_log.seedFromFile(m_options.logPath))
-        result.unreadableLog = m_options.logPath;
+    if (m_options.logOn) {
+        if (m_log.seedFromFile(m_options.logPath))
+            noteLogFile(QFileInfo(m_options.logPath).isFile() ? m_log.text() : QString());
+        else
+            result.unreadableLog = m_options.logPath;
+    }
     return result;
 }
 
@@ -22,12 +32,51 @@ bool Session::save(int &followed, const settingsfile::SdataLists &sdata, QString
     return settingsfile::save(m_settingsPath, m_entries, m_options, sdata, followed, error);
 }
 
-void Session::startRun()
+bool Session::beginRun(QString *holder)
 {
-    m_run.start(m_entries, m_options.dirName, m_options.timeout);
+    if (m_lock.tryLock())
+        return true;
+    if (holder)
+        *holder = m_lock.holder();
+    return false;
 }
 
-bool Session::writeLogFile(QString *error) const
+void Session::endRun()
 {
-    return !m_options.logOn || m_log.writeFile(m_options.logPath, error);
+    m_lock.unlock();
+}
+
+bool Session::startRun(QString *holder)
+{
+    if (!beginRun(holder))
+        return false;
+    m_run.start(m_entries, m_options.dirName, m_options.timeout);
+    return true;
+}
+
+bool Session::writeLogFile(QString *error)
+{
+    if (!m_options.logOn)
+        return true;
+    if (m_logFile.known && m_logFile.path == m_options.logPath
+        && m_log.text().size() >= m_logFile.logLength) {
+        // Another run (the other face, between two runs of this one) may have carried the
+        // file on from where this session left it.
+        QFile file(m_options.logPath);
+        if (file.open(QIODevice::ReadOnly)) {
+            const QString now = runlog::FirstField(codepage::fromAnsi(file.readAll()));
+            if (now != m_logFile.text && now.startsWith(m_logFile.text))
+                m_log.setText(now + m_log.text().mid(m_logFile.logLength));
+        }
+    }
+    if (!m_log.writeFile(m_options.logPath, error))
+        return false;
+    // What a reader of the file gets back: characters outside the code page became "?".
+    noteLogFile(codepage::roundTrip(m_log.text()));
+    return true;
+}
+
+void Session::noteLogFile(const QString &fileText)
+{
+    m_logFile = {true, m_options.logPath, fileText, m_log.text().size()};
 }

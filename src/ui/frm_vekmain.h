@@ -95,6 +95,9 @@ private:
     void rebuildTree();
     void OpenWithShell(const QString &path);
     void openSelected(bool page);
+    // Takes the run lock for a run or a single download; tells the user when another run
+    // holds it.
+    bool LockRun();
     // The progress window opened for a run or a single download, and closed again.
     frm_VEKDL *BeginProgress();
     void EndProgress(const QString &finalBox);

@@ -57,10 +57,23 @@ void frm_vekmain::ProgressClosed()
     if (!m_session->writeLogFile(&error))
         msgbox::MsgBox(this, ProgressText::LogWriteFailed.arg(m_session->options().logPath, error));
     AllCancel();
+    m_session->endRun();
+}
+
+// The run lock is held from here until OK has written the log file.
+bool frm_vekmain::LockRun()
+{
+    QString holder;
+    if (m_session->beginRun(&holder))
+        return true;
+    msgbox::MsgBox(this, ProgressText::RunLocked.arg(holder));
+    return false;
 }
 
 void frm_vekmain::btn_dlstart_Click()
 {
+    if (!LockRun())
+        return;
     BeginProgress();
     optionsFromFields();
     m_session->startRun();
@@ -91,6 +104,8 @@ void frm_vekmain::Command4_Click()
         msgbox::MsgBox(this, ProgressText::BadName.arg(name));
         return;
     }
+    if (!LockRun())
+        return;
 
     BeginProgress();
     optionsFromFields();

@@ -3,6 +3,8 @@
 #include "support/ui/window_testmain.h"
 
 #include "core/run/run_log.h"
+#include "core/session.h"
+#include "platform/windir.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -165,6 +167,50 @@ private slots:
             QVERIFY(!QFileInfo::exists(path));
             break;
         }
+    }
+
+    // Another run (an unattended one, or another window) holds the run lock: both download
+    // buttons refuse with a box and start nothing; once it is free they run, and hold the
+    // lock until OK.
+    void refusedWhileAnotherRunIsUnderWay_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("全てダウンロード") << QStringLiteral("btn_dlstart");
+        QTest::newRow("ダウンロード") << QStringLiteral("Command4");
+    }
+
+    void refusedWhileAnotherRunIsUnderWay()
+    {
+        QFETCH(QString, button);
+        writeIni({{QStringLiteral("page"), m_server.url(QStringLiteral("/page")), {}}},
+                 {.dirName = m_dir->path()});
+        auto other = std::make_unique<Session>(GetWindowsDirectory());
+        QVERIFY(other->beginRun());
+        Program p;
+        p.window->show();
+        const int requests = m_server.requestCount();
+
+        p.button(qPrintable(button))->click();
+        QTRY_COMPARE(m_boxes->texts().size(), 1);
+        QVERIFY2(m_boxes->texts().constFirst().startsWith(QStringLiteral("別のダウンロードが実行中のため、開始できません。")),
+                 qPrintable(m_boxes->texts().constFirst()));
+        QVERIFY(m_boxes->texts().constFirst().contains(QStringLiteral("PID %1").arg(QCoreApplication::applicationPid())));
+        QVERIFY(!p.dialog->isVisible());
+        QVERIFY(p.window->isEnabled());
+        QCOMPARE(p.log(), QString());
+        QTest::qWait(700);
+        QCOMPARE(m_server.requestCount(), requests);
+        QVERIFY(!QFileInfo::exists(m_dir->path() + QLatin1String("/page/vek.htm")));
+
+        other.reset();
+        m_boxes->clear();
+        p.button(qPrintable(button))->click();
+        QVERIFY(QTest::qWaitFor([&p] { return p.ok()->isEnabled(); }, 5000));
+        QVERIFY(QFileInfo::exists(m_dir->path() + QLatin1String("/page/vek.htm")));
+        Session next(GetWindowsDirectory());
+        QVERIFY(!next.beginRun());
+        p.ok()->click();
+        QVERIFY(next.beginRun());
     }
 };
 

@@ -67,6 +67,13 @@ DownloadRun::~DownloadRun()
     abandon();
 }
 
+bool DownloadRun::Fetches(const EntryTable &entries, int c)
+{
+    // Rows past EntryCount are not part of the list; with a full table row 101 does not exist.
+    return c >= 1 && c <= entries.EntryCount && EntryTable::isValid(c)
+           && entries.EntryAddress(c).size() >= MinAddressLength;
+}
+
 void DownloadRun::abandon()
 {
     m_timer->setInterval(0);
@@ -107,14 +114,17 @@ void DownloadRun::AllCancel()
         QCoreApplication::processEvents();
         m_slots.Inet1(n)->Cancel();
         m_slots.Inet1(n)->Cancel();
-        m_slots.release(n);
+        free(n, false);
         emit statusChanged(n, RunText::Idle);
     }
 }
 
-void DownloadRun::free(int slot)
+void DownloadRun::free(int slot, bool stored)
 {
+    const int entry = m_slots.SlotEntry(slot);
     m_slots.release(slot);
+    if (entry != 0)
+        emit entryEnded(entry, stored);
 }
 
 void DownloadRun::Timer1_Timer()
@@ -128,9 +138,7 @@ void DownloadRun::Timer1_Timer()
 
     const int c = RunCursor;
     bool allBusy = false;
-    // Rows past EntryCount are not part of the list; with a full table row 101 does not exist.
-    if (c >= 1 && c <= m_entries.EntryCount && EntryTable::isValid(c)
-        && m_entries.EntryAddress(c).size() >= MinAddressLength) {
+    if (Fetches(m_entries, c)) {
         const int n = m_slots.firstFree();
         const QString name = m_entries.EntryName(c);
         if (n == 0) {
@@ -139,6 +147,7 @@ void DownloadRun::Timer1_Timer()
             allBusy = true;
         } else if (!entryname::isSafeName(name)) {
             m_log.append(logline::BadName(name));
+            emit entryEnded(c, false);
         } else {
             emit slotStarting(n);
             QCoreApplication::processEvents();
@@ -176,7 +185,7 @@ void DownloadRun::Timer1_Timer()
             continue;
         m_slots.Inet1(n)->Cancel();
         m_log.append(logline::EntryTimedOut(m_entries.EntryName(m_slots.SlotEntry(n))));
-        free(n);
+        free(n, false);
         QCoreApplication::processEvents();
         m_slots.Inet1(n)->Cancel();
         QCoreApplication::processEvents();
@@ -204,19 +213,20 @@ void DownloadRun::Inet1_StateChanged(int Index, short State)
         // A failed transfer sends nothing more: its slot is given back now instead of at the
         // time-out. The status line keeps its last state, as a timed-out slot's does.
         m_log.append(logline::EntryFailed(name, m_slots.Inet1(Index)->ErrorText()));
-        free(Index);
+        free(Index, false);
         return;
-    case Inet::icResponseCompleted:
-        storePage(Index, name);
+    case Inet::icResponseCompleted: {
+        const bool stored = storePage(Index, name);
         emit statusChanged(Index, RunText::Idle);
-        free(Index);
+        free(Index, stored);
         return;
+    }
     default:
         return;
     }
 }
 
-void DownloadRun::storePage(int slot, const QString &name)
+bool DownloadRun::storePage(int slot, const QString &name)
 {
     Inet *inet = m_slots.Inet1(slot);
     const QByteArray body = inet->GetChunk(ChunkSize, ByteArray);
@@ -226,21 +236,22 @@ void DownloadRun::storePage(int slot, const QString &name)
         // The tick never starts such an entry; a name changed during the run still must not
         // become a path.
         m_log.append(logline::BadName(name));
-        return;
+        return false;
     }
     QString detail;
     switch (pagestore::StorePage(m_dataDir, name, vclock::now().date(), body, &detail)) {
     case pagestore::Failure::None:
         m_log.append(logline::EntryEnd(name));
-        break;
+        return true;
     case pagestore::Failure::Folder:
         m_log.append(logline::FolderFailed(name, detail));
-        break;
+        return false;
     case pagestore::Failure::Copy:
         m_log.append(logline::CopyFailed(name, detail));
-        break;
+        return false;
     case pagestore::Failure::Write:
         m_log.append(logline::WriteFailed(name, detail));
-        break;
+        return false;
     }
+    return false;
 }

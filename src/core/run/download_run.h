@@ -34,6 +34,8 @@ public:
     void abandon();
     // From start until the run has ended by itself or was stopped.
     bool isActive() const { return m_active; }
+    // Whether a full run fetches entry c of the list: its address has at least 8 characters.
+    static bool Fetches(const EntryTable &entries, int c);
 
     // Fetches entry n on connection 1 and waits for it (input waits too), then stores it.
     // Logs the start and the entry's lines; true when the page was stored.
@@ -54,12 +56,16 @@ signals:
     void counterChanged(const QString &text);
     // A slot is about to carry an entry.
     void slotStarting(int slot);
+    // An entry of a full run is done with: its page stored (ok), or not (failed, timed out,
+    // refused for its name, or cancelled while under way).
+    void entryEnded(int entry, bool ok);
     // The run has ended by itself: every entry handed out and every slot free.
     void finished();
 
 private:
-    void free(int slot);
-    void storePage(int slot, const QString &name);
+    // Gives the slot back; its entry, if any, ended with `stored`.
+    void free(int slot, bool stored);
+    bool storePage(int slot, const QString &name);
 
     RunLog &m_log;
     ConnectionSlots m_slots;

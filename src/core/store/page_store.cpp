@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 namespace pagestore {
 namespace {
@@ -127,6 +128,21 @@ bool ReplacePage(const QString &dataDir, const QString &name, const QByteArray &
         return true;
     *detail = reason(page, error);
     return false;
+}
+
+bool CheckDataFolder(const QString &dataDir, QString *detail)
+{
+    if (!QFileInfo(dataDir).isDir() && !QDir().mkpath(dataDir)) {
+        *detail = dataDir;
+        return false;
+    }
+    // Permission bits do not bind root, nor tell a read-only mount: a real file does.
+    QTemporaryFile probe(dataDir + QLatin1String("/.vekanto-XXXXXX"));
+    if (!probe.open()) {
+        *detail = reason(dataDir, probe.errorString());
+        return false;
+    }
+    return true;
 }
 
 } // namespace pagestore

@@ -28,4 +28,8 @@ Failure StorePage(const QString &dataDir, const QString &name, const QDate &toda
 bool ReplacePage(const QString &dataDir, const QString &name, const QByteArray &bytes,
                  QString *detail);
 
+// Makes the data folder when missing and proves that files can be made in it. False, with the
+// path and the reason in `detail`, when not: no page of a run could then be stored.
+bool CheckDataFolder(const QString &dataDir, QString *detail);
+
 } // namespace pagestore
