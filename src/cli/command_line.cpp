@@ -2,6 +2,7 @@
 
 #include "cli/cli_texts.h"
 #include "cli/exit_status.h"
+#include "cli/output.h"
 #include "cli/unattended_run.h"
 #include "core/app_title.h"
 
@@ -9,8 +10,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QTranslator>
-
-#include <cstdio>
 
 namespace cli {
 namespace {
@@ -62,13 +61,6 @@ public:
 private:
     const Texts &m_texts;
 };
-
-void print(FILE *stream, const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
-}
 
 bool isJapanese(const char *variable)
 {
@@ -143,15 +135,15 @@ int exec(const Invocation &invocation)
         const qsizetype at = help.indexOf(program);
         if (at >= 0 && at < help.indexOf(QLatin1Char('\n')))
             help.replace(at, program.size(), QFileInfo(program).fileName());
-        print(stdout, help);
+        write(stdout, help);
         QCoreApplication::removeTranslator(&headings);
         return ExitStatus::Stored;
     }
     case Action::Version:
-        print(stdout, AppTitle() + QLatin1Char('\n'));
+        write(stdout, AppTitle() + QLatin1Char('\n'));
         return ExitStatus::Stored;
     case Action::Error:
-        print(stderr, (invocation.error == Invocation::Error::UnknownOption ? texts.unknownOption
+        write(stderr, (invocation.error == Invocation::Error::UnknownOption ? texts.unknownOption
                                                                               : texts.badArguments)
                               .arg(invocation.errorDetail)
                           + QLatin1Char('\n'));

@@ -2,26 +2,19 @@
 
 #include "cli/cli_texts.h"
 #include "cli/exit_status.h"
+#include "cli/output.h"
 #include "cli/stop_signals.h"
 #include "core/store/page_store.h"
 #include "platform/windir.h"
 
 #include <QFileInfo>
 
-#include <cstdio>
 #include <unistd.h>
 
 namespace cli {
 namespace {
 
 constexpr int ProgressRedrawMs = 1000;
-
-void write(FILE *stream, const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
-}
 
 QString minutesAndSeconds(qint64 ms)
 {
