@@ -7,8 +7,7 @@ const QString LockName = QStringLiteral("/vekanto.lock");
 } // namespace
 
 RunLock::RunLock(const QString &programDir)
-    : m_path(programDir + LockName)
-    , m_file(m_path)
+    : m_file(programDir + LockName)
 {
     // A full run lasts minutes; only a dead holder makes the lock stale, never its age.
     m_file.setStaleLockTime(0);

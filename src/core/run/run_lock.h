@@ -17,13 +17,10 @@ public:
     // no lock file at all; false while another run holds it.
     bool tryLock();
     void unlock();
-    bool isLocked() const { return m_locked; }
     // Who holds the lock, as "vekanto (PID 1234)"; empty when nobody is known to.
     QString holder() const;
-    QString path() const { return m_path; }
 
 private:
-    QString m_path;
     QLockFile m_file;
     bool m_locked = false;
 };
