@@ -67,6 +67,8 @@ int UnattendedRun::exec()
     connect(&run, &DownloadRun::entryEnded, this, [this](int entry, bool ok) {
         if (ok)
             m_stored.insert(entry);
+        // A connection was given back.
+        drawProgress();
     });
     connect(&run, &DownloadRun::finished, &m_loop, &QEventLoop::quit);
     if (m_progressShown) {
@@ -74,7 +76,6 @@ int UnattendedRun::exec()
             m_counter = counter;
             drawProgress();
         });
-        connect(&run, &DownloadRun::statusChanged, this, &UnattendedRun::drawProgress);
         m_counter = QStringLiteral("0/%1").arg(m_session.entries().EntryCount);
         m_progressTimer.start();
     }

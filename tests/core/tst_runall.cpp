@@ -23,8 +23,9 @@ namespace {
 enum class Setup { None, NoSettings, SettingsIsFolder, DataDirIsFile, LockHeld };
 
 // Bodies with NUL, CP932 and invalid UTF-8 bytes: stored as received, never converted.
-const QByteArray PageBody("<html>\x00\x82\xa0\xff page</html>\r\n", 27);
-const QByteArray SecondBody("second \x93\xfa\x96\x7b", 12);
+const char PageBytes[] = "<html>\x00\x82\xa0\xff page</html>\r\n";
+const QByteArray PageBody(PageBytes, sizeof PageBytes - 1);
+const QByteArray SecondBody("second \x93\xfa\x96\x7b");
 
 struct Outcome {
     int exitCode = -1;
@@ -63,7 +64,8 @@ private:
     QString page(const QString &name) const { return dataDir() + QLatin1Char('/') + name + QLatin1String("/vek.htm"); }
 
     void startChild(QProcess &child, const QStringList &arguments,
-                    const QString &locale = QStringLiteral("C.UTF-8"))
+                    const QString &locale = QStringLiteral("C.UTF-8"),
+                    const QString &program = QStringLiteral(VEKANTO_EXE))
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "LANG", "LC_MESSAGES"})
@@ -71,7 +73,7 @@ private:
         env.insert(QStringLiteral("LC_ALL"), locale);
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_home->path());
         child.setProcessEnvironment(env);
-        child.start(QStringLiteral(VEKANTO_EXE), arguments);
+        child.start(program, arguments);
         QVERIFY2(child.waitForStarted(5000), qPrintable(child.errorString()));
     }
 
@@ -373,6 +375,28 @@ private slots:
         after.load();
         QCOMPARE(after.entries().EntryName(4), QStringLiteral("added"));
         QVERIFY(after.beginRun());
+    }
+
+    // On a terminal a progress line is redrawn in place under the log lines.
+    void progressLineOnATerminal()
+    {
+        const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
+        if (script.isEmpty())
+            QSKIP("script (util-linux) is not installed");
+        writeList({QStringLiteral("e1"), QStringLiteral("e2")}, {QStringLiteral("/page"), QStringLiteral("/second")});
+        QProcess child;
+        startChild(child, {QStringLiteral("-qec"), QStringLiteral(VEKANTO_EXE " --run-all"), QStringLiteral("/dev/null")},
+                   QStringLiteral("C.UTF-8"), script);
+        const Outcome outcome = finish(child);
+        QCOMPARE(outcome.exitCode, 0);
+        // The last entry handed out, then its connection given back.
+        for (const char *busy : {"1", "0"}) {
+            const QString line = QStringLiteral("\r2/2 entries  %1/10 connections  0:0").arg(QLatin1String(busy));
+            QVERIFY2(outcome.out.contains(line), qPrintable(outcome.out));
+        }
+        QVERIFY(outcome.out.contains(QStringLiteral(" elapsed\x1b[K")));
+        QVERIFY(outcome.out.contains(QStringLiteral("e2 のダウンロード終了(")));
+        QCOMPARE(readFile(page(QStringLiteral("e2"))), SecondBody);
     }
 
     // A run killed outright leaves its lock file; the next run takes it over.
