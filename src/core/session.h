@@ -2,6 +2,7 @@
 
 #include "core/list/entry_table.h"
 #include "core/run/download_run.h"
+#include "core/run/run_lock.h"
 #include "core/run/run_log.h"
 #include "core/settings/options.h"
 #include "core/settings/settings_file.h"
@@ -42,16 +43,38 @@ public:
     bool save(int &followed, const settingsfile::SdataLists &sdata, QString *error,
               bool *wroteUtf8 = nullptr);
 
-    // A full run over the list as it is now, with the options of this moment.
-    void startRun();
-    // With logging on, the whole log to the log file; true when there was nothing to do.
-    bool writeLogFile(QString *error) const;
+    // Every run, full or single, clicked or unattended, holds the run lock from its start until
+    // its log file is written. Takes it unless this session holds it already; false, with who
+    // holds it, while another run is under way.
+    bool beginRun(QString *holder = nullptr);
+    // Lets the next run start.
+    void endRun();
+
+    // A full run over the list as it is now, with the options of this moment, under the run
+    // lock (taken here when not held yet). False, with nothing started, while another run is
+    // under way.
+    bool startRun(QString *holder = nullptr);
+    // With logging on, the whole log to the log file; true when there was nothing to do. When
+    // another run has carried the file on since this session last read or wrote it, its
+    // lines are kept: the log becomes the file's text followed by this session's new lines.
+    bool writeLogFile(QString *error);
 
 private:
+    void noteLogFile(const QString &fileText);
+
     QString m_programDir;
     QString m_settingsPath;
     EntryTable m_entries;
     Options m_options;
     RunLog m_log;
     DownloadRun m_run;
+    RunLock m_lock;
+    // The log file as this session last read or wrote it: its text, and how much of the log
+    // it held then.
+    struct LogFileState {
+        bool known = false;
+        QString path;
+        QString text;
+        qsizetype logLength = 0;
+    } m_logFile;
 };

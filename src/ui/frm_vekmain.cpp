@@ -1,5 +1,6 @@
 #include "ui/frm_vekmain.h"
 
+#include "core/app_title.h"
 #include "core/session.h"
 #include "platform/windir.h"
 #include "ui/frm_VEKDL.h"
@@ -183,10 +184,7 @@ void frm_vekmain::connectHandlers()
 
 void frm_vekmain::Form_Load()
 {
-    setWindowTitle(QStringLiteral("Vekanto %1.%2.%3")
-                       .arg(VEKANTO_VERSION_MAJOR)
-                       .arg(VEKANTO_VERSION_MINOR)
-                       .arg(VEKANTO_VERSION_PATCH));
+    setWindowTitle(AppTitle());
     // Message boxes without a title of their own carry the program's name.
     QCoreApplication::setApplicationName(MainText::AppName);
     m_session->entries().EntryLimit = EntryTable::Slots;

@@ -103,6 +103,9 @@ private:
     void openSelected(bool page);
     // A run writes only under an absolute data folder; otherwise the user is told.
     bool dataFolderUsable();
+    // Takes the run lock for a run or a single download; tells the user when another run
+    // holds it.
+    bool LockRun();
     // The progress window opened for a run or a single download, and closed again.
     frm_VEKDL *BeginProgress();
     void EndProgress(const QString &finalBox);

@@ -61,6 +61,17 @@ void frm_vekmain::ProgressClosed()
     if (!m_session->writeLogFile(&error))
         msgbox::MsgBox(this, ProgressText::LogWriteFailed.arg(m_session->options().logPath, error));
     AllCancel();
+    m_session->endRun();
+}
+
+// The run lock is held from here until OK has written the log file.
+bool frm_vekmain::LockRun()
+{
+    QString holder;
+    if (m_session->beginRun(&holder))
+        return true;
+    msgbox::MsgBox(this, ProgressText::RunLocked.arg(holder));
+    return false;
 }
 
 bool frm_vekmain::dataFolderUsable()
@@ -73,7 +84,7 @@ bool frm_vekmain::dataFolderUsable()
 
 void frm_vekmain::btn_dlstart_Click()
 {
-    if (!dataFolderUsable())
+    if (!dataFolderUsable() || !LockRun())
         return;
     BeginProgress();
     optionsFromFields();
@@ -105,7 +116,7 @@ void frm_vekmain::Command4_Click()
         msgbox::MsgBox(this, ProgressText::BadName.arg(name));
         return;
     }
-    if (!dataFolderUsable())
+    if (!dataFolderUsable() || !LockRun())
         return;
 
     BeginProgress();

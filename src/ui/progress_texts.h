@@ -19,6 +19,9 @@ inline const QString FailedBox = QStringLiteral("ダウンロード失敗、終�
 inline const QString BadName = QStringLiteral(
     "この名前は保存先のフォルダ名に使えないため、ダウンロードできません。\r\n%1");
 inline const QString LogWriteFailed = QStringLiteral("ログファイルを書き込めませんでした。\r\n%1\r\n%2");
+// Another run (clicked in another window, or unattended) holds the run lock; %1 says who.
+inline const QString RunLocked = QStringLiteral(
+    "別のダウンロードが実行中のため、開始できません。\r\n終わってからもう一度お試しください。\r\n%1");
 inline const QString LogReadFailed = QStringLiteral("ログファイルを読み込めませんでした。\r\n%1");
 inline const QString LogForeign = QStringLiteral(
     "ログファイルとして指定されたファイルはこのプログラムのログではないため、読み込みませんでした。\r\n%1");

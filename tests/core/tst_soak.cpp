@@ -294,10 +294,12 @@ private:
             for (int slot = 1; slot <= 10; ++slot)
                 m_slotsFree[run] = m_slotsFree[run] && connections.SlotBusy(slot) == 0 && connections.SlotEntry(slot) == 0;
             record(run);
-            // What OK does between runs: the log file (off here) and every connection cancelled.
+            // What OK does between runs: the log file (off here), every connection cancelled, and
+            // the run lock let go.
             QString error;
             const bool written = m_program->session.writeLogFile(&error);
             m_program->run().AllCancel();
+            m_program->session.endRun();
             m_readyAfterOk[run] = written && !m_program->run().isActive();
             for (int slot = 1; slot <= 10; ++slot)
                 m_readyAfterOk[run] = m_readyAfterOk[run] && m_program->status(slot) == RunText::Idle;

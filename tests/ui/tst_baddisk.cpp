@@ -84,6 +84,9 @@ QHash<QString, QByteArray> snapshot(const QString &root)
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
+        // The run lock, held from the click until OK, is no earlier file.
+        if (it.fileName() == QLatin1String("vekanto.lock"))
+            continue;
         files.insert(QDir(root).relativeFilePath(path),
                      QFileInfo(path).isDir() ? QByteArray("<folder>") : readFile(path));
     }

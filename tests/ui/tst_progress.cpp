@@ -3,6 +3,8 @@
 #include "support/ui/window_testmain.h"
 
 #include "core/run/run_log.h"
+#include "core/session.h"
+#include "platform/windir.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -176,33 +178,65 @@ private slots:
         }
     }
 
-    // An empty or relative data folder would put pages at "/" or wherever the program was
-    // started: neither a run nor a single download starts, and the user is told.
-    void emptyOrRelativeDataFolderIsRefused_data()
+    // Nothing starts, and the user is told, when the data folder is empty or relative (pages
+    // would land at "/" or wherever the program was started) or another run (an unattended
+    // one, or another window) holds the run lock. Once the lock is free the run goes, and
+    // holds the lock until OK.
+    void refusedBeforeAnythingStarts_data()
     {
-        QTest::addColumn<QString>("dataFolder");
+        QTest::addColumn<QString>("dataFolder"); // "" keeps the test's own folder
+        QTest::addColumn<bool>("locked");
         QTest::addColumn<QByteArray>("button");
-        QTest::newRow("empty, full run") << QString() << QByteArray("btn_dlstart");
-        QTest::newRow("relative, full run") << QStringLiteral("pages") << QByteArray("btn_dlstart");
-        QTest::newRow("empty, single download") << QString() << QByteArray("Command4");
-        QTest::newRow("relative, single download") << QStringLiteral("~/pages") << QByteArray("Command4");
+        QTest::addColumn<QString>("box");
+        const QString badFolder = QStringLiteral("データの保存場所が空か");
+        const QString busy = QStringLiteral("別のダウンロードが実行中のため、開始できません。");
+        QTest::newRow("empty data folder, 全てダウンロード") << QStringLiteral("<empty>") << false << QByteArray("btn_dlstart") << badFolder;
+        QTest::newRow("relative data folder, 全てダウンロード") << QStringLiteral("pages") << false << QByteArray("btn_dlstart") << badFolder;
+        QTest::newRow("empty data folder, ダウンロード") << QStringLiteral("<empty>") << false << QByteArray("Command4") << badFolder;
+        QTest::newRow("relative data folder, ダウンロード") << QStringLiteral("~/pages") << false << QByteArray("Command4") << badFolder;
+        QTest::newRow("another run, 全てダウンロード") << QString() << true << QByteArray("btn_dlstart") << busy;
+        QTest::newRow("another run, ダウンロード") << QString() << true << QByteArray("Command4") << busy;
     }
 
-    void emptyOrRelativeDataFolderIsRefused()
+    void refusedBeforeAnythingStarts()
     {
         QFETCH(QString, dataFolder);
+        QFETCH(bool, locked);
         QFETCH(QByteArray, button);
-        m_server.clearRequests();
-        writeIni({{QStringLiteral("p"), m_server.url(QStringLiteral("/page")), {}}}, {.dirName = dataFolder});
+        QFETCH(QString, box);
+        const QString folder = dataFolder.isEmpty() ? m_dir->path() : dataFolder == u"<empty>" ? QString() : dataFolder;
+        writeIni({{QStringLiteral("page"), m_server.url(QStringLiteral("/page")), {}}}, {.dirName = folder});
+        auto other = std::make_unique<Session>(GetWindowsDirectory());
+        if (locked)
+            QVERIFY(other->beginRun());
         Program p;
+        p.window->show();
+        const int requests = m_server.requestCount();
+
         p.button(button.constData())->click();
         QTRY_COMPARE(m_boxes->texts().size(), 1);
-        QVERIFY2(m_boxes->texts().constFirst().startsWith(QStringLiteral("データの保存場所が空か")),
-                 qPrintable(m_boxes->texts().constFirst()));
+        QVERIFY2(m_boxes->texts().constFirst().startsWith(box), qPrintable(m_boxes->texts().constFirst()));
+        if (locked)
+            QVERIFY(m_boxes->texts().constFirst().contains(QStringLiteral("PID %1").arg(QCoreApplication::applicationPid())));
         QVERIFY(!p.dialog->isVisible());
         QVERIFY(p.window->isEnabled());
-        QCOMPARE(m_server.requestCount(), 0);
-        QVERIFY(!QFileInfo::exists(QStringLiteral("/p")));
+        QCOMPARE(p.log(), QString());
+        QTest::qWait(700);
+        QCOMPARE(m_server.requestCount(), requests);
+        QVERIFY(!QFileInfo::exists(m_dir->path() + QLatin1String("/page/vek.htm")));
+        QVERIFY(!QFileInfo::exists(QStringLiteral("/page")));
+        if (!locked)
+            return;
+
+        other.reset();
+        m_boxes->clear();
+        p.button(button.constData())->click();
+        QVERIFY(QTest::qWaitFor([&p] { return p.ok()->isEnabled(); }, 5000));
+        QVERIFY(QFileInfo::exists(m_dir->path() + QLatin1String("/page/vek.htm")));
+        Session next(GetWindowsDirectory());
+        QVERIFY(!next.beginRun());
+        p.ok()->click();
+        QVERIFY(next.beginRun());
     }
 
     // Closing the main window while a run or a single download is under way stops it as STOP

@@ -61,6 +61,13 @@ DownloadRun::~DownloadRun()
     abandon();
 }
 
+bool DownloadRun::Fetches(const EntryTable &entries, int c)
+{
+    // Rows past EntryCount are not part of the list; with a full table row 101 does not exist.
+    return c >= 1 && c <= entries.EntryCount && EntryTable::isValid(c)
+           && entries.EntryAddress(c).size() >= MinAddressLength;
+}
+
 void DownloadRun::abandon()
 {
     m_timer->setInterval(0);
@@ -101,14 +108,17 @@ void DownloadRun::AllCancel()
         QCoreApplication::processEvents();
         m_slots.Inet1(n)->Cancel();
         m_slots.Inet1(n)->Cancel();
-        m_slots.release(n);
+        free(n, false);
         emit statusChanged(n, RunText::Idle);
     }
 }
 
-void DownloadRun::free(int slot)
+void DownloadRun::free(int slot, bool stored)
 {
+    const int entry = m_slots.SlotEntry(slot);
     m_slots.release(slot);
+    if (entry != 0)
+        emit entryEnded(entry, stored);
 }
 
 void DownloadRun::Timer1_Timer()
@@ -122,9 +132,7 @@ void DownloadRun::Timer1_Timer()
 
     const int c = RunCursor;
     bool allBusy = false;
-    // Rows past EntryCount are not part of the list; with a full table row 101 does not exist.
-    if (c >= 1 && c <= m_entries.EntryCount && EntryTable::isValid(c)
-        && m_entries.EntryAddress(c).size() >= MinAddressLength) {
+    if (Fetches(m_entries, c)) {
         const int n = m_slots.firstFree();
         const QString name = m_entries.EntryName(c);
         if (n == 0) {
@@ -133,6 +141,7 @@ void DownloadRun::Timer1_Timer()
             allBusy = true;
         } else if (!entryname::isSafeName(name)) {
             m_log.append(logline::BadName(name));
+            emit entryEnded(c, false);
         } else {
             emit slotStarting(n);
             QCoreApplication::processEvents();
@@ -170,7 +179,7 @@ void DownloadRun::Timer1_Timer()
             continue;
         m_slots.Inet1(n)->Cancel();
         m_log.append(logline::EntryTimedOut(m_entries.EntryName(m_slots.SlotEntry(n))));
-        free(n);
+        free(n, false);
         QCoreApplication::processEvents();
         m_slots.Inet1(n)->Cancel();
         QCoreApplication::processEvents();
@@ -198,14 +207,16 @@ void DownloadRun::Inet1_StateChanged(int Index, short State)
         // A failed transfer sends nothing more: its slot is given back now instead of at the
         // time-out. The status line keeps its last state, as a timed-out slot's does.
         m_log.append(logline::EntryFailed(name, m_slots.Inet1(Index)->ErrorText()));
-        free(Index);
+        free(Index, false);
         return;
-    case Inet::icResponseCompleted:
-        if (storeBody(Index, name, m_dataDir))
+    case Inet::icResponseCompleted: {
+        const bool stored = storeBody(Index, name, m_dataDir);
+        if (stored)
             m_log.append(logline::EntryEnd(name));
         emit statusChanged(Index, RunText::Idle);
-        free(Index);
+        free(Index, stored);
         return;
+    }
     default:
         return;
     }
@@ -232,13 +243,13 @@ bool DownloadRun::storeBody(int slot, const QString &name, const QString &dataDi
         return true;
     case pagestore::Failure::Folder:
         m_log.append(logline::FolderFailed(name, detail));
-        break;
+        return false;
     case pagestore::Failure::Copy:
         m_log.append(logline::CopyFailed(name, detail));
-        break;
+        return false;
     case pagestore::Failure::Write:
         m_log.append(logline::WriteFailed(name, detail));
-        break;
+        return false;
     }
     return false;
 }

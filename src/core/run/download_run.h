@@ -34,6 +34,8 @@ public:
     void abandon();
     // From start until the run has ended by itself or was stopped.
     bool isActive() const { return m_active; }
+    // Whether a full run fetches entry c of the list: its address has at least 8 characters.
+    static bool Fetches(const EntryTable &entries, int c);
 
     // Fetches entry n on connection 1 and waits for it (input waits too), then stores it.
     // Logs the start and the entry's lines; true when the page was stored.
@@ -54,11 +56,15 @@ signals:
     void counterChanged(const QString &text);
     // A slot is about to carry an entry.
     void slotStarting(int slot);
+    // An entry of a full run is done with: its page stored (ok), or not (failed, timed out,
+    // refused for its name, or cancelled while under way).
+    void entryEnded(int entry, bool ok);
     // The run has ended by itself: every entry handed out and every slot free.
     void finished();
 
 private:
-    void free(int slot);
+    // Gives the slot back; its entry, if any, ended with `stored`.
+    void free(int slot, bool stored);
     // Takes the completed body of a slot's transfer and stores it as the entry's page. Logs a
     // failure or a cut page; true when the page was stored.
     bool storeBody(int slot, const QString &name, const QString &dataDir);

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 namespace pagestore {
 namespace {
@@ -150,6 +151,21 @@ Failure StorePage(const QString &dataDir, const QString &name, const QDate &toda
         return Failure::Write;
     }
     return Failure::None;
+}
+
+bool CheckDataFolder(const QString &dataDir, QString *detail)
+{
+    if (!IsUsableDataFolder(dataDir) || (!QFileInfo(dataDir).isDir() && !QDir().mkpath(dataDir))) {
+        *detail = dataDir;
+        return false;
+    }
+    // Permission bits do not bind root, nor tell a read-only mount: a real file does.
+    QTemporaryFile probe(dataDir + QLatin1String("/.vekanto-XXXXXX"));
+    if (!probe.open()) {
+        *detail = reason(dataDir, probe.errorString());
+        return false;
+    }
+    return true;
 }
 
 } // namespace pagestore

@@ -33,4 +33,9 @@ QString Join(const QString &folder, const QString &name);
 Failure StorePage(const QString &dataDir, const QString &name, const QDate &today,
                   const QByteArray &body, QString *detail = nullptr);
 
+// Makes the data folder when missing and proves that files can be made in it. False, with the
+// path and the reason in `detail`, when not (an empty or relative folder included): no page of
+// a run could then be stored.
+bool CheckDataFolder(const QString &dataDir, QString *detail);
+
 } // namespace pagestore

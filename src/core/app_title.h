@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// "Vekanto" and the program's version, as the window's caption and --version show it.
+inline QString AppTitle()
+{
+    return QStringLiteral("Vekanto %1.%2.%3")
+        .arg(VEKANTO_VERSION_MAJOR)
+        .arg(VEKANTO_VERSION_MINOR)
+        .arg(VEKANTO_VERSION_PATCH);
+}

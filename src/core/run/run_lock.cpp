@@ -1,0 +1,42 @@
+#include "core/run/run_lock.h"
+
+namespace {
+
+const QString LockName = QStringLiteral("/vekanto.lock");
+
+} // namespace
+
+RunLock::RunLock(const QString &programDir)
+    : m_file(programDir + LockName)
+{
+    // A full run lasts minutes; only a dead holder makes the lock stale, never its age.
+    m_file.setStaleLockTime(0);
+}
+
+bool RunLock::tryLock()
+{
+    if (m_locked || m_file.tryLock(0)) {
+        m_locked = true;
+        return true;
+    }
+    // A folder that takes no lock file (read-only, full) takes it from no other run either:
+    // the run goes on without one, as every run did before there was a lock.
+    return m_file.error() != QLockFile::LockFailedError;
+}
+
+void RunLock::unlock()
+{
+    if (m_locked)
+        m_file.unlock();
+    m_locked = false;
+}
+
+QString RunLock::holder() const
+{
+    qint64 pid = 0;
+    QString host;
+    QString app;
+    if (!m_file.getLockInfo(&pid, &host, &app))
+        return {};
+    return QStringLiteral("%1 (PID %2)").arg(app.isEmpty() ? QStringLiteral("?") : app).arg(pid);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QLockFile>
+#include <QString>
+
+// One run at a time for one user: a lock file in the program's folder, held by a clicked or an
+// unattended run from its start until its log file has been written, so two runs never store
+// into the same folders or write the log file over each other. A lock left by a process that
+// was killed is taken over.
+class RunLock
+{
+public:
+    explicit RunLock(const QString &programDir);
+    Q_DISABLE_COPY_MOVE(RunLock)
+
+    // True when this lock holds it now (also when it already did), or when the folder takes
+    // no lock file at all; false while another run holds it.
+    bool tryLock();
+    void unlock();
+    // Who holds the lock, as "vekanto (PID 1234)"; empty when nobody is known to.
+    QString holder() const;
+
+private:
+    QLockFile m_file;
+    bool m_locked = false;
+};
