@@ -9,12 +9,12 @@
 #include "ui/progress_texts.h"
 
 #include <QCloseEvent>
-#include <QScreen>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextCursor>
 #include <QVBoxLayout>
 

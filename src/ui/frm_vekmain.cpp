@@ -162,10 +162,9 @@ void frm_vekmain::buildWidgets()
 
     // Tab follows the window as it is read: the tree, the button rows left to right, then the
     // options from top to bottom, LOAD and SAVE last.
-    const QList<QWidget *> tabOrder{TreeView1, btn_add,   btn_cng,          btn_del, Command4,
-                                    btn_diropen, btn_Lopen, btn_dlstart,     DirName, btn_data_sansyou,
-                                    Check1,    Text3,     btn_log_sansyou,  Text4,   btn_load,
-                                    btn_save};
+    const QList<QWidget *> tabOrder{
+        TreeView1, btn_add, btn_cng, btn_del, Command4, btn_diropen, btn_Lopen, btn_dlstart,
+        DirName, btn_data_sansyou, Check1, Text3, btn_log_sansyou, Text4, btn_load, btn_save};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }

@@ -15,7 +15,8 @@
             qputenv("QT_QPA_PLATFORM", "offscreen");                                   \
         QTemporaryDir dataHome;                                                        \
         qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());                       \
-        qputenv("XDG_CONFIG_HOME", (dataHome.path() + QLatin1String("/config")).toLocal8Bit()); \
+        const QString configHome = dataHome.path() + QLatin1String("/config");         \
+        qputenv("XDG_CONFIG_HOME", configHome.toLocal8Bit());                          \
         qputenv("XDG_RUNTIME_DIR", dataHome.path().toLocal8Bit());                     \
         QApplication app(argc, argv);                                                  \
         app.setAttribute(Qt::AA_Use96Dpi, true);                                       \
