@@ -2,8 +2,13 @@
 #include "core/session.h"
 #include "platform/windir.h"
 #include "ui/frm_vekmain.h"
+#include "ui/main_texts.h"
+#include "ui/platform/desktop.h"
+#include "ui/platform/single_instance.h"
 
 #include <QApplication>
+
+#include <cstdio>
 
 // The window needs a display; --run-all, --help and --version run without one, so the
 // command line is read before either application object is made.
@@ -16,9 +21,19 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("vekanto"));
+    desktop::setUp();
     Session session(GetWindowsDirectory(), invocation.settingsPath);
     frm_vekmain window(&session);
+
+    // A second start over the same settings file shows the open window instead.
+    SingleInstance instance(window.SettingsPath());
+    if (instance.askRunningToShow()) {
+        std::fprintf(stderr, "%s\n", MainText::AlreadyRunning.toLocal8Bit().constData());
+        return 0;
+    }
+    instance.listen();
+    QObject::connect(&instance, &SingleInstance::showRequested, &window, &frm_vekmain::BringToFront);
+
     window.Form_Load();
     window.show();
     return app.exec();

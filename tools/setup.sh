@@ -4,9 +4,15 @@ set -euo pipefail
 ROOT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # What building and running the program needs.
-RUN_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libicu-dev)
-# What the tests add to that.
-TEST_PACKAGES=(zlib1g-dev)
+# Qt loads its Japanese texts and the SVG icon engine at run time.
+RUN_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libicu-dev
+              qt6-translations-l10n libqt6svg6)
+# What the tests add to that: zlib for the hostile server's compressed bodies, the validators
+# of the .desktop file and the metainfo.
+TEST_PACKAGES=(zlib1g-dev desktop-file-utils appstream)
+# What tools/package adds: dpkg-shlibdeps finds the package's dependencies, file finds its
+# programs.
+PACKAGE_PACKAGES=(dpkg-dev file)
 # What the libFuzzer build adds.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

@@ -3,6 +3,9 @@
 #include "core/run/download_run.h"
 #include "core/run/run_log.h"
 #include "core/run/run_texts.h"
+#include "ui/button.h"
+#include "ui/elided_label.h"
+#include "ui/platform/window_state.h"
 #include "ui/progress_texts.h"
 
 #include <QCloseEvent>
@@ -11,8 +14,11 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextCursor>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -34,14 +40,15 @@ frm_VEKDL::frm_VEKDL(DownloadRun &run, RunLog &log)
     setObjectName(QStringLiteral("frm_VEKDL"));
     setWindowTitle(ProgressText::Caption);
 
-    Command1 = new QPushButton(ProgressText::Stop, this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command2 = new QPushButton(ProgressText::Ok, this);
-    Command2->setObjectName(QStringLiteral("Command2"));
+    Command1 = makeButton(this, "Command1", ProgressText::Stop);
+    Command2 = makeButton(this, "Command2", ProgressText::Ok);
     Text1 = new QPlainTextEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setAccessibleName(ProgressText::LogName);
     Text1->setReadOnly(true);
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A few lines of the log at least, however small the window is made.
+    Text1->setMinimumHeight(Text1->fontMetrics().lineSpacing() * 4);
     tree_cnt = new QLabel(ProgressText::CounterInitial, this);
     tree_cnt->setObjectName(QStringLiteral("tree_cnt"));
     Label2 = new QLabel(ProgressText::CounterLabel, this);
@@ -49,7 +56,7 @@ frm_VEKDL::frm_VEKDL(DownloadRun &run, RunLog &log)
     Label4 = new QLabel(ProgressText::Heading, this);
     Label4->setObjectName(QStringLiteral("Label4"));
     for (int i = 1; i <= 10; ++i) {
-        Label3(i) = new QLabel(RunText::Idle, this);
+        Label3(i) = new ElidedLabel(RunText::Idle, this);
         Label3(i)->setObjectName(QStringLiteral("Label3(%1)").arg(i));
         // A name holding "<b>" is shown as typed.
         Label3(i)->setTextFormat(Qt::PlainText);
@@ -65,6 +72,7 @@ frm_VEKDL::frm_VEKDL(DownloadRun &run, RunLog &log)
         statusLines->addWidget(Label3(i), i - 1, 1);
     }
     statusLines->setColumnStretch(1, 1);
+    statusLines->setVerticalSpacing(2);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(Command1);
@@ -75,7 +83,8 @@ frm_VEKDL::frm_VEKDL(DownloadRun &run, RunLog &log)
     outer->addWidget(Label4);
     outer->addLayout(statusLines);
     outer->addLayout(buttons);
-    resize(520, 560);
+    resize(520, 460);
+    windowstate::restoreSize(this);
 
     setShown(m_log.text());
     connect(&m_log, &RunLog::appended, this, &frm_VEKDL::appendShown);
@@ -89,6 +98,25 @@ frm_VEKDL::frm_VEKDL(DownloadRun &run, RunLog &log)
 QString frm_VEKDL::LogText() const
 {
     return m_log.text();
+}
+
+void frm_VEKDL::ShowOver(const QWidget *owner)
+{
+    if (!isVisible()) {
+        // Centred over the owner, and inside the screen the owner is on.
+        const QRect screen = owner->screen()->availableGeometry();
+        resize(size().boundedTo(screen.size()).expandedTo(minimumSizeHint()));
+        QRect place(QPoint(), frameGeometry().size());
+        place.moveCenter(owner->frameGeometry().center());
+        place.moveRight(std::min(place.right(), screen.right()));
+        place.moveBottom(std::min(place.bottom(), screen.bottom()));
+        place.moveLeft(std::max(place.left(), screen.left()));
+        place.moveTop(std::max(place.top(), screen.top()));
+        move(place.topLeft());
+    }
+    show();
+    raise();
+    activateWindow();
 }
 
 void frm_VEKDL::SetRunning(bool running)
@@ -134,6 +162,7 @@ void frm_VEKDL::Form_Unload()
     // OK disabled means a run is active: the window stays.
     if (!Command2->isEnabled())
         return;
+    windowstate::saveSize(this);
     hide();
     emit Unloaded();
 }

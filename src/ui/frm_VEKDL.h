@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class DownloadRun;
+class ElidedLabel;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -24,6 +25,8 @@ public:
 
     // The run log exactly as logged (lines joined by CR LF); Text1 shows it.
     QString LogText() const;
+    // Shows the window in front, centred over `owner` when it opens.
+    void ShowOver(const QWidget *owner);
     // STOP usable and OK not while a run or a single download is under way; the other way
     // round once it has ended.
     void SetRunning(bool running);
@@ -56,5 +59,5 @@ private:
     QLabel *tree_cnt = nullptr;
     QLabel *Label2 = nullptr;
     QLabel *Label4 = nullptr;
-    IndexedArray<QLabel *, 1, 10> Label3;
+    IndexedArray<ElidedLabel *, 1, 10> Label3;
 };

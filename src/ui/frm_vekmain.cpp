@@ -3,6 +3,7 @@
 #include "core/app_title.h"
 #include "core/session.h"
 #include "platform/windir.h"
+#include "ui/button.h"
 #include "ui/frm_VEKDL.h"
 #include "ui/frm_vekop1.h"
 #include "ui/main_texts.h"
@@ -10,11 +11,12 @@
 #include "ui/text_field.h"
 #include "ui/platform/msgbox.h"
 #include "ui/platform/tree_view.h"
+#include "ui/platform/window_state.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -24,14 +26,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
-}
 
 QString indexedName(const char *name, int index)
 {
@@ -62,7 +56,7 @@ void frm_vekmain::buildWidgets()
 {
     TreeView1 = new TreeView(this);
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
-    TreeView1->setMinimumSize(320, 360);
+    TreeView1->setMinimumSize(240, 120);
 
     tree_cnt = new QLabel(QStringLiteral("0"), this);
     tree_cnt->setObjectName(QStringLiteral("tree_cnt"));
@@ -81,11 +75,13 @@ void frm_vekmain::buildWidgets()
     Label2 = new QLabel(MainText::DataFolder, this);
     Label2->setObjectName(QStringLiteral("Label2"));
     DirName = makeTextField(this, "DirName");
+    Label2->setBuddy(DirName);
     btn_data_sansyou = makeButton(this, "btn_data_sansyou", MainText::Browse);
 
     Check1 = new QCheckBox(MainText::KeepLog, this);
     Check1->setObjectName(QStringLiteral("Check1"));
     Text3 = makeTextField(this, "Text3");
+    Text3->setAccessibleName(MainText::LogFileName);
     btn_log_sansyou = makeButton(this, "btn_log_sansyou", MainText::Browse);
 
     Text4 = makeTextField(this, "Text4");
@@ -93,11 +89,14 @@ void frm_vekmain::buildWidgets()
     Label3 = new QLabel(MainText::TimeoutHint, this);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setWordWrap(true);
+    Label3->setBuddy(Text4);
 
     for (int i = 1; i <= 10; ++i) {
         Text1(i) = new QLineEdit(this);
         Text1(i)->setObjectName(indexedName("Text1", i));
         Text1(i)->setReadOnly(true);
+        // Shows a connection; nothing to type there, so Tab passes it by.
+        Text1(i)->setFocusPolicy(Qt::NoFocus);
     }
     for (int i = 0; i <= 4; ++i) {
         Combo1(i) = new QComboBox(this);
@@ -148,14 +147,26 @@ void frm_vekmain::buildWidgets()
     for (int i = 1; i <= 10; ++i) {
         const int row = (i - 1) % 5;
         const int column = (i - 1) / 5 * 2;
-        slotGrid->addWidget(new QLabel(QString::number(i), this), row, column);
+        auto *number = new QLabel(QString::number(i), this);
+        number->setBuddy(Text1(i));
+        slotGrid->addWidget(number, row, column);
         slotGrid->addWidget(Text1(i), row, column + 1);
     }
+    slotGrid->setVerticalSpacing(2);
 
     auto *outer = new QVBoxLayout(this);
     outer->addLayout(top, 1);
     outer->addLayout(slotGrid);
-    resize(760, 600);
+    // Fits a 1920×1080 screen at scale 2 with room for a title bar and a panel.
+    resize(760, 480);
+
+    // Tab follows the window as it is read: the tree, the button rows left to right, then the
+    // options from top to bottom, LOAD and SAVE last.
+    const QList<QWidget *> tabOrder{
+        TreeView1, btn_add, btn_cng, btn_del, Command4, btn_diropen, btn_Lopen, btn_dlstart,
+        DirName, btn_data_sansyou, Check1, Text3, btn_log_sansyou, Text4, btn_load, btn_save};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
 
 void frm_vekmain::connectHandlers()
@@ -188,6 +199,7 @@ void frm_vekmain::Form_Load()
     // Message boxes without a title of their own carry the program's name.
     QCoreApplication::setApplicationName(MainText::AppName);
     m_session->entries().EntryLimit = EntryTable::Slots;
+    windowstate::restoreGeometry(this);
     LoadSettings();
 
     // The editor starts with its rule box on.
@@ -338,6 +350,23 @@ void frm_vekmain::btn_save_Click()
         msgbox::MsgBox(this, utf8 ? MainText::Saved + MainText::SavedAsUtf8 : MainText::Saved);
 }
 
+void frm_vekmain::BringToFront()
+{
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+    // During a run the progress window is the one to act on.
+    if (m_progress && m_progress->isVisible()) {
+        m_progress->raise();
+        m_progress->activateWindow();
+    }
+    // Where the desktop does not let another program's request take the focus, the window
+    // at least asks for attention.
+    QApplication::alert(this);
+}
+
 void frm_vekmain::closeEvent(QCloseEvent *event)
 {
     DownloadRun &run = m_session->run();
@@ -354,7 +383,10 @@ void frm_vekmain::closeEvent(QCloseEvent *event)
         return;
     }
     // Closing ends the program: a run stops as STOP stops it, and the log is kept as OK
-    // keeps it; nothing is left running without a window.
+    // keeps it; nothing is left running without a window. The windows' places are kept.
+    windowstate::saveGeometry(this);
+    if (m_progress && m_progress->isVisible())
+        windowstate::saveSize(m_progress);
     if (run.isActive())
         run.stop();
     if (m_progress && m_progress->isVisible()) {

@@ -46,6 +46,8 @@ public:
 
     // Cancels every connection and frees every slot.
     void AllCancel();
+    // Shows the window in front, as asked by a second start of the program.
+    void BringToFront();
 
     // The two other windows, created on first use and never destroyed.
     frm_vekop1 *Editor();

@@ -163,13 +163,13 @@ void frm_vekmain::Check1_Click()
 
 void frm_vekmain::btn_data_sansyou_Click()
 {
-    if (const auto folder = dialogs::browseForFolder(this, MainText::PickFolder))
+    if (const auto folder = dialogs::browseForFolder(this, MainText::PickFolder, DirName->text()))
         DirName->setText(*folder);
 }
 
 void frm_vekmain::btn_log_sansyou_Click()
 {
-    if (const auto file = dialogs::saveFileName(this, MainText::LogFilter, 2))
+    if (const auto file = dialogs::saveFileName(this, MainText::LogFilter, 2, Text3->text()))
         Text3->setText(*file);
 }
 

@@ -34,8 +34,7 @@ frm_VEKDL *frm_vekmain::BeginProgress()
     btn_dlstart->setEnabled(false);
     setEnabled(false);
     frm_VEKDL *dialog = Progress();
-    dialog->show();
-    dialog->raise();
+    dialog->ShowOver(this);
     dialog->SetRunning(true);
     return dialog;
 }

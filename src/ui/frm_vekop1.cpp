@@ -2,6 +2,7 @@
 
 #include "core/list/entry_name.h"
 #include "core/run/address_rule.h"
+#include "ui/button.h"
 #include "ui/editor_texts.h"
 #include "ui/frm_vekmain.h"
 #include "ui/platform/msgbox.h"
@@ -21,15 +22,6 @@
 namespace {
 
 constexpr qint32 UnderSelection = -1;
-
-QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    // Enter on a focused button presses that button, as in any dialog.
-    button->setAutoDefault(true);
-    return button;
-}
 
 QLabel *makeCaption(QWidget *parent, const QString &text, QWidget *buddy)
 {

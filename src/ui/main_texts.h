@@ -26,6 +26,13 @@ inline const QString PickFolder = QStringLiteral("フォルダを指定して下
 inline const QString LogFilter =
     QStringLiteral("すべてのファイル (*.*)|*.*|テキスト ファイル (*.txt *.doc *.log)|*.txt|*.doc|*.log|");
 
+// Names of our own for what has no caption on the window.
+inline const QString LogFileName = QStringLiteral("ログファイル");
+
+// Said by a second start over the same settings file.
+inline const QString AlreadyRunning =
+    QStringLiteral("Vekanto は既に起動しています。開いているウィンドウを前面に表示します。");
+
 // Messages of our own for failures the program reports.
 inline const QString SaveFailed = QStringLiteral("設定ファイルを保存できませんでした。\r\n%1");
 inline const QString LoadFailed = QStringLiteral("設定ファイルを読み込めませんでした。\r\n%1");

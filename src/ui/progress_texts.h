@@ -15,7 +15,8 @@ inline const QString Heading = QStringLiteral("ネットワーク接続状況");
 inline const QString Finished = QStringLiteral("ダウンロード終了");
 inline const QString FailedBox = QStringLiteral("ダウンロード失敗、終了します。");
 
-// Messages of our own.
+// Names and messages of our own.
+inline const QString LogName = QStringLiteral("ログ");
 inline const QString BadName = QStringLiteral(
     "この名前は保存先のフォルダ名に使えないため、ダウンロードできません。\r\n%1");
 inline const QString LogWriteFailed = QStringLiteral("ログファイルを書き込めませんでした。\r\n%1\r\n%2");

@@ -7,13 +7,20 @@
 
 #include "platform/codepage.h"
 #include "platform/windir.h"
+#include "ui/main_texts.h"
+#include "ui/platform/desktop.h"
 #include "ui/platform/dialogs.h"
 #include "ui/platform/shell.h"
+#include "ui/platform/single_instance.h"
+#include "ui/platform/window_state.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTranslator>
+
+#include <algorithm>
 
 using namespace driver;
 
@@ -73,12 +80,19 @@ private slots:
     void pickFolder();
     void pickLogFile_data();
     void pickLogFile();
+    void logFileFilters_data();
+    void logFileFilters();
     void logSwitch();
     void logSwitchFromSettings_data();
     void logSwitchFromSettings();
     void open_data();
     void open();
     void openNeverLeavesDataFolder();
+    void keyboard_data();
+    void keyboard();
+    void qtTextsInJapanese();
+    void secondStartShowsTheOpenWindow();
+    void windowPlaceIsKeptOutsideVekIni();
 
     void startUpFields_data();
     void startUpFields();
@@ -98,6 +112,7 @@ private:
     struct Asked {
         QString kind;
         QString detail;
+        QString startFolder;
     };
     QList<Asked> m_asked;
     std::optional<QString> m_answer;
@@ -112,8 +127,8 @@ void tst_actions::init()
     m_asked.clear();
     m_opened.clear();
     m_answer.reset();
-    dialogs::setAnswerer([this](const QString &kind, const QString &detail) {
-        m_asked.append({kind, detail});
+    dialogs::setAnswerer([this](const QString &kind, const QString &detail, const QString &start) {
+        m_asked.append({kind, detail, start});
         return m_answer;
     });
     shell::setRecorder([this](const QString &path) { m_opened << path; });
@@ -145,6 +160,8 @@ void tst_actions::pickFolder()
     QCOMPARE(m_asked.size(), 1);
     QCOMPARE(m_asked[0].kind, QStringLiteral("folder"));
     QCOMPARE(m_asked[0].detail, QStringLiteral("フォルダを指定して下さい。"));
+    // The dialog opens at the folder the user works in now.
+    QCOMPARE(m_asked[0].startFolder, QStringLiteral("/old/"));
     // The chosen folder is taken as it comes, without a separator added.
     QCOMPARE(dir->text(), answer.value_or(QStringLiteral("/old/")));
 }
@@ -162,7 +179,6 @@ void tst_actions::pickLogFile()
     frm_vekmain w;
     startShown(w);
     auto *path = widget<QLineEdit>(&w, "Text3");
-    const QString before = path->text();
     m_answer = answer;
 
     // With logging off the button cannot be pressed.
@@ -170,12 +186,48 @@ void tst_actions::pickLogFile()
     QVERIFY(m_asked.isEmpty());
 
     clickSwitch(w);
+    const QString before = QStringLiteral("/home/u/logs/VEKLOG.txt");
+    type(path, before);
     click(&w, "btn_log_sansyou");
     QCOMPARE(m_asked.size(), 1);
     QCOMPARE(m_asked[0].kind, QStringLiteral("save"));
-    // Filter index 2 of the original's filter text: its second description/pattern pair.
-    QCOMPARE(m_asked[0].detail, QStringLiteral("テキスト ファイル (*.txt *.doc *.log) (*.txt)"));
+    // Filter index 2 of the original's filter text: its text files.
+    QCOMPARE(m_asked[0].detail, QStringLiteral("テキスト ファイル (*.txt *.doc *.log)"));
+    QCOMPARE(m_asked[0].startFolder, QStringLiteral("/home/u/logs"));
     QCOMPARE(path->text(), answer.value_or(before));
+}
+
+// The original's filter texts as the save dialog lists them, and the filter an index picks.
+void tst_actions::logFileFilters_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QStringList>("filters");
+    QTest::addColumn<QString>("selected");
+    const QString text = QStringLiteral("テキスト ファイル (*.txt *.doc *.log)");
+    const QStringList logFilters{QStringLiteral("すべてのファイル (*.*)"), text};
+    // Its patterns fell apart at "|": the stray pairs carry on the text files' filter.
+    QTest::newRow("the log file's filter, index 2") << MainText::LogFilter << 2 << logFilters << text;
+    QTest::newRow("the log file's filter, a stray pair's index") << MainText::LogFilter << 3 << logFilters << text;
+    QTest::newRow("the log file's filter, past the end") << MainText::LogFilter << 5 << logFilters << QString();
+    QTest::newRow("patterns only after the bar") << "Logs|*.log;*.txt" << 1
+                                                 << QStringList{"Logs (*.log *.txt)"} << "Logs (*.log *.txt)";
+    QTest::newRow("shown patterns differ from the filtered") << "Logs (*.log)|*.txt" << 1
+                                                             << QStringList{"Logs (*.txt)"} << "Logs (*.txt)";
+    QTest::newRow("parentheses that are not patterns") << "Vek (old)|*.ini" << 1
+                                                       << QStringList{"Vek (old) (*.ini)"} << "Vek (old) (*.ini)";
+    QTest::newRow("no pattern") << "Any|" << 1 << QStringList{"Any (*)"} << "Any (*)";
+    QTest::newRow("empty") << "" << 1 << QStringList() << QString();
+}
+
+void tst_actions::logFileFilters()
+{
+    QFETCH(QString, filter);
+    QFETCH(int, index);
+    QFETCH(QStringList, filters);
+    QFETCH(QString, selected);
+    QCOMPARE(dialogs::nameFilters(filter), filters);
+    QCOMPARE(dialogs::selectedNameFilter(filter, index), selected);
 }
 
 void tst_actions::logSwitch()
@@ -321,6 +373,116 @@ void tst_actions::openNeverLeavesDataFolder()
         click(&w, "btn_Lopen");
     }
     QCOMPARE(m_opened, QStringList());
+}
+
+// Tab runs through the window as it is read, passing by what cannot be used; Return presses
+// the focused button; every text field is named for a screen reader.
+void tst_actions::keyboard_data()
+{
+    QTest::addColumn<QString>("logsw");
+    QTest::addColumn<QStringList>("order");
+    const QStringList head{"TreeView1", "btn_add", "btn_cng", "btn_del", "Command4", "btn_diropen",
+                           "btn_Lopen", "btn_dlstart", "DirName", "btn_data_sansyou", "Check1"};
+    const QStringList tail{"Text4", "btn_load", "btn_save", "TreeView1"};
+    QTest::newRow("logging on") << "1" << head + QStringList{"Text3", "btn_log_sansyou"} + tail;
+    QTest::newRow("logging off: log path and its 参照 passed by") << "0" << head + tail;
+}
+
+void tst_actions::keyboard()
+{
+    QFETCH(QString, logsw);
+    QFETCH(QStringList, order);
+    writeList(2, {QStringLiteral("logsw=") + logsw});
+    frm_vekmain w;
+    startShown(w);
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    tree(w)->setFocus();
+    QStringList visited{QApplication::focusWidget()->objectName()};
+    while (visited.size() < order.size()) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited, order);
+
+    auto *save = widget<QPushButton>(&w, "btn_save");
+    save->setFocus();
+    MsgBoxAnswerer boxes;
+    QTest::keyClick(save, Qt::Key_Return);
+    QCOMPARE(boxes.texts(), QStringList{MainText::Saved});
+
+    const QList<QLabel *> labels = w.findChildren<QLabel *>();
+    for (const QLineEdit *box : w.findChildren<QLineEdit *>()) {
+        const bool named = !box->accessibleName().isEmpty()
+                           || std::any_of(labels.begin(), labels.end(),
+                                          [box](const QLabel *l) { return l->buddy() == box; });
+        QVERIFY2(named, qPrintable(box->objectName()));
+    }
+}
+
+// Qt's own texts follow a Japanese desktop: the box of 削除 is answered with はい or いいえ.
+void tst_actions::qtTextsInJapanese()
+{
+    const std::unique_ptr<QTranslator> japanese(
+        desktop::loadQtTranslations(QLocale(QLocale::Japanese, QLocale::Japan)));
+    if (!japanese)
+        QSKIP("Qt's Japanese translations (qt6-translations-l10n) are not installed");
+    writeList(1);
+    frm_vekmain w;
+    startShown(w);
+    MsgBoxAnswerer boxes;
+    boxes.queue(QMessageBox::No);
+    clickNode(w, 1);
+    click(&w, "btn_del");
+    QCOMPARE(boxes.seen().size(), 1);
+    // As shown: the "&" marks the underlined access key.
+    QStringList shown = boxes.seen()[0].buttons;
+    shown.replaceInStrings(QStringLiteral("&"), QString());
+    QCOMPARE(shown, (QStringList{"はい(Y)", "いいえ(N)"}));
+}
+
+// A second start over the same settings file brings the open window back instead of opening
+// another; a start over another settings file, or over a socket left by a crash, starts anew.
+void tst_actions::secondStartShowsTheOpenWindow()
+{
+    frm_vekmain w;
+    startShown(w);
+    SingleInstance first(w.SettingsPath());
+    QVERIFY(first.listen());
+    connect(&first, &SingleInstance::showRequested, &w, &frm_vekmain::BringToFront);
+    w.showMinimized();
+    QTRY_VERIFY(w.isMinimized());
+
+    SingleInstance second(w.SettingsPath());
+    QVERIFY(second.askRunningToShow());
+    QTRY_VERIFY(!w.isMinimized());
+    QVERIFY(w.isVisible());
+
+    SingleInstance other(w.SettingsPath() + QStringLiteral(".other"));
+    QVERIFY(other.serverName() != first.serverName());
+    QVERIFY(writeFile(other.serverName(), "left by a crash"));
+    QVERIFY(!other.askRunningToShow());
+    QVERIFY(other.listen());
+}
+
+// The main window comes back where the user left it; vek.ini keeps only what it always kept.
+void tst_actions::windowPlaceIsKeptOutsideVekIni()
+{
+    writeList(1);
+    const QByteArray ini = readFile(iniPath());
+    const QRect place(QPoint(120, 90), QSize(700, 430));
+    {
+        frm_vekmain w;
+        startShown(w);
+        w.setGeometry(place);
+        QTRY_COMPARE(w.geometry(), place);
+        w.close();
+    }
+    frm_vekmain again;
+    startShown(again);
+    QCOMPARE(again.geometry(), place);
+    QCOMPARE(readFile(iniPath()), ini);
+    QVERIFY(QFileInfo::exists(windowstate::filePath()));
 }
 
 // What a user finds at start-up: the caption, and the option fields as the settings file (or

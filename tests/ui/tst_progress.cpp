@@ -3,6 +3,7 @@
 #include "support/ui/window_testmain.h"
 
 #include "core/run/run_log.h"
+#include "ui/platform/window_state.h"
 #include "core/session.h"
 #include "platform/windir.h"
 
@@ -66,6 +67,8 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         m_boxes = std::make_unique<MsgBoxAnswerer>();
+        // Each case opens its windows where a first start opens them.
+        QFile::remove(windowstate::filePath());
     }
 
     void cleanup() { m_boxes.reset(); }
@@ -275,6 +278,49 @@ private slots:
         const QStringList log = lines(p.log());
         QCOMPARE(countOf(log, single ? runLine("ダウンロード失敗") : runStopLine()), 1);
         QCOMPARE(readFile(path), runlog::EncodeRecord(p.log()));
+    }
+
+    // ctest runs this program at QT_SCALE_FACTOR=2 on a 1920×1080 screen. Both windows fit it
+    // with every button in the window, the progress window opens centred over the main window,
+    // and a status line with a long entry name is cut, with its full text as tool tip, instead
+    // of widening the window.
+    void fitsAFullHdScreenAtScaleTwo()
+    {
+        const QString name = QString(300, u'長');
+        writeIni({{name, m_server.url(QStringLiteral("/broken")), {}}}, {.dirName = m_dir->path()});
+        Program p;
+        p.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(p.window.get()));
+        const qreal scale = p.window->devicePixelRatioF();
+        if (scale != 2.0)
+            QSKIP("needs QT_SCALE_FACTOR=2 and a 1920x1080 screen, as ctest gives it");
+
+        QVERIFY(p.runAll(5000));
+        // The screen in device pixels, less room for a title bar and a panel.
+        const QRect screen(0, 0, 1920, 1080 - 80);
+        for (QWidget *window : {static_cast<QWidget *>(p.window.get()), static_cast<QWidget *>(p.dialog)}) {
+            const QRect device(window->frameGeometry().topLeft() * scale, window->frameGeometry().size() * scale);
+            QVERIFY2(screen.contains(device), qPrintable(QStringLiteral("%1 at %2,%3 %4x%5")
+                                                             .arg(window->objectName())
+                                                             .arg(device.x()).arg(device.y())
+                                                             .arg(device.width()).arg(device.height())));
+        }
+        const QPoint offCentre = p.dialog->frameGeometry().center() - p.window->frameGeometry().center();
+        QVERIFY(offCentre.manhattanLength() <= 2);
+        for (const char *name : {"btn_add", "btn_dlstart", "btn_data_sansyou", "btn_log_sansyou", "btn_save"}) {
+            QPushButton *b = p.button(name);
+            QVERIFY2(p.window->rect().contains(QRect(b->mapTo(p.window.get(), QPoint()), b->size())), name);
+        }
+        for (QPushButton *b : {p.stop(), p.ok()}) {
+            QVERIFY(b->isVisible());
+            QVERIFY(p.dialog->rect().contains(QRect(b->mapTo(p.dialog, QPoint()), b->size())));
+        }
+
+        auto *line = widget<QLabel>(p.dialog, "Label3(1)");
+        QVERIFY(line->text().contains(name));
+        QVERIFY(line->width() < line->fontMetrics().horizontalAdvance(line->text()));
+        QCOMPARE(line->toolTip(), line->text());
+        p.ok()->click();
     }
 };
 

@@ -43,7 +43,7 @@ int TreeView::AddNode(int parentPosition, const QString &text, int entry)
     } else {
         return 0;
     }
-    node->setText(0, text);
+    setNodeText(node, text);
     node->setData(0, EntryRole, entry);
     m_nodes.append(node);
     return NodeCount();
@@ -70,7 +70,14 @@ void TreeView::RemoveNode(int position)
 void TreeView::SetNodeText(int position, const QString &text)
 {
     if (QTreeWidgetItem *node = item(position))
-        node->setText(0, text);
+        setNodeText(node, text);
+}
+
+// A long name is cut at the tree's edge; the tool tip shows it whole.
+void TreeView::setNodeText(QTreeWidgetItem *node, const QString &text)
+{
+    node->setText(0, text);
+    node->setToolTip(0, text);
 }
 
 QString TreeView::NodeText(int position) const

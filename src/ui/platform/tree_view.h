@@ -36,6 +36,7 @@ signals:
     void DblClick();
 
 private:
+    static void setNodeText(QTreeWidgetItem *node, const QString &text);
     int positionOf(const QTreeWidgetItem *item) const;
     QTreeWidgetItem *item(int position) const;
 

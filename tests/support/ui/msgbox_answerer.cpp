@@ -30,7 +30,10 @@ void MsgBoxAnswerer::poll()
         if (!box || !box->isVisible() || box->property("answered").toBool())
             continue;
         box->setProperty("answered", true);
-        m_seen.append({box->windowTitle(), box->text()});
+        QStringList buttons;
+        for (const QAbstractButton *b : box->buttons())
+            buttons << b->text();
+        m_seen.append({box->windowTitle(), box->text(), buttons});
         QAbstractButton *button = nullptr;
         if (!m_answers.isEmpty())
             button = box->button(m_answers.takeFirst());

@@ -15,6 +15,7 @@ public:
     struct Seen {
         QString title;
         QString text;
+        QStringList buttons; // their texts, in the box's order
     };
 
     MsgBoxAnswerer();

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Window sizes and positions kept between runs in a settings file of the program's own,
+// $XDG_CONFIG_HOME/vekanto/windows.conf (vek.ini keeps only what the program always kept).
+// Windows are told apart by their objectName.
+namespace windowstate {
+
+QString filePath();
+
+// Size and position; a remembered place off every screen is brought back onto one.
+void restoreGeometry(QWidget *window);
+void saveGeometry(const QWidget *window);
+
+// Size only, for a window that opens where its owner is.
+void restoreSize(QWidget *window);
+void saveSize(const QWidget *window);
+
+} // namespace windowstate
