@@ -29,6 +29,7 @@ struct Texts {
     QString logUnreadable;
     QString dataFolder;
     QString logWriteFailed;
+    QString marksWriteFailed;
     QString interrupted;
     // %1 entries not stored of %2 with an address; each then as "  name  address".
     QString notStored;
@@ -67,6 +68,7 @@ inline const Texts Japanese = {
     .logUnreadable = QStringLiteral("ログファイルを読み込めませんでした: %1"),
     .dataFolder = QStringLiteral("データの保存場所に書き込めません: %1"),
     .logWriteFailed = QStringLiteral("ログファイルを書き込めませんでした: %1"),
+    .marksWriteFailed = QStringLiteral("更新された項目の印を書き込めませんでした: %1"),
     .interrupted = QStringLiteral("%1 を受けたため、ダウンロードを中止しました。"),
     .notStored = QStringLiteral("保存できなかった項目: %1 件（アドレスのある %2 件中）"),
     .progress = QStringLiteral("%1 件目  接続 %2/10  経過 %3"),
@@ -98,6 +100,7 @@ inline const Texts English = {
     .logUnreadable = QStringLiteral("Cannot read the log file: %1"),
     .dataFolder = QStringLiteral("Cannot write to the data folder: %1"),
     .logWriteFailed = QStringLiteral("Cannot write the log file: %1"),
+    .marksWriteFailed = QStringLiteral("Cannot write the marks of changed entries: %1"),
     .interrupted = QStringLiteral("Stopped on %1."),
     .notStored = QStringLiteral("Not stored: %1 of %2 entries with an address"),
     .progress = QStringLiteral("%1 entries  %2/10 connections  %3 elapsed"),

@@ -93,6 +93,10 @@ int UnattendedRun::exec()
                           + QLatin1Char('\n'));
         status = ExitStatus::NotAllStored;
     }
+    // The pages are stored all the same; only the window's bold names are lost.
+    if (!m_session.marks().write(&error))
+        write(stderr, m_texts.marksWriteFailed.arg(m_session.marks().path() + QLatin1String(": ") + error)
+                          + QLatin1Char('\n'));
     m_session.endRun();
 
     if (!m_interruptedBy.isEmpty()) {

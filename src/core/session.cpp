@@ -6,10 +6,13 @@
 Session::Session(const QString &programDir, const QString &settingsPath)
     : m_programDir(programDir)
     , m_settingsPath(settingsPath.isEmpty() ? settingsfile::defaultPath(programDir) : settingsPath)
+    , m_marks(m_settingsPath)
     , m_options(Options::defaultsIn(programDir))
     , m_run(m_log)
     , m_lock(programDir)
 {
+    QObject::connect(&m_run, &DownloadRun::pageChanged, &m_run,
+                     [this](const QString &name) { m_marks.mark(name); });
 }
 
 Session::LoadResult Session::load()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/history/changed_marks.h"
 #include "core/list/entry_table.h"
 #include "core/run/download_run.h"
 #include "core/run/run_lock.h"
@@ -29,6 +30,9 @@ public:
     RunLog &log() { return m_log; }
     const RunLog &log() const { return m_log; }
     DownloadRun &run() { return m_run; }
+    // The entries whose page changed in a run: marked as each page is stored, written to their
+    // file when the run ends (marks().write, beside writeLogFile).
+    ChangedMarks &marks() { return m_marks; }
 
     struct LoadResult {
         settingsfile::LoadReport report;
@@ -64,6 +68,7 @@ private:
 
     QString m_programDir;
     QString m_settingsPath;
+    ChangedMarks m_marks;
     EntryTable m_entries;
     Options m_options;
     RunLog m_log;

@@ -59,6 +59,26 @@ void toUnicodeReplacement(const void *, UConverterToUnicodeArgs *args, const cha
     ucnv_cbToUWriteUChars(args, &replacement, 1, 0, err);
 }
 
+// Decodes the whole input; ICU gives the length it needs when the first guess is short.
+QString toUnicode(UConverter *conv, const QByteArray &bytes)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_setToUCallBack(conv, toUnicodeReplacement, nullptr, nullptr, nullptr, &status);
+    QString out(bytes.size() + 1, Qt::Uninitialized);
+    int32_t len = ucnv_toUChars(conv, reinterpret_cast<UChar *>(out.data()), int32_t(out.size()),
+                                bytes.constData(), int32_t(bytes.size()), &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+        out.resize(len + 1);
+        status = U_ZERO_ERROR;
+        len = ucnv_toUChars(conv, reinterpret_cast<UChar *>(out.data()), int32_t(out.size()),
+                            bytes.constData(), int32_t(bytes.size()), &status);
+    }
+    if (U_FAILURE(status))
+        return {};
+    out.truncate(len);
+    return out;
+}
+
 Converter openConverter()
 {
     UErrorCode status = U_ZERO_ERROR;
@@ -103,20 +123,22 @@ QString fromAnsi(const QByteArray &bytes)
     if (bytes.isEmpty())
         return {};
     Converter conv = openConverter();
-    UErrorCode status = U_ZERO_ERROR;
-    ucnv_setToUCallBack(conv.get(), toUnicodeReplacement, nullptr, nullptr, nullptr, &status);
-    // Every byte of CP932 decodes to at most one UTF-16 unit.
-    QString out(bytes.size(), Qt::Uninitialized);
-    const int32_t len = ucnv_toUChars(conv.get(), reinterpret_cast<UChar *>(out.data()), out.size(),
-                                      bytes.constData(), bytes.size(), &status);
-    if (U_FAILURE(status))
-        return {};
-    out.truncate(len);
+    QString out = toUnicode(conv.get(), bytes);
     if (hasSwappedControl(out)) {
         for (QChar &c : out)
             c = QChar(fromIcuControl(c.unicode()));
     }
     return out;
+}
+
+bool decode(const QByteArray &bytes, const char *charset, QString *text)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    Converter conv(ucnv_open(charset, &status));
+    if (U_FAILURE(status))
+        return false;
+    *text = toUnicode(conv.get(), bytes);
+    return true;
 }
 
 QString roundTrip(const QString &text)

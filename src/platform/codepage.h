@@ -13,6 +13,10 @@ QByteArray toAnsi(const QString &text);
 // Decodes CP932; an invalid byte sequence becomes U+FFFD, so nothing is dropped silently.
 QString fromAnsi(const QByteArray &bytes);
 
+// Decodes bytes in any charset ICU knows by the name or alias `charset`; an invalid byte
+// sequence becomes U+FFFD. False, with nothing decoded, when ICU has no such converter.
+bool decode(const QByteArray &bytes, const char *charset, QString *text);
+
 // The text as it comes back from a round trip through the code page.
 QString roundTrip(const QString &text);
 // Whether the code page holds every character of the text.

@@ -14,11 +14,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTextCursor>
 #include <QVBoxLayout>
-
-#include <algorithm>
 
 namespace {
 
@@ -102,21 +99,7 @@ QString frm_VEKDL::LogText() const
 
 void frm_VEKDL::ShowOver(const QWidget *owner)
 {
-    if (!isVisible()) {
-        // Centred over the owner, and inside the screen the owner is on.
-        const QRect screen = owner->screen()->availableGeometry();
-        resize(size().boundedTo(screen.size()).expandedTo(minimumSizeHint()));
-        QRect place(QPoint(), frameGeometry().size());
-        place.moveCenter(owner->frameGeometry().center());
-        place.moveRight(std::min(place.right(), screen.right()));
-        place.moveBottom(std::min(place.bottom(), screen.bottom()));
-        place.moveLeft(std::max(place.left(), screen.left()));
-        place.moveTop(std::max(place.top(), screen.top()));
-        move(place.topLeft());
-    }
-    show();
-    raise();
-    activateWindow();
+    windowstate::showOver(this, owner);
 }
 
 void frm_VEKDL::SetRunning(bool running)

@@ -6,6 +6,7 @@
 #include "ui/button.h"
 #include "ui/frm_VEKDL.h"
 #include "ui/frm_vekop1.h"
+#include "ui/history/frm_history.h"
 #include "ui/main_texts.h"
 #include "ui/progress_texts.h"
 #include "ui/text_field.h"
@@ -21,6 +22,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -50,6 +52,8 @@ frm_vekmain::frm_vekmain(Session *session, QWidget *parent)
 frm_vekmain::~frm_vekmain()
 {
     delete m_progress;
+    for (const QPointer<frm_history> &history : std::as_const(m_histories))
+        delete history.data();
 }
 
 void frm_vekmain::buildWidgets()
@@ -69,6 +73,7 @@ void frm_vekmain::buildWidgets()
     btn_dlstart = makeButton(this, "btn_dlstart", MainText::DownloadAll);
     btn_diropen = makeButton(this, "btn_diropen", MainText::OpenFolder);
     btn_Lopen = makeButton(this, "btn_Lopen", MainText::OpenPage);
+    btn_history = makeButton(this, "btn_history", MainText::History);
     btn_load = makeButton(this, "btn_load", MainText::Load);
     btn_save = makeButton(this, "btn_save", MainText::Save);
 
@@ -112,7 +117,15 @@ void frm_vekmain::buildWidgets()
     listButtons->addWidget(Command4, 1, 0);
     listButtons->addWidget(btn_diropen, 1, 1);
     listButtons->addWidget(btn_Lopen, 1, 2);
-    listButtons->addWidget(btn_dlstart, 2, 0, 1, 3);
+    listButtons->addWidget(btn_history, 2, 0);
+    listButtons->addWidget(btn_dlstart, 2, 1, 1, 2);
+
+    TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_treeMenu = new QMenu(this);
+    m_treeMenu->setObjectName(QStringLiteral("TreeView1_menu"));
+    QAction *history = m_treeMenu->addAction(MainText::History);
+    history->setObjectName(QStringLiteral("mnu_history"));
+    connect(history, &QAction::triggered, this, &frm_vekmain::btn_history_Click);
 
     auto *fileButtons = new QHBoxLayout;
     fileButtons->addWidget(btn_load);
@@ -163,8 +176,9 @@ void frm_vekmain::buildWidgets()
     // Tab follows the window as it is read: the tree, the button rows left to right, then the
     // options from top to bottom, LOAD and SAVE last.
     const QList<QWidget *> tabOrder{
-        TreeView1, btn_add, btn_cng, btn_del, Command4, btn_diropen, btn_Lopen, btn_dlstart,
-        DirName, btn_data_sansyou, Check1, Text3, btn_log_sansyou, Text4, btn_load, btn_save};
+        TreeView1, btn_add, btn_cng, btn_del, Command4, btn_diropen, btn_Lopen, btn_history,
+        btn_dlstart, DirName, btn_data_sansyou, Check1, Text3, btn_log_sansyou, Text4, btn_load,
+        btn_save};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
@@ -184,6 +198,8 @@ void frm_vekmain::connectHandlers()
     connect(btn_del, &QPushButton::clicked, this, &frm_vekmain::btn_del_Click);
     connect(TreeView1, &TreeView::NodeClick, this, &frm_vekmain::TreeView1_NodeClick);
     connect(TreeView1, &TreeView::DblClick, this, &frm_vekmain::TreeView1_DblClick);
+    connect(TreeView1, &QWidget::customContextMenuRequested, this, &frm_vekmain::TreeView1_ContextMenu);
+    connect(btn_history, &QPushButton::clicked, this, &frm_vekmain::btn_history_Click);
     connect(btn_dlstart, &QPushButton::clicked, this, &frm_vekmain::btn_dlstart_Click);
     connect(Command4, &QPushButton::clicked, this, &frm_vekmain::Command4_Click);
 
@@ -258,6 +274,7 @@ void frm_vekmain::rebuildTree()
             TreeView1->AddNode(TreeView1->PositionOfEntry(entries.EntryParent(n)),
                                entries.EntryName(n), n);
     }
+    showMarks();
 }
 
 bool frm_vekmain::LoadSettings()
@@ -387,6 +404,10 @@ void frm_vekmain::closeEvent(QCloseEvent *event)
     windowstate::saveGeometry(this);
     if (m_progress && m_progress->isVisible())
         windowstate::saveSize(m_progress);
+    for (const QPointer<frm_history> &history : std::as_const(m_histories)) {
+        if (history)
+            history->close();
+    }
     if (run.isActive())
         run.stop();
     if (m_progress && m_progress->isVisible()) {

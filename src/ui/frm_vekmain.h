@@ -3,6 +3,8 @@
 #include "core/list/entry_table.h"
 #include "platform/indexed_array.h"
 
+#include <QList>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -12,9 +14,11 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class Session;
 class TreeView;
+class frm_history;
 class frm_vekop1;
 class frm_VEKDL;
 
@@ -54,6 +58,12 @@ public:
     frm_VEKDL *Progress();
     bool HasProgress() const { return m_progress != nullptr; }
 
+    // Hands a path to the desktop; when the desktop has no program for it, says so over
+    // `over` (this window when none is given).
+    void OpenWithShell(const QString &path, QWidget *over = nullptr);
+    // The history window of an entry open now, nullptr when none.
+    frm_history *HistoryOf(const QString &name) const;
+
     // Selected entry number as tree_cnt holds it.
     int SelectedEntry() const;
     Session &session() { return *m_session; }
@@ -79,6 +89,8 @@ public:
     void btn_del_Click();
     void TreeView1_NodeClick(int position);
     void TreeView1_DblClick();
+    void TreeView1_ContextMenu(const QPoint &point);
+    void btn_history_Click();
     void btn_dlstart_Click();
     void Timer1_Timer();
     void Inet1_StateChanged(int Index, short State);
@@ -101,8 +113,11 @@ private:
     void tellRefusal(EntryTable::Refusal refusal, int entry);
     // Asks before added, changed or deleted entries would be dropped; true to go on.
     bool confirmUnsaved();
-    void OpenWithShell(const QString &path);
     void openSelected(bool page);
+    // The entry's name is shown in bold while its changed mark is on.
+    void showMarks();
+    // The user has looked at the entry: its changed mark goes.
+    void clearMark(int entry);
     // A run writes only under an absolute data folder; otherwise the user is told.
     bool dataFolderUsable();
     // Takes the run lock for a run or a single download; tells the user when another run
@@ -117,6 +132,9 @@ private:
     Session *m_session = nullptr;
     frm_vekop1 *m_editor = nullptr;
     frm_VEKDL *m_progress = nullptr;
+    // Windows of their own (a child would be disabled with the main window during a run),
+    // one per entry at most; each deletes itself when closed.
+    QList<QPointer<frm_history>> m_histories;
     // The list has changes that SAVE has not written.
     bool m_unsaved = false;
     // A single download waits inside Command4_Click; a close asked meanwhile comes after it.
@@ -133,6 +151,8 @@ private:
     QPushButton *btn_dlstart = nullptr;
     QPushButton *btn_diropen = nullptr;
     QPushButton *btn_Lopen = nullptr;
+    QPushButton *btn_history = nullptr;
+    QMenu *m_treeMenu = nullptr;
     QPushButton *btn_load = nullptr;
     QPushButton *btn_save = nullptr;
     QLabel *Label2 = nullptr;

@@ -5,6 +5,7 @@
 #include "core/store/page_store.h"
 #include "ui/editor_texts.h"
 #include "ui/frm_vekop1.h"
+#include "ui/history/frm_history.h"
 #include "ui/main_texts.h"
 #include "ui/platform/dialogs.h"
 #include "ui/platform/msgbox.h"
@@ -15,6 +16,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 
 // The refusals the list gives, in the words the user reads, over the window the user typed in.
@@ -72,6 +74,7 @@ bool frm_vekmain::OpAdd()
     // The node shows the name as typed; the table keeps it as the settings file gives it back.
     TreeView1->AddNode(TreeView1->PositionOfEntry(parent.value_or(0)), Ntxtbuf, n);
     m_unsaved = true;
+    showMarks();
     syncSelection();
     return true;
 }
@@ -89,6 +92,7 @@ bool frm_vekmain::OpWrite()
     m_unsaved = true;
     Editor()->hide();
     TreeView1->SetNodeText(TreeView1->PositionOfEntry(Bindex), Entries().EntryName(Bindex));
+    showMarks();
     return true;
 }
 
@@ -144,8 +148,10 @@ void frm_vekmain::syncSelection()
 void frm_vekmain::TreeView1_NodeClick(int position)
 {
     const int entry = TreeView1->EntryOf(position);
-    if (EntryTable::isValid(entry))
-        tree_cnt->setText(QString::number(entry));
+    if (!EntryTable::isValid(entry))
+        return;
+    tree_cnt->setText(QString::number(entry));
+    clearMark(entry);
 }
 
 // Acts on the entry the preceding click selected, not on the node under the pointer as such.
@@ -198,7 +204,76 @@ void frm_vekmain::btn_Lopen_Click()
     openSelected(true);
 }
 
-void frm_vekmain::OpenWithShell(const QString &path)
+void frm_vekmain::OpenWithShell(const QString &path, QWidget *over)
 {
-    shell::open(path);
+    if (!shell::open(path))
+        msgbox::MsgBox(over ? over : this, MainText::NoOpener.arg(path));
+}
+
+// The menu acts on the node under the pointer, which the click selects first.
+void frm_vekmain::TreeView1_ContextMenu(const QPoint &point)
+{
+    const int position = TreeView1->NodeAt(point);
+    if (position == 0)
+        return;
+    TreeView1_NodeClick(position);
+    syncSelection();
+    m_treeMenu->popup(TreeView1->viewport()->mapToGlobal(point));
+}
+
+frm_history *frm_vekmain::HistoryOf(const QString &name) const
+{
+    for (const QPointer<frm_history> &history : m_histories) {
+        if (history && entryname::sameFolder(history->EntryName(), name))
+            return history;
+    }
+    return nullptr;
+}
+
+void frm_vekmain::btn_history_Click()
+{
+    const int n = SelectedEntry();
+    if (!EntryTable::isValid(n) || Entries().isFree(n) || !entryname::isSafeName(Entries().EntryName(n))
+        || !dataFolderUsable())
+        return;
+    const QString name = Entries().EntryName(n);
+    clearMark(n);
+    if (pagestore::StoredPages(DirName->text(), name).isEmpty()) {
+        msgbox::MsgBox(this, MainText::NoVersions.arg(name));
+        return;
+    }
+    frm_history *history = HistoryOf(name);
+    if (history) {
+        history->Reload(DirName->text());
+    } else {
+        m_histories.removeAll(nullptr);
+        history = new frm_history(*this, DirName->text(), name);
+        m_histories.append(history);
+    }
+    history->ShowOver(this);
+}
+
+void frm_vekmain::showMarks()
+{
+    ChangedMarks &marks = m_session->marks();
+    // An unattended run may have marked entries since.
+    marks.reload();
+    for (int position = 1; position <= TreeView1->NodeCount(); ++position) {
+        const int entry = TreeView1->EntryOf(position);
+        TreeView1->SetNodeBold(position, Entries().isOccupied(entry)
+                                             && marks.isMarked(Entries().EntryName(entry)));
+    }
+}
+
+void frm_vekmain::clearMark(int entry)
+{
+    ChangedMarks &marks = m_session->marks();
+    const QString name = Entries().EntryName(entry);
+    if (!Entries().isOccupied(entry) || !marks.isMarked(name))
+        return;
+    QString error;
+    const bool cleared = marks.clear(name, &error);
+    TreeView1->SetNodeBold(TreeView1->PositionOfEntry(entry), false);
+    if (!cleared)
+        msgbox::MsgBox(this, MainText::MarksWriteFailed.arg(marks.path() + QLatin1String(": ") + error));
 }

@@ -5,6 +5,7 @@
 #include "core/store/page_store.h"
 #include "ui/frm_VEKDL.h"
 #include "ui/frm_vekop1.h"
+#include "ui/history/frm_history.h"
 #include "ui/main_texts.h"
 #include "ui/platform/msgbox.h"
 #include "ui/progress_texts.h"
@@ -59,6 +60,15 @@ void frm_vekmain::ProgressClosed()
     QString error;
     if (!m_session->writeLogFile(&error))
         msgbox::MsgBox(this, ProgressText::LogWriteFailed.arg(m_session->options().logPath, error));
+    ChangedMarks &marks = m_session->marks();
+    if (!marks.write(&error))
+        msgbox::MsgBox(this, MainText::MarksWriteFailed.arg(marks.path() + QLatin1String(": ") + error));
+    showMarks();
+    // Open histories show the pages the run stored.
+    for (const QPointer<frm_history> &history : std::as_const(m_histories)) {
+        if (history && history->isVisible())
+            history->Reload(DirName->text());
+    }
     AllCancel();
     m_session->endRun();
 }

@@ -26,6 +26,9 @@ inline const QString PickFolder = QStringLiteral("フォルダを指定して下
 inline const QString LogFilter =
     QStringLiteral("すべてのファイル (*.*)|*.*|テキスト ファイル (*.txt *.doc *.log)|*.txt|*.doc|*.log|");
 
+// The history of the selected entry: a button and the tree's context menu.
+inline const QString History = QStringLiteral("履歴");
+
 // Names of our own for what has no caption on the window.
 inline const QString LogFileName = QStringLiteral("ログファイル");
 
@@ -45,6 +48,13 @@ inline const QString UnsavedQuestion = QStringLiteral("変更を保存します�
 inline const QString BadDataFolder = QStringLiteral(
     "データの保存場所が空か、「/」で始まらない相対パスです。\r\n"
     "「/」で始まるフォルダを指定してください。\r\n%1");
+
+// Opening a page, a folder or a stored version.
+// The desktop has no program for it.
+inline const QString NoOpener = QStringLiteral("開くプログラムが見つかりませんでした。\r\n%1");
+inline const QString NoVersions = QStringLiteral("「%1」のページはまだ保存されていません。");
+inline const QString MarksWriteFailed = QStringLiteral(
+    "更新された項目の印を書き込めませんでした。\r\n%1");
 
 // List operations.
 inline const QString DeleteQuestion = QStringLiteral("削除します。よろしいですか？");

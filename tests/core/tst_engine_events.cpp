@@ -271,7 +271,7 @@ private slots:
                 QVERIFY(QDir().mkdir(data() + QLatin1Char('/') + e));
         }
         QCOMPARE(pagestore::EntryFolder(data(), name), data() + QLatin1Char('/') + folder);
-        QCOMPARE(pagestore::StorePage(data(), name, QDate(2031, 7, 4), "page", nullptr), pagestore::Failure::None);
+        QCOMPARE(pagestore::StorePage(data(), name, QDate(2031, 7, 4), "page", nullptr).failure, pagestore::Failure::None);
         QCOMPARE(readFile(data() + QLatin1Char('/') + folder + QLatin1String("/vek.htm")), QByteArray("page"));
     }
 

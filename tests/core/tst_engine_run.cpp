@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -152,16 +153,21 @@ private slots:
 
     // The first run stores the page; the second of the day keeps the first in the dated
     // folder; each later one moves the copy made before aside to vek-1.htm, vek-2.htm, ... so
-    // no page of the day is lost. A shorter page leaves no tail of a longer one.
+    // no page of the day is lost. A shorter page leaves no tail of a longer one. A run that
+    // replaced a page by another marks its entry as changed.
     void datedCopiesOfTheDay()
     {
         const QString folder = dataDir() + QLatin1String("/daily");
         const QString dated = folder + QLatin1String("/20310704");
-        const QByteArray bodies[] = {"first page, the longest of the four", "second", "third!", "4"};
-        for (int run = 0; run < 4; ++run) {
+        const QByteArray bodies[] = {"first page, the longest of the four", "second", "third!", "4", "4"};
+        const bool changed[] = {false, true, true, true, false};
+        for (int run = 0; run < 5; ++run) {
             m_server.setRoute(QStringLiteral("/daily"), {.body = bodies[run]});
             auto program = start({entry(QStringLiteral("daily"), QStringLiteral("/daily"))});
+            QSignalSpy marked(&program->run(), &DownloadRun::pageChanged);
             QVERIFY(program->runAll(5000));
+            QCOMPARE(marked.size(), changed[run] ? 1 : 0);
+            QCOMPARE(program->session.marks().isMarked(QStringLiteral("daily")), changed[run]);
             QCOMPARE(readFile(folder + QLatin1String("/vek.htm")), bodies[run]);
             if (run == 0) {
                 QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("vek.htm")});

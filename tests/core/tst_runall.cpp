@@ -288,6 +288,9 @@ private slots:
         QVERIFY(indexOf(lines1, entryLine(QStringLiteral("日本語の名前"), QStringLiteral(" のダウンロード終了("))) > 0);
         QVERIFY(indexOf(lines1, runEndLine()) > 0);
         QCOMPARE(readFile(page(QStringLiteral("日本語の名前"))), PageBody);
+        ChangedMarks marks(window.settingsPath());
+        marks.reload();
+        QVERIFY(!marks.isMarked(QStringLiteral("日本語の名前")));
 
         m_server.setRoute(QStringLiteral("/page"), {.body = SecondBody});
         const Outcome second = run({QStringLiteral("--run-all")});
@@ -300,6 +303,9 @@ private slots:
         const QString dated = dataDir() + QStringLiteral("/日本語の名前/")
                               + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + QLatin1String("/vek.htm");
         QCOMPARE(readFile(dated), PageBody);
+        // The page changed: the window finds the entry marked.
+        marks.reload();
+        QVERIFY(marks.isMarked(QStringLiteral("日本語の名前")));
 
         QVERIFY(window.startRun());
         QVERIFY(QTest::qWaitFor([&] { return !window.run().isActive(); }, 10000));

@@ -88,6 +88,7 @@ private slots:
     void open_data();
     void open();
     void openNeverLeavesDataFolder();
+    void openWithoutAnOpenerSaysSo();
     void keyboard_data();
     void keyboard();
     void qtTextsInJapanese();
@@ -117,6 +118,7 @@ private:
     QList<Asked> m_asked;
     std::optional<QString> m_answer;
     QStringList m_opened;
+    bool m_desktopOpens = true;
 };
 
 void tst_actions::init()
@@ -126,12 +128,16 @@ void tst_actions::init()
     QDir(iniPath()).removeRecursively();
     m_asked.clear();
     m_opened.clear();
+    m_desktopOpens = true;
     m_answer.reset();
     dialogs::setAnswerer([this](const QString &kind, const QString &detail, const QString &start) {
         m_asked.append({kind, detail, start});
         return m_answer;
     });
-    shell::setRecorder([this](const QString &path) { m_opened << path; });
+    shell::setRecorder([this](const QString &path) {
+        m_opened << path;
+        return m_desktopOpens;
+    });
 }
 
 void tst_actions::cleanup()
@@ -375,6 +381,25 @@ void tst_actions::openNeverLeavesDataFolder()
     QCOMPARE(m_opened, QStringList());
 }
 
+// A desktop without a program for a folder or a page is not a silent click.
+void tst_actions::openWithoutAnOpenerSaysSo()
+{
+    QTemporaryDir data;
+    QVERIFY(QDir(data.path()).mkpath(QStringLiteral("e1")));
+    QVERIFY(writeFile(data.filePath(QStringLiteral("e1/vek.htm")), "page"));
+    writeList(1);
+    frm_vekmain w;
+    startShown(w);
+    type(widget<QLineEdit>(&w, "DirName"), data.path());
+    clickNode(w, 1);
+    m_desktopOpens = false;
+    MsgBoxAnswerer boxes;
+    click(&w, "btn_diropen");
+    click(&w, "btn_Lopen");
+    QCOMPARE(boxes.texts(), (QStringList{MainText::NoOpener.arg(data.filePath(QStringLiteral("e1"))),
+                                         MainText::NoOpener.arg(data.filePath(QStringLiteral("e1/vek.htm")))}));
+}
+
 // Tab runs through the window as it is read, passing by what cannot be used; Return presses
 // the focused button; every text field is named for a screen reader.
 void tst_actions::keyboard_data()
@@ -382,7 +407,7 @@ void tst_actions::keyboard_data()
     QTest::addColumn<QString>("logsw");
     QTest::addColumn<QStringList>("order");
     const QStringList head{"TreeView1", "btn_add", "btn_cng", "btn_del", "Command4", "btn_diropen",
-                           "btn_Lopen", "btn_dlstart", "DirName", "btn_data_sansyou", "Check1"};
+                           "btn_Lopen", "btn_history", "btn_dlstart", "DirName", "btn_data_sansyou", "Check1"};
     const QStringList tail{"Text4", "btn_load", "btn_save", "TreeView1"};
     QTest::newRow("logging on") << "1" << head + QStringList{"Text3", "btn_log_sansyou"} + tail;
     QTest::newRow("logging off: log path and its 参照 passed by") << "0" << head + tail;

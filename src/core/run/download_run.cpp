@@ -236,10 +236,14 @@ bool DownloadRun::storeBody(int slot, const QString &name, const QString &dataDi
         return false;
     }
     QString detail;
-    switch (pagestore::StorePage(dataDir, name, vclock::now().date(), body, &detail)) {
+    const pagestore::Stored stored =
+        pagestore::StorePage(dataDir, name, vclock::now().date(), body, &detail);
+    switch (stored.failure) {
     case pagestore::Failure::None:
         if (cut)
             m_log.append(logline::PageCut(name, ChunkSize));
+        if (stored.changed)
+            emit pageChanged(name);
         return true;
     case pagestore::Failure::Folder:
         m_log.append(logline::FolderFailed(name, detail));

@@ -59,6 +59,9 @@ signals:
     // An entry of a full run is done with: its page stored (ok), or not (failed, timed out,
     // refused for its name, or cancelled while under way).
     void entryEnded(int entry, bool ok);
+    // A page was stored over one with other bytes (its dated copy), by a run or a single
+    // download.
+    void pageChanged(const QString &name);
     // The run has ended by itself: every entry handed out and every slot free.
     void finished();
 

@@ -8,6 +8,9 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <algorithm>
+#include <cstring>
+
 namespace pagestore {
 namespace {
 
@@ -26,6 +29,23 @@ bool ensureFolder(const QString &path, QString *detail)
     return false;
 }
 
+QString asideName(int n)
+{
+    return QStringLiteral("vek-%1.htm").arg(n);
+}
+
+// N of a name vek-N.htm, 0 for any other name.
+int asideNumber(const QString &fileName)
+{
+    static const QString head = QStringLiteral("vek-");
+    static const QString tail = QStringLiteral(".htm");
+    if (!fileName.startsWith(head) || !fileName.endsWith(tail))
+        return 0;
+    bool ok = false;
+    const int n = fileName.mid(head.size(), fileName.size() - head.size() - tail.size()).toInt(&ok);
+    return ok && n >= 1 && asideName(n) == fileName ? n : 0;
+}
+
 // The copy made earlier today moves aside to the next free vek-N.htm before it is replaced.
 bool keepEarlierCopy(const QString &dated, QString *detail)
 {
@@ -33,7 +53,7 @@ bool keepEarlierCopy(const QString &dated, QString *detail)
     if (!QFileInfo::exists(copy))
         return true;
     for (int n = 1;; ++n) {
-        const QString aside = Join(dated, QStringLiteral("vek-%1.htm").arg(n));
+        const QString aside = Join(dated, asideName(n));
         if (QFileInfo::exists(aside))
             continue;
         QFile earlier(copy);
@@ -45,8 +65,9 @@ bool keepEarlierCopy(const QString &dated, QString *detail)
 }
 
 // Copies in pieces into a file put in place whole, so neither a large page nor a crash half
-// way leaves a mixed copy.
-bool copyWhole(const QString &from, const QString &to, QString *detail)
+// way leaves a mixed copy. `differs` tells whether the copy holds other bytes than `other`.
+bool copyWhole(const QString &from, const QString &to, const QByteArray &other, bool *differs,
+               QString *detail)
 {
     QFile source(from);
     if (!source.open(QIODevice::ReadOnly)) {
@@ -55,6 +76,8 @@ bool copyWhole(const QString &from, const QString &to, QString *detail)
     }
     AtomicFile target(to);
     QByteArray buffer(64 * 1024, Qt::Uninitialized);
+    qint64 offset = 0;
+    bool same = true;
     for (;;) {
         const qint64 n = source.read(buffer.data(), buffer.size());
         if (n < 0) {
@@ -63,6 +86,9 @@ bool copyWhole(const QString &from, const QString &to, QString *detail)
         }
         if (n == 0)
             break;
+        same = same && offset + n <= other.size()
+               && std::memcmp(buffer.constData(), other.constData() + offset, size_t(n)) == 0;
+        offset += n;
         if (!target.write(buffer.constData(), n)) {
             *detail = reason(to, target.errorString());
             return false;
@@ -72,6 +98,12 @@ bool copyWhole(const QString &from, const QString &to, QString *detail)
         *detail = reason(to, target.errorString());
         return false;
     }
+    *differs = !same || offset != other.size();
+    // The history shows when each version was stored. Only the time is lost when this fails.
+    const QDateTime storedAt = source.fileTime(QFileDevice::FileModificationTime);
+    QFile copy(to);
+    if (storedAt.isValid() && copy.open(QIODevice::ReadOnly))
+        copy.setFileTime(storedAt, QFileDevice::FileModificationTime);
     return true;
 }
 
@@ -116,19 +148,19 @@ QString DatedFolder(const QString &entryFolder, const QDate &day)
     return Join(entryFolder, vclock::Format(day, QStringLiteral("yyyymmdd")));
 }
 
-Failure StorePage(const QString &dataDir, const QString &name, const QDate &today,
-                  const QByteArray &body, QString *detail)
+Stored StorePage(const QString &dataDir, const QString &name, const QDate &today,
+                 const QByteArray &body, QString *detail)
 {
     QString ignored;
     if (!detail)
         detail = &ignored;
     if (!IsUsableDataFolder(dataDir)) {
         *detail = dataDir;
-        return Failure::Folder;
+        return {Failure::Folder};
     }
     const QString folder = EntryFolder(dataDir, name);
     if (!ensureFolder(folder, detail))
-        return Failure::Folder;
+        return {Failure::Folder};
 
     const QString page = Join(folder, PageName);
     // The new page is written out before the dated copy is made, so a page that cannot be
@@ -136,21 +168,52 @@ Failure StorePage(const QString &dataDir, const QString &name, const QDate &toda
     AtomicFile file(page);
     if (!file.write(body)) {
         *detail = reason(page, file.errorString());
-        return Failure::Write;
+        return {Failure::Write};
     }
+    bool changed = false;
     if (QFileInfo::exists(page)) {
         const QString dated = DatedFolder(folder, today);
         if (!ensureFolder(dated, detail))
-            return Failure::Folder;
+            return {Failure::Folder};
         // Without its dated copy the old page is not given up.
-        if (!keepEarlierCopy(dated, detail) || !copyWhole(page, Join(dated, PageName), detail))
-            return Failure::Copy;
+        if (!keepEarlierCopy(dated, detail)
+            || !copyWhole(page, Join(dated, PageName), body, &changed, detail))
+            return {Failure::Copy};
     }
     if (!file.commit()) {
         *detail = reason(page, file.errorString());
-        return Failure::Write;
+        return {Failure::Write};
     }
-    return Failure::None;
+    return {Failure::None, changed};
+}
+
+QStringList StoredPages(const QString &dataDir, const QString &name)
+{
+    QStringList pages;
+    const QString folder = EntryFolder(dataDir, name);
+    const auto addFile = [&pages](const QString &path) {
+        if (QFileInfo(path).isFile())
+            pages << path;
+    };
+    addFile(Join(folder, PageName));
+    const QStringList days = QDir(folder).entryList({QStringLiteral("????????")},
+                                                    QDir::Dirs | QDir::NoDotAndDotDot,
+                                                    QDir::Name | QDir::Reversed);
+    for (const QString &day : days) {
+        if (!QDate::fromString(day, QStringLiteral("yyyyMMdd")).isValid())
+            continue;
+        const QString dated = Join(folder, day);
+        addFile(Join(dated, PageName));
+        QList<int> aside;
+        for (const QString &file : QDir(dated).entryList({QStringLiteral("vek-*.htm")}, QDir::Files)) {
+            if (const int n = asideNumber(file))
+                aside << n;
+        }
+        std::sort(aside.rbegin(), aside.rend());
+        for (const int n : aside)
+            pages << Join(dated, asideName(n));
+    }
+    return pages;
 }
 
 bool CheckDataFolder(const QString &dataDir, QString *detail)

@@ -12,6 +12,13 @@ namespace pagestore {
 
 enum class Failure { None, Folder, Copy, Write };
 
+// What storing a page did: whether it failed, and whether it replaced a page that differs from
+// the new one (the run marks such an entry as changed).
+struct Stored {
+    Failure failure = Failure::None;
+    bool changed = false;
+};
+
 // The entry's folder: an existing folder whose name differs only in letter case is used,
 // otherwise the folder the name gives (which may not exist yet).
 QString EntryFolder(const QString &dataDir, const QString &name);
@@ -29,9 +36,15 @@ QString Join(const QString &folder, const QString &name);
 
 // Stores the body whole and atomically, making the data folder and the entry's folder when
 // missing. On failure nothing is half written: the old page and every dated copy stay as they
-// were, and `detail` names the path and the reason.
-Failure StorePage(const QString &dataDir, const QString &name, const QDate &today,
-                  const QByteArray &body, QString *detail = nullptr);
+// were, and `detail` names the path and the reason. The dated copy keeps the time its page was
+// stored.
+Stored StorePage(const QString &dataDir, const QString &name, const QDate &today,
+                 const QByteArray &body, QString *detail = nullptr);
+
+// The entry's stored pages, newest first: its page, then the dated folders from the latest day
+// back, in each the copy replaced last (vek.htm) and then those moved aside before it
+// (vek-N.htm, highest N first). Only files that exist are listed.
+QStringList StoredPages(const QString &dataDir, const QString &name);
 
 // Makes the data folder when missing and proves that files can be made in it. False, with the
 // path and the reason in `detail`, when not (an empty or relative folder included): no page of

@@ -5,19 +5,17 @@
 
 namespace shell {
 namespace {
-std::function<void(const QString &)> g_recorder;
+std::function<bool(const QString &)> g_recorder;
 }
 
-void open(const QString &path)
+bool open(const QString &path)
 {
-    if (g_recorder) {
-        g_recorder(path);
-        return;
-    }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (g_recorder)
+        return g_recorder(path);
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-void setRecorder(std::function<void(const QString &)> recorder)
+void setRecorder(std::function<bool(const QString &)> recorder)
 {
     g_recorder = std::move(recorder);
 }

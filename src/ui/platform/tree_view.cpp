@@ -73,6 +73,16 @@ void TreeView::SetNodeText(int position, const QString &text)
         setNodeText(node, text);
 }
 
+void TreeView::SetNodeBold(int position, bool bold)
+{
+    QTreeWidgetItem *node = item(position);
+    if (!node || node->font(0).bold() == bold)
+        return;
+    QFont font = node->font(0);
+    font.setBold(bold);
+    node->setFont(0, font);
+}
+
 // A long name is cut at the tree's edge; the tool tip shows it whole.
 void TreeView::setNodeText(QTreeWidgetItem *node, const QString &text)
 {
@@ -105,6 +115,12 @@ int TreeView::PositionOfEntry(int entry) const
             return pos;
     }
     return 0;
+}
+
+int TreeView::NodeAt(const QPoint &point) const
+{
+    const QTreeWidgetItem *node = itemAt(point);
+    return node ? positionOf(node) : 0;
 }
 
 void TreeView::SelectNode(int position)

@@ -20,6 +20,8 @@ public:
     int AddNode(int parentPosition, const QString &text, int entry);
     void RemoveNode(int position);
     void SetNodeText(int position, const QString &text);
+    // Bold marks a node the user should look at.
+    void SetNodeBold(int position, bool bold);
 
     int NodeCount() const { return int(m_nodes.size()); }
     bool HasNode(int position) const { return position >= 1 && position <= NodeCount(); }
@@ -28,6 +30,8 @@ public:
     int EntryOf(int position) const;
     // The position of the node that shows entry, 0 when there is none.
     int PositionOfEntry(int entry) const;
+    // The position of the node at a point of the viewport, 0 when there is none.
+    int NodeAt(const QPoint &point) const;
     // Selects and shows the node at position without a click event; 0 selects none.
     void SelectNode(int position);
 

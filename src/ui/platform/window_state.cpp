@@ -1,8 +1,11 @@
 #include "ui/platform/window_state.h"
 
+#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace windowstate {
 namespace {
@@ -44,6 +47,24 @@ void saveSize(const QWidget *window)
 {
     QSettings settings(filePath(), QSettings::IniFormat);
     settings.setValue(key(window, "size"), window->size());
+}
+
+void showOver(QWidget *window, const QWidget *owner)
+{
+    if (!window->isVisible()) {
+        const QRect screen = owner->screen()->availableGeometry();
+        window->resize(window->size().boundedTo(screen.size()).expandedTo(window->minimumSizeHint()));
+        QRect place(QPoint(), window->frameGeometry().size());
+        place.moveCenter(owner->frameGeometry().center());
+        place.moveRight(std::min(place.right(), screen.right()));
+        place.moveBottom(std::min(place.bottom(), screen.bottom()));
+        place.moveLeft(std::max(place.left(), screen.left()));
+        place.moveTop(std::max(place.top(), screen.top()));
+        window->move(place.topLeft());
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 } // namespace windowstate

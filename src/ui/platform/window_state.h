@@ -18,5 +18,8 @@ void saveGeometry(const QWidget *window);
 // Size only, for a window that opens where its owner is.
 void restoreSize(QWidget *window);
 void saveSize(const QWidget *window);
+// Shows a window in front; when it opens, centred over its owner inside the screen the owner
+// is on.
+void showOver(QWidget *window, const QWidget *owner);
 
 } // namespace windowstate

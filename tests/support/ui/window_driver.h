@@ -62,6 +62,17 @@ inline void startShown(frm_vekmain &w)
     QVERIFY(QTest::qWaitForWindowExposed(&w));
 }
 
+// The visible top-level windows of that objectName.
+inline QList<QWidget *> shownWindows(const char *name)
+{
+    QList<QWidget *> found;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == QLatin1String(name) && w->isVisible())
+            found << w;
+    }
+    return found;
+}
+
 // The editor window, looked up among the top-level windows; nullptr while it was never made.
 inline QWidget *editor()
 {
