@@ -3,10 +3,10 @@
 set -euo pipefail
 ROOT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-# What building and running the program needs.
-# Qt loads its Japanese texts and the SVG icon engine at run time; the history's line diff is
-# the header-only dtl.
-RUN_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libicu-dev libdtl-dev
+# What building and running the program needs: libcurl makes the transfers; the history's
+# line diff is the header-only dtl. Qt loads its Japanese texts and the SVG icon engine at run
+# time.
+RUN_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libicu-dev libcurl4-openssl-dev libdtl-dev
               qt6-translations-l10n libqt6svg6)
 # What the tests add to that: zlib for the hostile server's compressed bodies, the validators
 # of the .desktop file and the metainfo.

@@ -1,22 +1,20 @@
 #include "platform/inet.h"
 
 #include "platform/codepage.h"
+#include "platform/curl_multi.h"
 
 #include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkProxyFactory>
-#include <QNetworkReply>
-#include <QNetworkRequest>
+#include <QLocale>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QTimer>
 #include <QUrl>
 
+#include <cerrno>
 #include <mutex>
 
 namespace {
 
-// Bounds what Qt buffers ahead of our reads, so a huge page never sits in memory whole.
-constexpr qint64 ReadBufferSize = 64 * 1024;
 constexpr int MaxRedirects = 10;
 
 #define VEKANTO_STR2(x) #x
@@ -31,73 +29,31 @@ bool isPageStatus(int status)
     return status >= 200 && status <= 203;
 }
 
-// Qt turns HTTP error statuses into reply errors; the status decides them for us.
-bool isHttpStatusError(const QNetworkReply *reply)
+bool isRedirectStatus(int status)
 {
-    if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() < 400)
-        return false;
-    const int e = reply->error();
-    return (e >= QNetworkReply::ContentAccessDenied && e <= QNetworkReply::UnknownContentError)
-           || e == QNetworkReply::ProtocolInvalidOperationError
-           || (e >= QNetworkReply::InternalServerError && e <= QNetworkReply::UnknownServerError);
-}
-
-// "404 Not Found" for a final status that is not a page, else empty.
-QString statusFailure(const QNetworkReply *reply)
-{
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid() || isPageStatus(status.toInt()))
-        return {};
-    const QByteArray phrase = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
-    return phrase.isEmpty() ? QString::number(status.toInt())
-                            : QString::number(status.toInt()) + u' ' + QString::fromLatin1(phrase);
-}
-
-bool isChunked(const QNetworkReply *reply)
-{
-    return reply->rawHeader("Transfer-Encoding").toLower().contains("chunked");
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
 // The length the server announced: -1 when none, -2 when its Content-Length lines disagree or
-// do not read as a length. Qt joins repeated lines with ", " and takes the first.
-qint64 announcedLength(const QNetworkReply *reply)
+// do not read as a length ("100, 100" on one line counts as two lines).
+qint64 announcedLength(const QByteArrayList &lines)
 {
-    if (!reply->hasRawHeader("Content-Length"))
-        return -1;
     qint64 length = -1;
-    for (const QByteArray &part : reply->rawHeader("Content-Length").split(',')) {
-        bool ok = false;
-        const qint64 value = part.trimmed().toLongLong(&ok);
-        if (!ok || value < 0 || (length >= 0 && value != length))
-            return -2;
-        length = value;
+    for (const QByteArray &line : lines) {
+        for (const QByteArray &part : line.split(',')) {
+            bool ok = false;
+            const qint64 value = part.trimmed().toLongLong(&ok);
+            if (!ok || value < 0 || (length >= 0 && value != length))
+                return -2;
+            length = value;
+        }
     }
     return length;
 }
 
-// What makes an answer unusable before its body is looked at; empty when nothing.
-QString answerFault(const QNetworkReply *reply)
+QString badLength()
 {
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid())
-        return {};
-    // Qt ends the reply at an interim answer (102, 103) and drops the real one behind it.
-    if (status.toInt() < 200)
-        return QStringLiteral("サーバーの応答が正しくありません (状態 %1)").arg(status.toInt());
-    // A chunked body carries its own framing, whatever length stands beside it.
-    if (!isChunked(reply) && announcedLength(reply) == -2)
-        return QStringLiteral("サーバーの応答が正しくありません (Content-Length が不正です)");
-    return {};
-}
-
-// Qt may report a connection cut in the middle of the body as a normal end, so the length the
-// server announced is checked. Bodies arrive as sent (no decoding), so that length holds for all.
-bool isCutShort(const QNetworkReply *reply, qint64 received)
-{
-    if (isChunked(reply))
-        return false;
-    const qint64 announced = announcedLength(reply);
-    return announced >= 0 && received < announced;
+    return QStringLiteral("サーバーの応答が正しくありません (Content-Length が不正です)");
 }
 
 // Valid %XX escapes are kept as they are; a "%" that starts none becomes "%25". QUrl's tolerant
@@ -109,38 +65,231 @@ QString escapeLonePercents(const QString &url)
     return escaped.replace(lonePercent, QStringLiteral("%25"));
 }
 
-QString describe(const QNetworkReply *reply)
+// Why an address cannot be fetched (given, or from a redirect); empty when it can.
+QString addressFault(const QUrl &target)
 {
-    switch (reply->error()) {
-    case QNetworkReply::ConnectionRefusedError:
-        return QStringLiteral("接続を拒否されました");
-    case QNetworkReply::HostNotFoundError:
-        return QStringLiteral("ホストが見つかりません");
-    case QNetworkReply::RemoteHostClosedError:
-        return QStringLiteral("接続が切られました");
-    case QNetworkReply::TimeoutError:
-        return QStringLiteral("時間切れです");
-    case QNetworkReply::TooManyRedirectsError:
-        return QStringLiteral("転送 (リダイレクト) が多すぎます");
-    case QNetworkReply::InsecureRedirectError:
-        return QStringLiteral("安全でない転送先です");
-    case QNetworkReply::SslHandshakeFailedError:
-        return QStringLiteral("SSL の証明書を確認できません");
-    default:
-        return reply->errorString();
+    if (!target.isValid() || target.isRelative())
+        return QStringLiteral("アドレスが正しくありません");
+    const QString scheme = target.scheme().toLower();
+    if (scheme != u"http" && scheme != u"https")
+        return QStringLiteral("http と https 以外のアドレスは取得できません");
+    if (target.host().isEmpty())
+        return QStringLiteral("アドレスが正しくありません");
+    return {};
+}
+
+// The desktop's language first, as browsers ask: "ja-JP,en,*".
+QByteArray acceptLanguage()
+{
+    const QString locale = QLocale::system().name().replace(u'_', u'-');
+    if (locale == u"C")
+        return "en,*";
+    if (locale.startsWith(u"en-"))
+        return locale.toLatin1() + ",*";
+    return locale.toLatin1() + ",en,*";
+}
+
+// Curl takes https through https_proxy or all_proxy only; an http_proxy alone serves https too,
+// as on the rest of the desktop. no_proxy still applies.
+QByteArray httpsProxyFallback()
+{
+    for (const char *name : {"https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
+        if (!qEnvironmentVariableIsEmpty(name))
+            return {};
     }
+    return qgetenv("http_proxy");
 }
 
 } // namespace
 
+struct Inet::Hop {
+    Hop(Inet *owner, const QUrl &address);
+    ~Hop();
+    Q_DISABLE_COPY_MOVE(Hop)
+
+    static size_t headerLine(char *data, size_t size, size_t count, void *self);
+    static size_t bodyBytes(char *data, size_t size, size_t count, void *self);
+    static int socketMade(void *self, curl_socket_t fd, curlsocktype purpose);
+    // At the blank line after an answer's headers: true when the body is not to be read.
+    bool headersEnded();
+    QString describe(CURLcode result) const;
+
+    Inet *inet;
+    QUrl target;
+    CURL *easy = nullptr;
+    curl_slist *headers = nullptr;
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+    // The answer being read. A status line starts a new one: interim answers (100, 103) come
+    // first and are passed over, as curl does.
+    int status = 0;
+    QByteArray reason;
+    QByteArrayList lengths;
+    bool chunked = false;
+    QByteArray location;
+    // Set when reading stopped at the headers: why it failed, or where it leads.
+    QString fault;
+    QUrl redirect;
+};
+
+Inet::Hop::Hop(Inet *owner, const QUrl &address)
+    : inet(owner)
+    , target(address)
+    , easy(curl_easy_init())
+{
+    if (!easy)
+        qFatal("curl_easy_init failed");
+    const QByteArray encoded = target.toEncoded(QUrl::RemoveFragment);
+    curl_easy_setopt(easy, CURLOPT_URL, encoded.constData());
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    // Redirects are followed by hopEnded, which decides where a page may lead.
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
+    // Plain HTTP/1.1 connections behave the same on every server.
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, UserAgent);
+    // The page is stored as the server sent it: nothing compressed is asked for or decoded.
+    headers = curl_slist_append(headers, "Accept-Encoding: identity");
+    headers = curl_slist_append(headers, QByteArray("Accept-Language: " + acceptLanguage()).constData());
+    headers = curl_slist_append(headers, "Accept:"); // curl's own "*/*" is not sent
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
+    if (target.scheme().toLower() == u"https") {
+        if (const QByteArray proxy = httpsProxyFallback(); !proxy.isEmpty())
+            curl_easy_setopt(easy, CURLOPT_PROXY, proxy.constData());
+    }
+    curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Hop::headerLine);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Hop::bodyBytes);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(easy, CURLOPT_SOCKOPTFUNCTION, &Hop::socketMade);
+    curl_easy_setopt(easy, CURLOPT_SOCKOPTDATA, this);
+}
+
+Inet::Hop::~Hop()
+{
+    curl_easy_cleanup(easy);
+    curl_slist_free_all(headers);
+}
+
+size_t Inet::Hop::headerLine(char *data, size_t size, size_t count, void *self)
+{
+    auto *hop = static_cast<Hop *>(self);
+    const size_t length = size * count;
+    const QByteArray line = QByteArray(data, qsizetype(length)).trimmed();
+    if (line.startsWith("HTTP/")) {
+        const QByteArrayList parts = line.split(' ');
+        hop->status = parts.value(1).toInt();
+        hop->reason = line.mid(parts.value(0).size() + parts.value(1).size() + 2).trimmed();
+        hop->lengths.clear();
+        hop->chunked = false;
+        hop->location.clear();
+        return length;
+    }
+    if (line.isEmpty())
+        return hop->status >= 200 && hop->headersEnded() ? 0 : length; // 0 stops curl here
+    const qsizetype colon = line.indexOf(':');
+    if (colon <= 0)
+        return length;
+    const QByteArray name = line.left(colon).trimmed().toLower();
+    const QByteArray value = line.mid(colon + 1).trimmed();
+    if (name == "content-length")
+        hop->lengths << value;
+    else if (name == "transfer-encoding")
+        hop->chunked = hop->chunked || value.toLower().contains("chunked");
+    else if (name == "location")
+        hop->location = value;
+    return length;
+}
+
+bool Inet::Hop::headersEnded()
+{
+    inet->post(icReceivingResponse);
+    // A chunked body carries its own framing, whatever length stands beside it.
+    if (!chunked && announcedLength(lengths) == -2) {
+        fault = badLength();
+        return true;
+    }
+    if (isRedirectStatus(status) && !location.isEmpty()) {
+        redirect = target.resolved(QUrl::fromEncoded(location, QUrl::TolerantMode));
+        return true;
+    }
+    if (!isPageStatus(status)) {
+        fault = reason.isEmpty() ? QString::number(status) : QString::number(status) + u' ' + QString::fromLatin1(reason);
+        return true;
+    }
+    return false;
+}
+
+size_t Inet::Hop::bodyBytes(char *data, size_t size, size_t count, void *self)
+{
+    Inet *inet = static_cast<Hop *>(self)->inet;
+    const size_t length = size * count;
+    // One byte past the limit tells a page cut at the limit from one that is exactly as long.
+    inet->m_body.append(data, qMin(qsizetype(length), Inet::MaxBody + 1 - inet->m_body.size()));
+    if (inet->m_body.size() <= Inet::MaxBody)
+        return length;
+    // The rest of a page past the limit is never read: the page counts as complete as cut.
+    inet->m_body.truncate(Inet::MaxBody);
+    inet->m_cut = true;
+    return 0;
+}
+
+int Inet::Hop::socketMade(void *self, curl_socket_t fd, curlsocktype purpose)
+{
+    Q_UNUSED(fd)
+    Q_UNUSED(purpose)
+    static_cast<Hop *>(self)->inet->post(icRequesting);
+    return CURL_SOCKOPT_OK;
+}
+
+QString Inet::Hop::describe(CURLcode result) const
+{
+    switch (result) {
+    case CURLE_COULDNT_CONNECT: {
+        long osErrno = 0;
+        curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osErrno);
+        if (osErrno == ECONNREFUSED)
+            return QStringLiteral("接続を拒否されました");
+        break;
+    }
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return QStringLiteral("ホストが見つかりません");
+    // Closed or reset before the answer was whole: too short for its length, or chunks
+    // without their closing empty chunk.
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+        return QStringLiteral("接続が切られました");
+    case CURLE_OPERATION_TIMEDOUT:
+        return QStringLiteral("時間切れです");
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+        return QStringLiteral("SSL の証明書を確認できません");
+    case CURLE_WEIRD_SERVER_REPLY:
+        // Curl refuses a Content-Length that is no number before the headers reach us.
+        if (QByteArray(errorBuffer).contains("Content-Length"))
+            return badLength();
+        return QStringLiteral("サーバーの応答が正しくありません");
+    default:
+        break;
+    }
+    return errorBuffer[0] ? QString::fromLocal8Bit(errorBuffer) : QString::fromLatin1(curl_easy_strerror(result));
+}
+
 Inet::Inet(QObject *parent)
     : QObject(parent)
-    // One manager per transfer object: Qt opens at most six connections per host and
-    // manager, and all ten transfers of a run may go to the same host.
-    , m_manager(new QNetworkAccessManager(this))
 {
-    static std::once_flag proxyOnce;
-    std::call_once(proxyOnce, [] { QNetworkProxyFactory::setUseSystemConfiguration(true); });
+    // Before any thread of curl's runs (its name lookups).
+    static std::once_flag curlOnce;
+    std::call_once(curlOnce, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    // One per transfer object, so each keeps its own connection to the host: all ten
+    // transfers of a run may go to the same one.
+    m_multi = new CurlMulti(this);
 }
 
 Inet::~Inet()
@@ -190,7 +339,8 @@ QByteArray Inet::GetChunk(qint32 size, int dataType)
 void Inet::Cancel()
 {
     ++m_generation;
-    dropReply();
+    dropHop();
+    m_redirects = 0;
     m_body.clear();
     m_cut = false;
     m_chunkPos = 0;
@@ -240,7 +390,7 @@ QString Inet::OpenURL(const QString &url)
     }
     m_blocking = false;
     if (!m_done) {
-        dropReply();
+        dropHop();
         m_done = true;
         m_failed = true;
         m_errorText = QStringLiteral("時間切れです");
@@ -279,91 +429,55 @@ void Inet::setOpenUrlTimeout(int ms)
 bool Inet::startRequest(const QString &url, QString *error)
 {
     const QUrl target(escapeLonePercents(url), QUrl::TolerantMode);
-    const QString scheme = target.scheme().toLower();
-    if (!target.isValid() || target.isRelative()) {
-        *error = QStringLiteral("アドレスが正しくありません");
+    if (const QString fault = addressFault(target); !fault.isEmpty()) {
+        *error = fault;
         return false;
     }
-    if (scheme != u"http" && scheme != u"https") {
-        *error = QStringLiteral("http と https 以外のアドレスは取得できません");
-        return false;
-    }
-    if (target.host().isEmpty()) {
-        *error = QStringLiteral("アドレスが正しくありません");
-        return false;
-    }
-
-    QNetworkRequest request(target);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(MaxRedirects);
-    // Plain HTTP/1.1 connections, one per transfer, behave the same on every server.
-    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(UserAgent));
-    // The page is stored as the server sent it. Asking for compression would hand the bodies to
-    // Qt's decoder, which takes a cut or broken stream for a whole page.
-    request.setRawHeader("Accept-Encoding", "identity");
-
     m_done = false;
-    QNetworkReply *reply = m_manager->get(request);
-    reply->setReadBufferSize(ReadBufferSize);
-    m_reply = reply;
-    connect(reply, &QNetworkReply::socketStartedConnecting, this, [this, reply] {
-        if (reply == m_reply)
-            advance(icRequesting);
-    });
-    connect(reply, &QNetworkReply::requestSent, this, [this, reply] {
-        if (reply == m_reply)
-            advance(icRequesting);
-    });
-    connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
-        if (reply == m_reply)
-            advance(icReceivingResponse);
-    });
-    connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
-        if (reply == m_reply)
-            readBody(reply);
-    });
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { replyFinished(reply); });
+    startHop(target);
     return true;
 }
 
-bool Inet::readBody(QNetworkReply *reply)
+void Inet::startHop(const QUrl &target)
 {
-    if (const QString fault = answerFault(reply); !fault.isEmpty()) {
+    dropHop();
+    m_hop = std::make_unique<Hop>(this, target);
+    m_multi->add(m_hop->easy, [this](CURLcode result) { hopEnded(result); });
+}
+
+void Inet::post(short state)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation = m_generation, state] {
+            if (generation == m_generation)
+                advance(state);
+        },
+        Qt::QueuedConnection);
+}
+
+void Inet::hopEnded(int result)
+{
+    // finish() and startHop() end the hop: what is needed of it is copied first.
+    const QString fault = m_hop->fault;
+    const QUrl redirect = m_hop->redirect;
+    if (!fault.isEmpty()) {
         finish(false, fault);
-        return true;
-    }
-    // One byte past the limit tells a page cut at the limit from one that is exactly as long.
-    while (m_body.size() <= MaxBody) {
-        const QByteArray part = reply->read(MaxBody + 1 - m_body.size());
-        if (part.isEmpty())
-            break;
-        m_body += part;
-    }
-    if (m_body.size() <= MaxBody)
-        return false;
-    // The rest of a page past the limit is never read: the page counts as complete as cut.
-    m_body.truncate(MaxBody);
-    m_cut = true;
-    const QString failure = statusFailure(reply);
-    finish(failure.isEmpty(), failure);
-    return true;
-}
-
-void Inet::replyFinished(QNetworkReply *reply)
-{
-    if (reply != m_reply)
-        return;
-    if (readBody(reply))
-        return;
-    if (reply->error() != QNetworkReply::NoError && !isHttpStatusError(reply))
-        finish(false, describe(reply));
-    else if (const QString failure = statusFailure(reply); !failure.isEmpty())
-        finish(false, failure);
-    else if (isCutShort(reply, m_body.size()))
-        finish(false, QStringLiteral("接続が切られました"));
-    else
+    } else if (!redirect.isEmpty()) {
+        const QString redirectFault = addressFault(redirect);
+        if (++m_redirects > MaxRedirects)
+            finish(false, QStringLiteral("転送 (リダイレクト) が多すぎます"));
+        else if (!redirectFault.isEmpty())
+            finish(false, redirectFault);
+        else if (m_hop->target.scheme().toLower() == u"https" && redirect.scheme().toLower() == u"http")
+            finish(false, QStringLiteral("安全でない転送先です"));
+        else
+            startHop(redirect);
+    } else if (m_cut || result == CURLE_OK) {
         finish(true, {});
+    } else {
+        finish(false, m_hop->describe(CURLcode(result)));
+    }
 }
 
 void Inet::advance(short state)
@@ -388,7 +502,7 @@ void Inet::advance(short state)
 
 void Inet::finish(bool completed, const QString &error)
 {
-    dropReply();
+    dropHop();
     m_done = true;
     m_completed = completed;
     m_chunkPos = 0;
@@ -415,15 +529,10 @@ void Inet::finish(bool completed, const QString &error)
     emit StateChanged(m_state);
 }
 
-void Inet::dropReply()
+void Inet::dropHop()
 {
-    QNetworkReply *reply = m_reply;
-    m_reply = nullptr;
-    if (!reply)
+    if (!m_hop)
         return;
-    // Disconnect before abort: abort() emits finished at once, and no event of a stopped
-    // transfer may reach the program.
-    disconnect(reply, nullptr, this, nullptr);
-    reply->abort();
-    reply->deleteLater();
+    m_multi->remove(m_hop->easy);
+    m_hop.reset();
 }

@@ -2,14 +2,15 @@
 
 #include <QByteArray>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
-class QEventLoop;
-class QNetworkAccessManager;
-class QNetworkReply;
+#include <memory>
 
-// Stand-in for the Internet Transfer Control: one HTTP transfer at a time.
+class CurlMulti;
+class QEventLoop;
+class QUrl;
+
+// Stand-in for the Internet Transfer Control: one HTTP transfer at a time, made by libcurl.
 // Events always arrive later on the UI thread, never inside Execute().
 class Inet : public QObject
 {
@@ -61,17 +62,23 @@ signals:
     void StateChanged(short State);
 
 private:
+    // One request of the transfer on its curl handle: the first, or one after a redirect.
+    // Its curl callbacks only take note; states are posted, never emitted inside curl.
+    struct Hop;
+
     bool startRequest(const QString &url, QString *error);
-    // Reads what has arrived; true when the transfer ended here: the answer is unusable, or
-    // the body reached MaxBody.
-    bool readBody(QNetworkReply *reply);
-    void replyFinished(QNetworkReply *reply);
+    void startHop(const QUrl &target);
+    // Reports a state later from the event loop.
+    void post(short state);
+    void hopEnded(int result);
     void advance(short state);
     void finish(bool completed, const QString &error);
-    void dropReply();
+    void dropHop();
 
-    QNetworkAccessManager *m_manager = nullptr;
-    QPointer<QNetworkReply> m_reply;
+    CurlMulti *m_multi = nullptr;
+    std::unique_ptr<Hop> m_hop;
+    // Redirects followed so far in this transfer.
+    int m_redirects = 0;
     QString m_url;
     QByteArray m_body;
     bool m_cut = false;

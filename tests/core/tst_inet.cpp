@@ -41,6 +41,15 @@ QByteArray patterned(qsizetype size)
     return data;
 }
 
+// The page a good hostile answer carries: Japanese text, long enough for a cut to fall inside.
+QByteArray hostilePage()
+{
+    QByteArray page;
+    for (int i = 0; page.size() < 3000; ++i)
+        page += "<p>ページ " + QByteArray::number(i) + " の本文</p>\n";
+    return page;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(MaybePage)
@@ -63,6 +72,44 @@ private:
         [&] { QTRY_VERIFY_WITH_TIMEOUT(!spy.isEmpty() && isTerminal(states(spy).last()), Patience); }();
         QTest::qWait(100); // anything after the end would show up here
         return states(spy);
+    }
+
+    struct Fetched {
+        QList<short> states;
+        // Taken at icResponseCompleted; after an error, what GetChunk gives then.
+        QByteArray body;
+        QString error;
+    };
+
+    // Fetches every url at once, each on its own transfer object, and tells how each ended.
+    QList<Fetched> fetchTogether(const QStringList &urls)
+    {
+        std::vector<std::unique_ptr<Inet>> inets;
+        QList<Fetched> fetched(urls.size());
+        for (qsizetype i = 0; i < urls.size(); ++i) {
+            inets.push_back(std::make_unique<Inet>());
+            Inet *inet = inets.back().get();
+            connect(inet, &Inet::StateChanged, this, [&fetched, i, inet](short state) {
+                fetched[i].states << state;
+                if (state == Inet::icResponseCompleted)
+                    fetched[i].body = inet->GetChunk(Inet::MaxBody, 1);
+            });
+            inet->Execute(urls[i], QStringLiteral("GET"));
+        }
+        const auto allEnded = [&] {
+            return std::all_of(fetched.cbegin(), fetched.cend(),
+                               [](const Fetched &f) { return !f.states.isEmpty() && isTerminal(f.states.last()); });
+        };
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(allEnded(), Patience); }();
+        if (QTest::currentTestFailed())
+            return {};
+        for (qsizetype i = 0; i < urls.size(); ++i) {
+            if (fetched[i].states.last() == Inet::icError) {
+                fetched[i].body = inets[i]->GetChunk(Inet::MaxBody, 1);
+                fetched[i].error = inets[i]->ErrorText();
+            }
+        }
+        return fetched;
     }
 
 private slots:
@@ -232,15 +279,12 @@ private slots:
         QCOMPARE(inet.ErrorText(), error);
     }
 
-    // Ten transfers at once, several rounds: some of Qt's mistakes show only on a busy machine.
+    // Ten transfers at once, several rounds: some faults show only on a busy machine.
     void hostileAnswers_data()
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<MaybePage>("page");
-        QByteArray page;
-        for (int i = 0; page.size() < 3000; ++i)
-            page += "<p>ページ " + QByteArray::number(i) + " の本文</p>\n";
-        for (const hostile::Route &route : hostile::routes(page)) {
+        for (const hostile::Route &route : hostile::routes(hostilePage())) {
             m_server.setRoute(hostile::pathOf(route), route.response);
             QTest::newRow(qPrintable(route.name)) << hostile::pathOf(route) << route.page;
         }
@@ -253,37 +297,53 @@ private slots:
         constexpr int Rounds = 3;
         constexpr int AtOnce = 10;
         for (int round = 0; round < Rounds; ++round) {
-            std::vector<std::unique_ptr<Inet>> inets;
-            QList<QList<short>> seen(AtOnce);
-            QByteArrayList bodies(AtOnce);
-            for (int i = 0; i < AtOnce; ++i) {
-                inets.push_back(std::make_unique<Inet>());
-                Inet *inet = inets.back().get();
-                connect(inet, &Inet::StateChanged, this, [&, i, inet](short state) {
-                    seen[i] << state;
-                    if (state == Inet::icResponseCompleted)
-                        bodies[i] = inet->GetChunk(Inet::MaxBody, 1);
-                });
-                inet->Execute(m_server.url(path), QStringLiteral("GET"));
-            }
-            const auto allEnded = [&] {
-                return std::all_of(seen.cbegin(), seen.cend(),
-                                   [](const QList<short> &s) { return !s.isEmpty() && isTerminal(s.last()); });
-            };
-            QTRY_VERIFY_WITH_TIMEOUT(allEnded(), Patience);
-            for (int i = 0; i < AtOnce; ++i) {
-                QCOMPARE(seen[i].count(Inet::icResponseCompleted) + seen[i].count(Inet::icError), 1);
+            for (const Fetched &f : fetchTogether(QStringList(AtOnce, m_server.url(path)))) {
+                QCOMPARE(f.states.count(Inet::icResponseCompleted) + f.states.count(Inet::icError), 1);
                 if (page) {
-                    QCOMPARE(seen[i].last(), Inet::icResponseCompleted);
-                    QCOMPARE(bodies[i].size(), page->size());
-                    QVERIFY(bodies[i] == *page);
+                    QCOMPARE(f.states.last(), Inet::icResponseCompleted);
+                    QCOMPARE(f.body.size(), page->size());
+                    QVERIFY(f.body == *page);
                 } else {
-                    QCOMPARE(seen[i].last(), Inet::icError);
-                    QVERIFY(!inets[i]->ErrorText().isEmpty());
-                    QCOMPARE(inets[i]->GetChunk(Inet::MaxBody, 1), QByteArray());
+                    QCOMPARE(f.states.last(), Inet::icError);
+                    QVERIFY(!f.error.isEmpty());
+                    QCOMPARE(f.body, QByteArray());
                 }
             }
         }
+    }
+
+    // A chunked body counts only when its closing empty chunk came. When the last bytes of a cut
+    // one arrive together with the close, Qt 6.4 took it for whole a few times in a hundred, so
+    // this runs many rounds of ten, cut and whole ones mixed, and gives its figures.
+    void chunkCutWithTheCloseUnderLoad()
+    {
+        const QByteArray page = hostilePage();
+        const hostile::Route cut = hostile::route(QStringLiteral("chunked cut inside a chunk, last bytes with the close"), page);
+        const hostile::Route whole = hostile::route(QStringLiteral("whole chunked page, last bytes with the close"), page);
+        m_server.setRoute(hostile::pathOf(cut), cut.response);
+        m_server.setRoute(hostile::pathOf(whole), whole.response);
+        constexpr int Rounds = 100;
+        QStringList urls;
+        for (int i = 0; i < 5; ++i)
+            urls << m_server.url(hostile::pathOf(cut)) << m_server.url(hostile::pathOf(whole));
+
+        int cutStored = 0;
+        int wholeFailed = 0;
+        for (int round = 0; round < Rounds; ++round) {
+            const QList<Fetched> fetched = fetchTogether(urls);
+            for (qsizetype i = 0; i < fetched.size(); ++i) {
+                const bool stored = fetched[i].states.last() == Inet::icResponseCompleted;
+                if (i % 2 == 0)
+                    cutStored += stored;
+                else
+                    wholeFailed += !stored || fetched[i].body != page;
+            }
+        }
+        const int each = Rounds * int(urls.size()) / 2;
+        qInfo("chunked bodies cut with the close stored as whole: %d of %d; whole ones failed: %d of %d",
+              cutStored, each, wholeFailed, each);
+        QCOMPARE(cutStored, 0);
+        QCOMPARE(wholeFailed, 0);
     }
 
     // What the server reads in the request line: valid escapes as they were, the rest escaped.
@@ -300,6 +360,7 @@ private slots:
         QTest::newRow("japanese and a lone %") << "/日本?q=50%" << "/%E6%97%A5%E6%9C%AC?q=50%25";
         QTest::newRow("spaces") << "/a b?q=c d" << "/a%20b?q=c%20d";
         QTest::newRow("spaces and a lone %") << "/a b?q=5% off" << "/a%20b?q=5%25%20off";
+        QTest::newRow("dot segments") << "/a/../b/./c?q=1" << "/b/c?q=1";
     }
 
     void requestTarget()
@@ -327,6 +388,29 @@ private slots:
         QCOMPARE(inet.URL(), m_server.url(QStringLiteral("/old")));
     }
 
+    // Ten redirects are followed; the eleventh is refused.
+    void redirectLimit_data()
+    {
+        QTest::addColumn<int>("hops");
+        QTest::addColumn<QString>("error");
+        for (int n = 1; n <= 11; ++n)
+            m_server.setRoute(QStringLiteral("/chain/%1").arg(n), {.redirectTo = QStringLiteral("/chain/%1").arg(n - 1)});
+        m_server.setRoute(QStringLiteral("/chain/0"), {.body = "end of the chain"});
+        QTest::newRow("10 redirects") << 10 << QString();
+        QTest::newRow("11 redirects") << 11 << QStringLiteral("転送 (リダイレクト) が多すぎます");
+    }
+
+    void redirectLimit()
+    {
+        QFETCH(int, hops);
+        QFETCH(QString, error);
+        Inet inet;
+        QCOMPARE(run(inet, m_server.url(QStringLiteral("/chain/%1").arg(hops))).last(),
+                 error.isEmpty() ? Inet::icResponseCompleted : Inet::icError);
+        QCOMPARE(inet.ErrorText(), error);
+        QCOMPARE(inet.GetChunk(Inet::MaxBody, 1), error.isEmpty() ? QByteArray("end of the chain") : QByteArray());
+    }
+
     void requestHeaders()
     {
         m_server.setRoute(QStringLiteral("/ua"), {.body = "x"});
@@ -340,6 +424,52 @@ private slots:
                                  + QByteArray::number(VEKANTO_VERSION_MINOR) + '.'
                                  + QByteArray::number(VEKANTO_VERSION_PATCH);
         QCOMPARE(requests[0].header("user-agent"), agent);
+        // Pages are stored as sent; the language is the desktop's ("ja-JP,en,*"), as browsers ask.
+        QCOMPARE(requests[0].header("accept-encoding"), QByteArray("identity"));
+        QVERIFY(requests[0].header("accept-language").endsWith(",*"));
+    }
+
+    // The proxy comes from the environment, as on any Linux desktop.
+    void proxyFromEnvironment_data()
+    {
+        QTest::addColumn<QByteArrayList>("environment");
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("proxied");
+        QTest::addColumn<bool>("reachesServer");
+        const QString direct = m_server.url(QStringLiteral("/direct"));
+        QString refusedHttps = m_refusedUrl;
+        refusedHttps.replace(0, 4, QStringLiteral("https"));
+        QTest::newRow("http through http_proxy") << QByteArrayList{"http_proxy"} << "http://vekanto.invalid/p"
+                                                 << "GET http://vekanto.invalid/p" << false;
+        QTest::newRow("https through https_proxy") << QByteArrayList{"https_proxy"} << "https://vekanto.invalid/p"
+                                                   << "CONNECT vekanto.invalid:443" << false;
+        QTest::newRow("https through http_proxy") << QByteArrayList{"http_proxy"} << "https://vekanto.invalid/p"
+                                                  << "CONNECT vekanto.invalid:443" << false;
+        QTest::newRow("host in no_proxy") << QByteArrayList{"http_proxy", "no_proxy"} << direct << QString() << true;
+        QTest::newRow("https host in no_proxy") << QByteArrayList{"http_proxy", "no_proxy"} << refusedHttps
+                                                << QString() << false;
+    }
+
+    void proxyFromEnvironment()
+    {
+        QFETCH(QByteArrayList, environment);
+        QFETCH(QString, url);
+        QFETCH(QString, proxied);
+        QFETCH(bool, reachesServer);
+        TestServer proxy;
+        QVERIFY(proxy.start());
+        m_server.setRoute(QStringLiteral("/direct"), {.body = "x"});
+        for (const QByteArray &name : environment)
+            qputenv(name, name == "no_proxy" ? QByteArray("127.0.0.1") : proxy.url({}).toLatin1());
+        Inet inet;
+        run(inet, url);
+        for (const QByteArray &name : environment)
+            qunsetenv(name);
+        QStringList seen;
+        for (const TestServer::Request &r : proxy.requests())
+            seen << QString::fromLatin1(r.method) + u' ' + r.path;
+        QCOMPARE(seen, proxied.isEmpty() ? QStringList() : QStringList{proxied});
+        QCOMPARE(m_server.requestCount(), reachesServer ? 1 : 0);
     }
 
     void cancelMidTransfer()

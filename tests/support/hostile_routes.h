@@ -32,8 +32,12 @@ struct Route {
 // | whole gzip page                    | gzip body with its length, whole                     | compressed bytes as sent |
 // | labelled gzip, not gzip            | plain bytes under "Content-Encoding: gzip"           | bytes as sent |
 // | gzip bomb                          | 20 MB of zeros gzipped (about 20 kB)                 | compressed bytes as sent |
-// | 100 / 102 / 103 before the page    | an interim answer, then the 200 with the page        | page (100); failure (102, 103) |
+// | 100 / 102 / 103 before the page    | an interim answer, then the 200 with the page        | page     |
 // | chunked cut inside a chunk         | chunks dripped, connection ends (FIN / RST) mid-chunk | failure |
+// | chunked cut inside a chunk, last   | the answer at once, cut mid-chunk; its end and the   | failure  |
+// |   bytes with the close             |   FIN in one segment                                 |          |
+// | whole chunked page, last bytes     | the same, whole                                      | page     |
+// |   with the close                   |                                                      |          |
 // | chunked cut between chunks         | whole chunks, no terminating zero-length chunk       | failure  |
 // | two Content-Length, 100 and N      | both orders, and "N, 100" on one line                | failure  |
 // | Content-Length that is no number   | "Content-Length: many"                               | failure  |

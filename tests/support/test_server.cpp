@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -44,6 +45,14 @@ void closeWithReset(int fd)
     linger lin{1, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &lin, sizeof lin);
     ::close(fd);
+}
+
+// Linux keeps corked bytes shorter than a segment until shutdown(), which then sends them with
+// the FIN in one segment.
+void cork(int fd)
+{
+    const int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_CORK, &one, sizeof one);
 }
 
 } // namespace
@@ -346,11 +355,16 @@ void TestServer::serve(Connection *connection)
 
 bool TestServer::sendPaced(int fd, const QByteArray &data, const Response &r) const
 {
-    if (r.dripBytes <= 0)
+    if (r.dripBytes <= 0) {
+        if (r.finWithLastBytes)
+            cork(fd);
         return sendAll(fd, data.constData(), data.size());
+    }
     for (qsizetype at = 0; at < data.size(); at += r.dripBytes) {
         if (at > 0 && !waitFor(-1, 0, r.dripIntervalMs))
             return false;
+        if (r.finWithLastBytes && at + r.dripBytes >= data.size())
+            cork(fd);
         if (!sendAll(fd, data.constData() + at, qMin<qsizetype>(r.dripBytes, data.size() - at)))
             return false;
     }

@@ -54,6 +54,9 @@ public:
         // and body, for the answers no well-behaved server gives (see hostile_routes.h). Then the
         // connection ends with FIN, or with RST when `reset` is set.
         QByteArray raw{};
+        // Holds the last piece of the answer back (TCP_CORK) until the close, so that it and the
+        // FIN leave in one segment and the client reads the end of the data and the close at once.
+        bool finWithLastBytes = false;
     };
 
     // One request as the server read it.
