@@ -265,8 +265,10 @@ QString Inet::Hop::describe(CURLcode result) const
         return QStringLiteral("接続が切られました");
     case CURLE_OPERATION_TIMEDOUT:
         return QStringLiteral("時間切れです");
-    case CURLE_PEER_FAILED_VERIFICATION:
+    // A handshake that broke off says nothing of the certificate: often the port speaks no TLS.
     case CURLE_SSL_CONNECT_ERROR:
+        return QStringLiteral("SSL で接続できませんでした");
+    case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSL_ISSUER_ERROR:
         return QStringLiteral("SSL の証明書を確認できません");
