@@ -214,6 +214,29 @@ Profile::Block *Profile::findBlock(const QString &appName)
     return &block;
 }
 
+std::optional<QStringView> Profile::find(const QString &appName, const QString &keyName)
+{
+    if (!ensureLoaded())
+        return std::nullopt;
+    const Block *block = findBlock(appName);
+    if (!block)
+        return std::nullopt;
+    const auto it = block->keys.constFind(folded(trimmed(keyName)));
+    if (it == block->keys.cend())
+        return std::nullopt;
+    QStringView key;
+    QStringView value;
+    parseKey(text(block->lines[it->first()]), &key, &value);
+    return unquoted(value);
+}
+
+std::optional<QString> Profile::value(const QString &appName, const QString &keyName)
+{
+    if (const std::optional<QStringView> found = find(appName, keyName))
+        return found->toString();
+    return std::nullopt;
+}
+
 qint32 Profile::GetPrivateProfileString(const QString &appName, const QString &keyName,
                                         const QString &defaultValue, QString &returned,
                                         qint32 size)
@@ -223,20 +246,9 @@ qint32 Profile::GetPrivateProfileString(const QString &appName, const QString &k
         return 0;
 
     QStringView result;
-    bool found = false;
-    if (ensureLoaded()) {
-        if (const Block *block = findBlock(appName)) {
-            const auto it = block->keys.constFind(folded(trimmed(keyName)));
-            if (it != block->keys.cend()) {
-                QStringView key;
-                QStringView value;
-                parseKey(text(block->lines[it->first()]), &key, &value);
-                result = unquoted(value);
-                found = true;
-            }
-        }
-    }
-    if (!found) {
+    if (const std::optional<QStringView> found = find(appName, keyName)) {
+        result = *found;
+    } else {
         result = defaultValue;
         while (!result.isEmpty() && result.back() == QLatin1Char(' '))
             result.chop(1);

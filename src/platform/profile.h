@@ -20,6 +20,11 @@ class Profile
 public:
     explicit Profile(QString fileName);
 
+    // The value of a key, whole, as GetPrivateProfileString reads it (trimmed, one pair of outer
+    // quotes removed); nullopt when the file, the section or the key is not there or the file
+    // cannot be read.
+    std::optional<QString> value(const QString &appName, const QString &keyName);
+
     // Copies at most size-1 characters of the value (or of the default, with its trailing
     // blanks dropped) into returned and gives the count copied. size <= 0 copies nothing.
     qint32 GetPrivateProfileString(const QString &appName, const QString &keyName,
@@ -70,6 +75,8 @@ private:
     bool ensureLoaded();
     void parse(const QByteArray &bytes);
     QStringView text(const Line &line) const;
+    // The value as it stands in the file's text; nullopt when missing.
+    std::optional<QStringView> find(const QString &appName, const QString &keyName);
     void indexBlock(Block &block) const;
     Block *findBlock(const QString &appName);
     bool changedLinesFitCodePage() const;

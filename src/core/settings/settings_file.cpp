@@ -43,32 +43,6 @@ QString storedForm(const QString &value)
     return value;
 }
 
-// No line can hold a line end, so this default never comes back for a stored key.
-bool hasKey(Profile &ini, const QString &section, const QString &keyName)
-{
-    static const QString absent = QStringLiteral("\n");
-    QString found;
-    ini.GetPrivateProfileString(section, keyName, absent, found, 2);
-    return found != absent;
-}
-
-// One value, whole: the buffer grows until the value fits. A missing key is told by asking
-// with two different defaults, so a stored value beginning with "NL" is not taken for one.
-std::optional<QString> readValue(Profile &ini, const QString &section, const QString &keyName)
-{
-    static const QString defaults[2] = {QStringLiteral("NL"), QStringLiteral("nl\t-")};
-    for (const QString &fallback : defaults) {
-        QString found;
-        for (qint32 size = 256;; size *= 4) {
-            if (ini.GetPrivateProfileString(section, keyName, fallback, found, size) < size - 1)
-                break;
-        }
-        if (found != fallback)
-            return found;
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 QString defaultPath(const QString &programDir)
@@ -87,38 +61,38 @@ LoadReport load(const QString &path, EntryTable &entries, Options &options)
 
     for (int n = 1; n <= EntryTable::Kept; ++n) {
         entries.clear(n);
-        if (const auto name = readValue(ini, DataSection, key("TEXT", n)))
+        if (const auto name = ini.value(DataSection, key("TEXT", n)))
             entries.EntryName(n) = entryname::trimBlanks(*name);
         if (entries.isFree(n)) {
             // A deleted marker or a blank name leaves the whole slot empty.
             entries.clear(n);
             continue;
         }
-        if (const auto rule = readValue(ini, DataSection, key("cip", n)))
+        if (const auto rule = ini.value(DataSection, key("cip", n)))
             entries.EntryRule(n) = *rule;
-        if (const auto address = readValue(ini, DataSection, key("nip", n)))
+        if (const auto address = ini.value(DataSection, key("nip", n)))
             entries.EntryAddress(n) = *address;
         bool ok = true;
-        if (const auto nname = readValue(ini, DataSection, key("nname", n)))
+        if (const auto nname = ini.value(DataSection, key("nname", n)))
             entries.EntryNname(n) = toInt16(*nname, &ok);
-        if (const auto root = readValue(ini, DataSection, key("root", n))) {
+        if (const auto root = ini.value(DataSection, key("root", n))) {
             entries.EntryParent(n) = toInt16(*root, &ok);
             if (!ok)
                 badParents << entries.EntryName(n);
         }
     }
 
-    if (const auto value = readValue(ini, OptionSection, QStringLiteral("dirname")))
+    if (const auto value = ini.value(OptionSection, QStringLiteral("dirname")))
         options.dirName = *value;
-    if (const auto value = readValue(ini, OptionSection, QStringLiteral("logpath")))
+    if (const auto value = ini.value(OptionSection, QStringLiteral("logpath")))
         options.logPath = *value;
-    if (const auto value = readValue(ini, OptionSection, QStringLiteral("logsw"))) {
+    if (const auto value = ini.value(OptionSection, QStringLiteral("logsw"))) {
         bool ok = false;
         const qint16 sw = toInt16(*value, &ok);
         if (ok)
             options.logOn = sw == 1;
     }
-    if (const auto value = readValue(ini, OptionSection, QStringLiteral("dtime")))
+    if (const auto value = ini.value(OptionSection, QStringLiteral("dtime")))
         options.timeout = *value;
 
     entries.settleParents(&report.placedAtTop);
@@ -150,7 +124,7 @@ bool save(const QString &path, EntryTable &entries, const Options &options,
             // Keys of an earlier, longer list must not come back at the next load, nor the
             // duplicates that deleting the first of them uncovers.
             for (const char *stem : {"TEXT", "NIP", "CIP", "ROOT", "nname"}) {
-                while (hasKey(ini, DataSection, key(stem, n)))
+                while (ini.value(DataSection, key(stem, n)))
                     write(DataSection, key(stem, n), std::nullopt);
             }
             continue;
