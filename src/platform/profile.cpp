@@ -261,8 +261,10 @@ bool Profile::WritePrivateProfileString(const QString &appName,
                                         const std::optional<QString> &keyName,
                                         const std::optional<QString> &value)
 {
-    if (!ensureLoaded())
+    if (!ensureLoaded()) {
+        m_unwritten = true;
         return false;
+    }
 
     const QStringView section = trimmed(appName);
     const QString sectionKey = folded(section);
@@ -387,16 +389,23 @@ QByteArray Profile::serialize(bool utf8) const
     return out;
 }
 
-bool Profile::flush()
+bool Profile::flush(QString *error)
 {
+    const auto failed = [this, error] {
+        if (error)
+            *error = m_error;
+        return false;
+    };
+    if (m_unwritten)
+        return failed();
     if (!m_dirty)
         return true;
-    QString error;
+    QString reason;
     const bool utf8 = m_utf8WhenNeeded && !changedLinesFitCodePage();
-    if (!AtomicFile::writeWhole(m_fileName, serialize(utf8), &error)) {
+    if (!AtomicFile::writeWhole(m_fileName, serialize(utf8), &reason)) {
         m_error = QStringLiteral("%1 に書き込めません: %2")
-                      .arg(QDir::toNativeSeparators(m_fileName), error);
-        return false;
+                      .arg(QDir::toNativeSeparators(m_fileName), reason);
+        return failed();
     }
     m_dirty = false;
     m_wroteUtf8 = utf8;

@@ -622,8 +622,9 @@ void TestProfile::flushFailureKeepsOldFile()
     Profile profile(fileName);
     QVERIFY(profile.WritePrivateProfileString(QStringLiteral("s"), QStringLiteral("k"),
                                               QStringLiteral("new")));
-    QVERIFY(!profile.flush());
-    QVERIFY(!profile.errorString().isEmpty());
+    QString error;
+    QVERIFY(!profile.flush(&error));
+    QVERIFY(!error.isEmpty());
     QVERIFY(!WritePrivateProfileStringA(QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("new"),
                                         fileName));
 

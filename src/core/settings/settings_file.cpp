@@ -45,9 +45,9 @@ QString storedForm(const QString &value)
 
 } // namespace
 
-QString defaultPath(const QString &programDir)
+QString defaultPath(const QString &dataHome)
 {
-    return programDir + QLatin1String("/vek.ini");
+    return dataHome + QLatin1String("/vek.ini");
 }
 
 LoadReport load(const QString &path, EntryTable &entries, Options &options)
@@ -105,11 +105,11 @@ LoadReport load(const QString &path, EntryTable &entries, Options &options)
     return report;
 }
 
-bool save(const QString &path, EntryTable &entries, const Options &options,
-          const SdataLists &sdata, int &followed, QString *error, bool *wroteUtf8)
+Saved save(const QString &path, EntryTable &entries, const Options &options,
+           const SdataLists &sdata, int selected)
 {
-    entries.compact(followed);
-    entries.sort(followed);
+    Saved saved;
+    saved.selected = entries.sort(entries.compact(selected));
 
     Profile ini(path);
     // A home folder "Müller" or an entry "café" must come back as typed after a restart.
@@ -140,10 +140,10 @@ bool save(const QString &path, EntryTable &entries, const Options &options,
             entries.clear(n);
     }
 
-    const qsizetype items = sdata[0].size();
+    const qsizetype items = sdata(0).size();
     for (qsizetype i = 1; i < items; ++i) {
-        for (int c = 0; c <= 4; ++c)
-            write(SdataSection, QStringLiteral("cmb%1%2").arg(c).arg(i), sdata[c].value(i));
+        for (int c = SdataLists::lower; c <= SdataLists::upper; ++c)
+            write(SdataSection, QStringLiteral("cmb%1%2").arg(c).arg(i), sdata(c).value(i));
     }
     write(SdataSection, QStringLiteral("cnt"), QString::number(items));
 
@@ -152,7 +152,8 @@ bool save(const QString &path, EntryTable &entries, const Options &options,
     write(OptionSection, QStringLiteral("logsw"),
           options.logOn ? QStringLiteral("1") : QStringLiteral("0"));
     write(OptionSection, QStringLiteral("dtime"), storedForm(options.timeout));
-    written = written && ini.flush();
+    QString error;
+    written = ini.flush(&error) && written;
 
     // A file in CP932 keeps each text as the code page stores it, so memory matches the file.
     if (written && !ini.wroteUtf8()) {
@@ -161,12 +162,12 @@ bool save(const QString &path, EntryTable &entries, const Options &options,
                 (*column)(n) = codepage::roundTrip((*column)(n));
         }
     }
-    if (wroteUtf8)
-        *wroteUtf8 = written && ini.wroteUtf8();
+    saved.written = written;
+    saved.utf8 = written && ini.wroteUtf8();
     entries.settleParents(nullptr);
-    if (!written && error)
-        *error = ini.errorString();
-    return written;
+    if (!written)
+        saved.error = error;
+    return saved;
 }
 
 } // namespace settingsfile

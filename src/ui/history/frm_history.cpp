@@ -1,7 +1,6 @@
 #include "ui/history/frm_history.h"
 
 #include "ui/button.h"
-#include "ui/frm_vekmain.h"
 #include "ui/history/diff_model.h"
 #include "ui/history/history_texts.h"
 #include "ui/history/page_plain_text.h"
@@ -48,9 +47,9 @@ QString countsText(const LineDiff &diff)
 
 } // namespace
 
-frm_history::frm_history(frm_vekmain &owner, const QString &dataDir, const QString &name)
+frm_history::frm_history(OpenPath open, const QString &dataDir, const QString &name)
     : QWidget(nullptr)
-    , m_owner(owner)
+    , m_open(std::move(open))
     , m_dataDir(dataDir)
     , m_name(name)
 {
@@ -362,7 +361,7 @@ void frm_history::btn_openversion_Click()
 {
     const int row = lst_versions->indexOfTopLevelItem(lst_versions->currentItem());
     if (row >= 0 && row < m_versions.size())
-        m_owner.OpenWithShell(m_versions.at(row).path, this);
+        m_open(m_versions.at(row).path, this);
 }
 
 void frm_history::closeEvent(QCloseEvent *event)
