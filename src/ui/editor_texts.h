@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The entry editor's own texts, exactly as the program shows them.
 namespace EditorText {
@@ -26,9 +27,11 @@ inline const QString TooLong = QStringLiteral(
 inline const QString ControlCharacters = QStringLiteral(
     "名前、アドレス、生成ルールに改行やタブなどの制御文字は使えません。");
 
-// The rule box's tool tip: every token with what it gives today.
+// The rule box's tool tip: every token with what it gives today, in a table.
 inline const QString RuleTipHeading =
-    QStringLiteral("生成ルールの次の記号は、ダウンロードする日の日付になります（→ の右は今日の場合）:");
+    QStringLiteral("生成ルールの記号は、ダウンロードする日の日付に置き換わります。");
+inline const QString RuleTipColumns[] = {QStringLiteral("記号"), QStringLiteral("意味"),
+                                         QStringLiteral("今日")};
 struct RuleToken {
     const char16_t *token;
     const char16_t *meaning;
@@ -41,8 +44,9 @@ inline constexpr RuleToken RuleTokens[] = {
     {u"%0m", u"月（2 桁）"},
     {u"%0y", u"年（4 桁）"},
 };
-inline const QString RuleTipFooter = QStringLiteral(
-    "大文字の %D %M %Y %0D %0M %0Y も同じです。\n"
-    "「%」のあとに上の記号が続かないときは、「%」と次の 1 文字は消えます。\n"
-    "それ以外の文字はそのままアドレスの後ろに付きます。");
+inline const QStringList RuleTipFooter = {
+    QStringLiteral("大文字の %D %M %Y %0D %0M %0Y も同じです。"),
+    QStringLiteral("「%」のあとに上の記号が続かないときは、「%」と次の 1 文字は消えます。"),
+    QStringLiteral("それ以外の文字はそのままアドレスの後ろに付きます。"),
+};
 } // namespace EditorText

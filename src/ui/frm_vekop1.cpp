@@ -37,14 +37,24 @@ QLabel *makeCaption(QWidget *parent, const QString &text, QWidget *buddy)
 // Every token with what it gives today, through the expansion the download uses.
 QString ruleTip()
 {
-    QStringList lines{EditorText::RuleTipHeading};
+    const auto cell = [](const QString &tag, const QString &text) {
+        return QStringLiteral("<%1 style=\"padding: 1px 8px 1px 0\">%2</%1>").arg(tag, text.toHtmlEscaped());
+    };
+    QString rows = QStringLiteral("<tr>");
+    for (const QString &column : EditorText::RuleTipColumns)
+        rows += cell(QStringLiteral("th"), column);
+    rows += QStringLiteral("</tr>");
     for (const EditorText::RuleToken &t : EditorText::RuleTokens) {
         const QString token = QString::fromUtf16(t.token);
-        lines << token + QStringLiteral("\u3000") + QString::fromUtf16(t.meaning) + QStringLiteral(" → ")
-                     + ExpandRule(token);
+        rows += QStringLiteral("<tr>") + cell(QStringLiteral("td"), token)
+                + cell(QStringLiteral("td"), QString::fromUtf16(t.meaning))
+                + cell(QStringLiteral("td"), ExpandRule(token)) + QStringLiteral("</tr>");
     }
-    lines << EditorText::RuleTipFooter;
-    return lines.join(QLatin1Char('\n'));
+    QStringList footer;
+    for (const QString &line : EditorText::RuleTipFooter)
+        footer << line.toHtmlEscaped();
+    return QStringLiteral("<p>%1</p><table>%2</table><p>%3</p>")
+        .arg(EditorText::RuleTipHeading.toHtmlEscaped(), rows, footer.join(QStringLiteral("<br>")));
 }
 
 } // namespace

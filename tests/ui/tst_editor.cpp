@@ -12,6 +12,10 @@
 #include <QClipboard>
 #include <QGroupBox>
 #include <QPointer>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
 #include <QWindow>
 
 using namespace driver;
@@ -434,14 +438,25 @@ void tst_editor::previewFollowsFilledRule()
 }
 
 namespace {
-// The tool tip's line for `token`: the token, its meaning, and after "→" what it gives today.
+// What the tool tip's table says `token` gives today.
 QString tipValue(const QString &tip, const QString &token)
 {
-    for (const QString &line : tip.split(QLatin1Char('\n'))) {
-        if (line.startsWith(token + QStringLiteral("\u3000")))
-            return line.section(QStringLiteral(" → "), 1);
+    QTextDocument doc;
+    doc.setHtml(tip);
+    for (QTextFrame *frame : doc.rootFrame()->childFrames()) {
+        auto *table = qobject_cast<QTextTable *>(frame);
+        for (int row = 0; table && row < table->rows(); ++row) {
+            const auto text = [&](int column) {
+                const QTextTableCell cell = table->cellAt(row, column);
+                QTextCursor cursor = cell.firstCursorPosition();
+                cursor.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+                return cursor.selectedText();
+            };
+            if (text(0) == token)
+                return text(2);
+        }
     }
-    return QStringLiteral("(no line for %1)").arg(token);
+    return QStringLiteral("(no row for %1)").arg(token);
 }
 } // namespace
 
