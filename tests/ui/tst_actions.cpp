@@ -723,12 +723,9 @@ void tst_actions::timeoutTakesSecondsOnly_data()
     QTest::newRow("letters between digits") << "4a5" << "45";
     QTest::newRow("one hour") << "3600" << "3600";
     QTest::newRow("more than an hour") << "3601" << "360";
-    QTest::newRow("a fifth digit") << "12345" << "1234";
-    QTest::newRow("one second") << "1" << "1";
     QTest::newRow("zero") << "0" << "";
     QTest::newRow("leading zero") << "060" << "60";
     QTest::newRow("sign and blanks") << "-5 +7 " << "57";
-    QTest::newRow("decimal point") << "1.5" << "15";
     QTest::newRow("full-width digits") << "１２０" << "120";
     // An input method hands over its digits at once: too many seconds are refused whole.
     QTest::newRow("full-width above an hour") << "５０００" << "";
