@@ -9,6 +9,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 class frm_vekmain;
 
 // The entry editor: one entry's name, address and rule. Not modal; created once by the main
@@ -42,6 +43,8 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void buildWidgets();
@@ -52,6 +55,8 @@ private:
     bool handOver(bool adding, qint32 Bindex);
     void tellRefusal(const EntryTable::Edit &edit);
     void setRuleBackground(bool ticked);
+    // The rule's tool tip and preview for today's date, again at the next midnight.
+    void showToday();
 
     frm_vekmain *m_main;
     // The entry the editor was opened for: the one to change, or the selection of an add.
@@ -68,4 +73,6 @@ private:
     QPushButton *btn_ok = nullptr;
     QPushButton *btn_cancel = nullptr;
     QLabel *Cindex = nullptr;
+
+    QTimer *m_midnight = nullptr;
 };

@@ -143,7 +143,7 @@ void DownloadRun::free(int slot, const Outcome &outcome)
 
 QString DownloadRun::address(int c) const
 {
-    return m_entries.EntryAddress(c) + ExpandRule(m_entries.EntryRule(c), RuleCompare::IgnoreCase);
+    return m_entries.EntryAddress(c) + ExpandRule(m_entries.EntryRule(c));
 }
 
 void DownloadRun::startEntry(int slot, int c, int timeoutMs)
