@@ -297,6 +297,7 @@ void TestHistory::visibleText_data()
     QTest::newRow("a script never ended hides the rest") << "<p>本文</p><script>var x = 1;<p>隠れる</p>" << "本文";
     QTest::newRow("a tag never ended") << "<p>本文</p><p class=\"x" << "本文";
     QTest::newRow("line ends of every kind") << "<pre>a\r\nb\rc\n</pre>" << "a\nb\nc";
+    QTest::newRow("a CR written as a reference is a blank") << "<pre>a&#13;b&#x0D;</pre><p>c&#13;d</p>" << "a b\nc d";
 }
 
 void TestHistory::visibleText()

@@ -294,7 +294,8 @@ public:
             if (c == u'\n')
                 hardBreak();
             else
-                put(c);
+                // A CR written as &#13; shows as a blank, as CSS has it.
+                put(c == u'\r' ? QChar(u' ') : c);
         }
     }
 
