@@ -93,6 +93,33 @@ void textDiff()
                 median(pageMs), Rounds);
 }
 
+void showMainWindow(frm_vekmain &window)
+{
+    window.Form_Load();
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        qFatal("the main window is not shown");
+}
+
+// 「履歴」 clicked for the selected entry: the history window it shows.
+QWidget *clickHistory(frm_vekmain &window)
+{
+    window.findChild<QPushButton *>(QStringLiteral("btn_history"))->click();
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == QLatin1String("frm_history") && w->isVisible())
+            return w;
+    }
+    qFatal("no history window");
+}
+
+// The first diff is made on the next turn of the event loop; its counts tell it is there.
+void waitForDiff(QWidget *history)
+{
+    auto *counts = history->findChild<QLabel *>(QStringLiteral("lbl_counts"));
+    while (counts->text().isEmpty())
+        QCoreApplication::processEvents();
+}
+
 // 365 days of a 100 KB page, each day's copy changed in one line but every third the same as
 // the day before. Returns the page's size.
 qsizetype writeYear(const QString &folder)
@@ -121,25 +148,13 @@ void openHistory()
     int listed = 0;
     for (int round = 0; round < Rounds; ++round) {
         frm_vekmain window;
-        window.Form_Load();
-        window.show();
-        if (!QTest::qWaitForWindowExposed(&window))
-            qFatal("the main window is not shown");
+        showMainWindow(window);
         QElapsedTimer clock;
         clock.start();
-        window.findChild<QPushButton *>(QStringLiteral("btn_history"))->click();
-        QWidget *history = nullptr;
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (w->objectName() == QLatin1String("frm_history") && w->isVisible())
-                history = w;
-        }
-        if (!history)
-            qFatal("no history window");
+        QWidget *history = clickHistory(window);
         listed = history->findChild<QTreeWidget *>(QStringLiteral("lst_versions"))->topLevelItemCount();
         listMs << clock.nsecsElapsed() / 1e6;
-        auto *counts = history->findChild<QLabel *>(QStringLiteral("lbl_counts"));
-        while (counts->text().isEmpty())
-            QCoreApplication::processEvents();
+        waitForDiff(history);
         diffMs << clock.nsecsElapsed() / 1e6;
         history->close();
     }
@@ -230,23 +245,11 @@ void japaneseDiff()
     int rows = 0;
     for (int round = 0; round < Rounds; ++round) {
         frm_vekmain window;
-        window.Form_Load();
-        window.show();
-        if (!QTest::qWaitForWindowExposed(&window))
-            qFatal("the main window is not shown");
+        showMainWindow(window);
         QElapsedTimer clock;
         clock.start();
-        window.findChild<QPushButton *>(QStringLiteral("btn_history"))->click();
-        QWidget *history = nullptr;
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (w->objectName() == QLatin1String("frm_history") && w->isVisible())
-                history = w;
-        }
-        if (!history)
-            qFatal("no history window");
-        auto *counts = history->findChild<QLabel *>(QStringLiteral("lbl_counts"));
-        while (counts->text().isEmpty())
-            QCoreApplication::processEvents();
+        QWidget *history = clickHistory(window);
+        waitForDiff(history);
         auto *table = history->findChild<QTableView *>(QStringLiteral("tbl_diff"));
         QCoreApplication::processEvents();
         table->viewport()->repaint();
