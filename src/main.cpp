@@ -19,6 +19,9 @@ int main(int argc, char *argv[])
         QCoreApplication app(argc, argv);
         return cli::exec(invocation);
     }
+    // Qt aborts when it finds no window system; say instead what runs without one.
+    if (!desktop::windowSystemAvailable())
+        return cli::noDisplay();
 
     QApplication app(argc, argv);
     desktop::setUp();

@@ -12,8 +12,8 @@ RUN_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libicu-d
 # of the .desktop file and the metainfo.
 TEST_PACKAGES=(zlib1g-dev desktop-file-utils appstream)
 # What tools/package adds: dpkg-shlibdeps finds the package's dependencies, file finds its
-# programs.
-PACKAGE_PACKAGES=(dpkg-dev file)
+# programs, lintian checks the package as Debian does.
+PACKAGE_PACKAGES=(dpkg-dev file lintian)
 # What the libFuzzer build adds.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

@@ -33,6 +33,8 @@ struct Texts {
     QString interrupted;
     // %1 entries not stored of %2 with an address; each then as "  name  address".
     QString notStored;
+    // The window started where there is no display.
+    QString noDisplay;
 
     // The progress line: counter ("12/99"), busy connections, elapsed time.
     QString progress;
@@ -51,8 +53,9 @@ inline const Texts Japanese = {
     // Qt wraps by characters, and these are twice as wide: lines are broken by hand.
     .runAll = QStringLiteral("ウィンドウを開かずに一覧全体を一度ダウンロードして\n"
                              "終了します（「全てダウンロード」と同じ処理）。"),
-    .settings = QStringLiteral("プログラムのフォルダの vek.ini の代わりに <file>\n"
-                               "から一覧と設定を読み込みます。"),
+    .settings = QStringLiteral("~/.local/share/vekanto/vek.ini の代わりに <file>\n"
+                               "から一覧と設定を読み込みます（XDG_DATA_HOME が\n"
+                               "あれば $XDG_DATA_HOME/vekanto/vek.ini の代わり）。"),
     .settingsValue = QStringLiteral("file"),
     .quiet = QStringLiteral("--run-all で、保存できなかった項目だけを表示します。"),
     .help = QStringLiteral("このヘルプを表示して終了します。"),
@@ -71,6 +74,8 @@ inline const Texts Japanese = {
     .marksWriteFailed = QStringLiteral("更新された項目の印を書き込めませんでした: %1"),
     .interrupted = QStringLiteral("%1 を受けたため、ダウンロードを中止しました。"),
     .notStored = QStringLiteral("保存できなかった項目: %1 件（アドレスのある %2 件中）"),
+    .noDisplay = QStringLiteral("ウィンドウを開くにはディスプレイが必要です（DISPLAY も WAYLAND_DISPLAY もありません）。"
+                                "ディスプレイなしでダウンロードするには vekanto --run-all を使ってください。"),
     .progress = QStringLiteral("%1 件目  接続 %2/10  経過 %3"),
 };
 
@@ -84,7 +89,9 @@ inline const Texts English = {
         "  1  some entries were not stored (failed, timed out, interrupted)\n"
         "  2  the run could not start (settings file, data folder, another run under way)"),
     .runAll = QStringLiteral("Fetch the whole list once without a window, as the window's download-all button does, and exit."),
-    .settings = QStringLiteral("Read the list and options from <file> instead of vek.ini in the program's folder."),
+    .settings = QStringLiteral("Read the list and options from <file> instead of\n"
+                               "~/.local/share/vekanto/vek.ini, or\n"
+                               "$XDG_DATA_HOME/vekanto/vek.ini when XDG_DATA_HOME is set."),
     .settingsValue = QStringLiteral("file"),
     .quiet = QStringLiteral("With --run-all: print only the entries that were not stored."),
     .help = QStringLiteral("Show this help and exit."),
@@ -103,6 +110,8 @@ inline const Texts English = {
     .marksWriteFailed = QStringLiteral("Cannot write the marks of changed entries: %1"),
     .interrupted = QStringLiteral("Stopped on %1."),
     .notStored = QStringLiteral("Not stored: %1 of %2 entries with an address"),
+    .noDisplay = QStringLiteral("The window needs a display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                                "vekanto --run-all downloads the list without one."),
     .progress = QStringLiteral("%1 entries  %2/10 connections  %3 elapsed"),
 };
 

@@ -119,6 +119,12 @@ const Texts &textsForLocale()
     return English;
 }
 
+int noDisplay()
+{
+    write(stderr, textsForLocale().noDisplay + QLatin1Char('\n'));
+    return ExitStatus::NotStarted;
+}
+
 int exec(const Invocation &invocation)
 {
     QCoreApplication::setApplicationName(QStringLiteral("vekanto"));

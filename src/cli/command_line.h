@@ -30,6 +30,10 @@ Invocation parse(const QStringList &arguments);
 // Japanese, English otherwise.
 const Texts &textsForLocale();
 
+// Says on standard error, in the locale's language, that the window needs a display and that
+// --run-all runs without one; returns the exit status.
+int noDisplay();
+
 // Runs every face but the window under the QCoreApplication made by the caller; returns the
 // exit status.
 int exec(const Invocation &invocation);

@@ -10,6 +10,7 @@
 #include "ui/main_texts.h"
 #include "ui/progress_texts.h"
 #include "ui/text_field.h"
+#include "ui/timeout_validator.h"
 #include "ui/platform/msgbox.h"
 #include "ui/platform/tree_view.h"
 #include "ui/platform/window_state.h"
@@ -91,6 +92,7 @@ void frm_vekmain::buildWidgets()
 
     Text4 = makeTextField(this, "Text4");
     Text4->setMaximumWidth(60);
+    Text4->setValidator(new TimeoutValidator(Text4));
     Label3 = new QLabel(MainText::TimeoutHint, this);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setWordWrap(true);

@@ -2,6 +2,7 @@
 
 #include "core/list/entry_name.h"
 #include "core/run/address_rule.h"
+#include "platform/clock.h"
 #include "ui/button.h"
 #include "ui/editor_texts.h"
 #include "ui/frm_vekmain.h"
@@ -17,7 +18,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -28,6 +32,29 @@ QLabel *makeCaption(QWidget *parent, const QString &text, QWidget *buddy)
     auto *label = new QLabel(text, parent);
     label->setBuddy(buddy);
     return label;
+}
+
+// Every token with what it gives today, through the expansion the download uses.
+QString ruleTip()
+{
+    const auto cell = [](const QString &tag, const QString &text) {
+        return QStringLiteral("<%1 style=\"padding: 1px 8px 1px 0\">%2</%1>").arg(tag, text.toHtmlEscaped());
+    };
+    QString rows = QStringLiteral("<tr>");
+    for (const QString &column : EditorText::RuleTipColumns)
+        rows += cell(QStringLiteral("th"), column);
+    rows += QStringLiteral("</tr>");
+    for (const EditorText::RuleToken &t : EditorText::RuleTokens) {
+        const QString token = QString::fromUtf16(t.token);
+        rows += QStringLiteral("<tr>") + cell(QStringLiteral("td"), token)
+                + cell(QStringLiteral("td"), QString::fromUtf16(t.meaning))
+                + cell(QStringLiteral("td"), ExpandRule(token)) + QStringLiteral("</tr>");
+    }
+    QStringList footer;
+    for (const QString &line : EditorText::RuleTipFooter)
+        footer << line.toHtmlEscaped();
+    return QStringLiteral("<p>%1</p><table>%2</table><p>%3</p>")
+        .arg(EditorText::RuleTipHeading.toHtmlEscaped(), rows, footer.join(QStringLiteral("<br>")));
 }
 
 } // namespace
@@ -48,6 +75,10 @@ frm_vekop1::frm_vekop1(frm_vekmain *main)
     // Every change of the box counts, also one made by the program at start-up.
     connect(Check1, &QCheckBox::toggled, this, &frm_vekop1::Check1_Click);
     connect(cip, &QLineEdit::textChanged, this, &frm_vekop1::cip_Change);
+    m_midnight = new QTimer(this);
+    m_midnight->setSingleShot(true);
+    m_midnight->setTimerType(Qt::PreciseTimer);
+    connect(m_midnight, &QTimer::timeout, this, &frm_vekop1::showToday);
 
     // Until start-up ticks the box, the rule box is off, as the form was drawn.
     Check1_Click();
@@ -233,7 +264,7 @@ void frm_vekop1::Check1_Click()
 void frm_vekop1::cip_Change()
 {
     Label4->clear();
-    Label4->setText(ExpandRule(cip->text(), RuleCompare::Exact));
+    Label4->setText(ExpandRule(cip->text()));
 }
 
 // Ticked: the window background of text boxes. Not ticked: a grey like the original's
@@ -253,6 +284,29 @@ void frm_vekop1::setRuleBackground(bool ticked)
     QPalette resultPalette = Label4->palette();
     resultPalette.setColor(QPalette::Window, colour);
     Label4->setPalette(resultPalette);
+}
+
+void frm_vekop1::showToday()
+{
+    cip->setToolTip(ruleTip());
+    cip_Change();
+    const QDateTime now = vclock::now();
+    const QDateTime midnight(now.date().addDays(1), QTime(0, 0));
+    // A timer that fires early finds the same day and waits again for the rest.
+    const qint64 wait = std::clamp<qint64>(now.msecsTo(midnight), 0, 24 * 3600 * 1000);
+    m_midnight->start(int(wait) + 1);
+}
+
+void frm_vekop1::showEvent(QShowEvent *event)
+{
+    showToday();
+    QWidget::showEvent(event);
+}
+
+void frm_vekop1::hideEvent(QHideEvent *event)
+{
+    m_midnight->stop();
+    QWidget::hideEvent(event);
 }
 
 void frm_vekop1::closeEvent(QCloseEvent *event)

@@ -7,6 +7,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 class frm_vekmain;
 
 // The entry editor: one entry's name, address and rule. Not modal; created once by the main
@@ -39,6 +40,8 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void buildWidgets();
@@ -48,6 +51,8 @@ private:
     bool acceptable(int self);
     void handOver();
     void setRuleBackground(bool ticked);
+    // The rule's tool tip and preview for today's date, again at the next midnight.
+    void showToday();
 
     frm_vekmain *m_main;
 
@@ -62,4 +67,6 @@ private:
     QPushButton *btn_ok = nullptr;
     QPushButton *btn_cancel = nullptr;
     QLabel *Cindex = nullptr;
+
+    QTimer *m_midnight = nullptr;
 };

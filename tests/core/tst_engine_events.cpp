@@ -1,4 +1,5 @@
 #include "support/core_testmain.h"
+#include "support/fs_faults.h"
 #include "support/run_driver.h"
 
 #include "core/list/entry_name.h"
@@ -11,7 +12,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <memory>
+#include <optional>
 
 using namespace rundriver;
 
@@ -175,6 +178,9 @@ private slots:
         QTest::newRow("dated folder blocked by a file") << QStringLiteral("datedfile") << QStringLiteral(" のフォルダを作成できませんでした(") << QByteArray("old");
         QTest::newRow("dated copy cannot be written") << QStringLiteral("datedreadonly")
             << QStringLiteral(" の前のページを日付のフォルダに残せなかったため、ページを保存しませんでした(") << QByteArray("old");
+        // Every byte of the copy written, then the disk refuses to put it in place.
+        QTest::newRow("dated copy cannot be put in place") << QStringLiteral("datedcommit")
+            << QStringLiteral(" の前のページを日付のフォルダに残せなかったため、ページを保存しませんでした(") << QByteArray("old");
         QTest::newRow("page cannot be written") << QStringLiteral("folderreadonly") << QStringLiteral(" のページを保存できませんでした(") << QByteArray();
     }
 
@@ -204,11 +210,17 @@ private slots:
             QVERIFY(writeFile(folder + QLatin1String("/vek.htm"), "old"));
             if (setup == u"datedfile")
                 QVERIFY(writeFile(folder + QLatin1String("/20310704"), "x"));
-            else
+            else if (setup == u"datedreadonly")
                 QVERIFY(QFile::link(readOnly, folder + QLatin1String("/20310704")));
         }
         QVERIFY(occupy(dataDir));
+        std::optional<fsfaults::FailPlacing> refusing;
+        if (setup == u"datedcommit")
+            refusing.emplace("/20310704/vek.htm", EIO);
         run().Inet1_StateChanged(Slot, Inet::icResponseCompleted);
+        if (refusing)
+            QVERIFY(refusing->refused() > 0);
+        refusing.reset();
 
         const QStringList log = lines(logAdded());
         QCOMPARE(log.size(), 2);

@@ -129,6 +129,10 @@ void TestHistory::decode_data()
     // The byte-order mark outweighs what the page says.
     QTest::newRow("UTF-8 with BOM, meta says Shift_JIS") << "\xEF\xBB\xBF" + page(metaCharset.arg("Shift_JIS"), Body, "UTF-8")
                                                          << "UTF-8" << QStringLiteral("<html>");
+    // NUL bytes throughout, yet text: the mark says so before any look for binary bytes.
+    QTest::newRow("UTF-16LE with BOM") << "\xFF\xFE" + page(metaCharset.arg("utf-16"), Body, "UTF-16LE")
+                                       << "UTF-16LE" << Body;
+    QTest::newRow("UTF-16BE with BOM") << "\xFE\xFF" + page({}, Body, "UTF-16BE") << "UTF-16BE" << Body;
     QTest::newRow("unknown charset named: guessed") << page(metaCharset.arg("x-no-such"), Body, "EUC-JP") << "EUC-JP" << Body;
     QTest::newRow("PNG image") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << QString() << QString();
 }

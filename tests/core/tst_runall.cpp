@@ -10,6 +10,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -20,7 +21,7 @@ using namespace fixtures;
 
 namespace {
 
-enum class Setup { None, NoSettings, SettingsIsFolder, DataDirIsFile, LockHeld };
+enum class Setup { None, NoSettings, SettingsIsFolder, DataDirIsFile, LockHeld, LogUnwritable };
 
 // Bodies with NUL, CP932 and invalid UTF-8 bytes: stored as received, never converted.
 const char PageBytes[] = "<html>\x00\x82\xa0\xff page</html>\r\n";
@@ -63,15 +64,18 @@ private:
     QString logPath() const { return m_data->path() + QLatin1String("/VEKLOG.txt"); }
     QString page(const QString &name) const { return dataDir() + QLatin1Char('/') + name + QLatin1String("/vek.htm"); }
 
+    // `extra`: variables set for the child on top of the ones above, as "NAME=value".
     void startChild(QProcess &child, const QStringList &arguments,
                     const QString &locale = QStringLiteral("C.UTF-8"),
-                    const QString &program = QStringLiteral(VEKANTO_EXE))
+                    const QString &program = QStringLiteral(VEKANTO_EXE), const QStringList &extra = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "LANG", "LC_MESSAGES"})
             env.remove(QLatin1String(name));
         env.insert(QStringLiteral("LC_ALL"), locale);
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_home->path());
+        for (const QString &variable : extra)
+            env.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
         child.setProcessEnvironment(env);
         child.start(program, arguments);
         QVERIFY2(child.waitForStarted(5000), qPrintable(child.errorString()));
@@ -91,10 +95,11 @@ private:
         return outcome;
     }
 
-    Outcome run(const QStringList &arguments, const QString &locale = QStringLiteral("C.UTF-8"))
+    Outcome run(const QStringList &arguments, const QString &locale = QStringLiteral("C.UTF-8"),
+                const QStringList &extra = {})
     {
         QProcess child;
-        startChild(child, arguments, locale);
+        startChild(child, arguments, locale, QStringLiteral(VEKANTO_EXE), extra);
         return finish(child);
     }
 
@@ -190,6 +195,10 @@ private slots:
         QTest::newRow("another run holds the lock")
             << two << QStringList{"/page", "/page"} << runAll << Setup::LockHeld << sixty << 2 << QStringList()
             << QStringList() << QStringLiteral("Another download is under way (");
+        // Every page is stored, but the run's record is lost: that is no success.
+        QTest::newRow("log file cannot be written")
+            << two << QStringList{"/page", "/second"} << runAll << Setup::LogUnwritable << sixty << 1 << two
+            << QStringList() << QStringLiteral("Cannot write the log file: ");
         QTest::newRow("unknown option") << two << QStringList{"/page", "/page"}
                                         << QStringList{"--run-all", "--bogus"} << Setup::None << sixty << 2
                                         << QStringList() << QStringList()
@@ -235,6 +244,10 @@ private slots:
             holder = std::make_unique<Session>(GetWindowsDirectory());
             QVERIFY(holder->beginRun());
             break;
+        case Setup::LogUnwritable:
+            writeIni(entries(names, paths), {.dirName = dataDir(), .timeout = timeout, .keepLog = true,
+                                             .logPath = dataDir() + QLatin1String("/no-such-folder/VEKLOG.txt")});
+            break;
         }
 
         const Outcome outcome = run(arguments);
@@ -257,10 +270,12 @@ private slots:
             const QString address = m_server.url(paths.at(names.indexOf(name)));
             QVERIFY2(outcome.err.contains(QStringLiteral("\n  %1  %2\n").arg(name, address)), qPrintable(outcome.err));
         }
-        if (notStored.isEmpty())
+        if (notStored.isEmpty() && message.isEmpty())
             QCOMPARE(outcome.err, QString());
         // Only the log's lines, as they were logged (not on a terminal: no progress line).
-        if (arguments.contains(QStringLiteral("--quiet")))
+        if (setup == Setup::LogUnwritable)
+            QVERIFY2(outcome.out.contains(QStringLiteral("＊＊＊ ダウンロード終了(")), qPrintable(outcome.out));
+        else if (arguments.contains(QStringLiteral("--quiet")))
             QCOMPARE(outcome.out, QString());
         else
             QCOMPARE(outcome.out, asPrinted(logFileText(logPath())));
@@ -454,6 +469,89 @@ private slots:
         QCOMPARE(outcome.exitCode, 0);
         QCOMPARE(outcome.out, expected);
         QCOMPARE(outcome.err, QString());
+    }
+
+    // The help names the settings file where the program reads it: under the data home, with
+    // XDG_DATA_HOME and without it.
+    void helpNamesTheSettingsFile_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::newRow("English") << QStringLiteral("C.UTF-8");
+        QTest::newRow("Japanese") << QStringLiteral("ja_JP.UTF-8");
+    }
+
+    void helpNamesTheSettingsFile()
+    {
+        QFETCH(QString, locale);
+        const Outcome outcome = run({QStringLiteral("--help")}, locale);
+        QCOMPARE(outcome.exitCode, 0);
+        const QString help = outcome.out;
+        const auto named = [&](const QString &start) {
+            const QRegularExpressionMatch m =
+                QRegularExpression(QRegularExpression::escape(start) + QStringLiteral("\\S*vek\\.ini")).match(help);
+            return m.hasMatch() ? m.captured() : QStringLiteral("(not named)");
+        };
+
+        // With XDG_DATA_HOME, as this test runs.
+        QCOMPARE(named(QStringLiteral("$XDG_DATA_HOME/")).replace(QStringLiteral("$XDG_DATA_HOME"), m_home->path()),
+                 iniPath());
+        // Without it, in a home folder of this test's own.
+        const QByteArray home = qgetenv("HOME");
+        qputenv("HOME", m_data->path().toLocal8Bit());
+        qunsetenv("XDG_DATA_HOME");
+        const QString withoutDataHome = iniPath();
+        qputenv("HOME", home);
+        qputenv("XDG_DATA_HOME", m_home->path().toLocal8Bit());
+        QCOMPARE(named(QStringLiteral("~/")).replace(0, 1, m_data->path()), withoutDataHome);
+    }
+
+    // Without a display the window cannot open: one line in the help's language says so and
+    // names what runs without one, where Qt would abort.
+    void windowWithoutADisplay_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("English") << QStringLiteral("C.UTF-8") << QStringLiteral("The window needs a display");
+        QTest::newRow("Japanese") << QStringLiteral("ja_JP.UTF-8")
+                                  << QStringLiteral("ウィンドウを開くにはディスプレイが必要です");
+    }
+
+    void windowWithoutADisplay()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, said);
+        const Outcome outcome = run({}, locale);
+        QCOMPARE(outcome.exitCode, 2);
+        QCOMPARE(outcome.out, QString());
+        QVERIFY2(outcome.err.startsWith(said), qPrintable(outcome.err));
+        QVERIFY2(outcome.err.contains(QStringLiteral("vekanto --run-all")), qPrintable(outcome.err));
+        QCOMPARE(outcome.err.count(u'\n'), 1);
+        QVERIFY(outcome.err.endsWith(u'\n'));
+        // Nothing was started: a window would have made the program's folder.
+        QVERIFY(!QFileInfo::exists(m_home->path() + QLatin1String("/vekanto")));
+    }
+
+    // A window system the user chose still opens the window without a display: the window
+    // listens for a second start, which shows it and ends.
+    void chosenWindowSystemOpensTheWindow()
+    {
+        QTemporaryDir runtime;
+        QVERIFY(runtime.isValid());
+        const QStringList offscreen{QStringLiteral("QT_QPA_PLATFORM=offscreen"),
+                                    QStringLiteral("XDG_RUNTIME_DIR=") + runtime.path()};
+        QProcess window;
+        startChild(window, {}, QStringLiteral("C.UTF-8"), QStringLiteral(VEKANTO_EXE), offscreen);
+        const auto listening = [&] {
+            return !QDir(runtime.path()).entryList({QStringLiteral("vekanto-*")}, QDir::System).isEmpty();
+        };
+        QVERIFY(QTest::qWaitFor([&] { return listening() || window.state() == QProcess::NotRunning; }, 30000));
+        QVERIFY2(window.state() == QProcess::Running, window.readAllStandardError().constData());
+
+        const Outcome second = run({}, QStringLiteral("C.UTF-8"), offscreen);
+        window.kill();
+        window.waitForFinished(5000);
+        QCOMPARE(second.exitCode, 0);
+        QVERIFY2(second.err.contains(QStringLiteral("Vekanto は既に起動しています")), qPrintable(second.err));
     }
 
     // The daily timer's units as installed, checked by systemd itself where it is there.

@@ -18,7 +18,8 @@ set(desktop_file "${PREFIX}/share/applications/${APP_ID}.desktop")
 set(metainfo "${PREFIX}/share/metainfo/${APP_ID}.metainfo.xml")
 foreach(path bin/vekanto share/applications/${APP_ID}.desktop
              share/icons/hicolor/scalable/apps/${APP_ID}.svg share/metainfo/${APP_ID}.metainfo.xml
-             share/man/man1/vekanto.1)
+             share/man/man1/vekanto.1 share/man/ja/man1/vekanto.1 share/doc/vekanto/copyright
+             lib/systemd/user/vekanto-run.service lib/systemd/user/vekanto-run.timer)
   if(NOT EXISTS "${PREFIX}/${path}")
     fail("not installed: ${path}")
   endif()
@@ -27,6 +28,58 @@ execute_process(COMMAND test -x "${PREFIX}/bin/vekanto" RESULT_VARIABLE rc)
 if(rc)
   fail("bin/vekanto is not executable")
 endif()
+
+# The timer's service starts the program where this install put it, not where the build was
+# configured to install it; a staged install (DESTDIR, as a package is built) names the final
+# place.
+function(check_exec_start service expected)
+  file(READ "${service}" text)
+  if(NOT text MATCHES "\nExecStart=([^\n]*)\n")
+    fail("${service} has no ExecStart")
+  endif()
+  if(NOT CMAKE_MATCH_1 STREQUAL "${expected}/bin/vekanto --run-all")
+    fail("${service} starts '${CMAKE_MATCH_1}', not ${expected}/bin/vekanto --run-all")
+  endif()
+endfunction()
+load_cache("${BUILD_DIR}" READ_WITH_PREFIX configured_ CMAKE_INSTALL_PREFIX)
+if(configured_CMAKE_INSTALL_PREFIX STREQUAL PREFIX)
+  fail("the build was configured for ${PREFIX}: the test needs another prefix")
+endif()
+check_exec_start("${PREFIX}/lib/systemd/user/vekanto-run.service" "${PREFIX}")
+set(staging "${PREFIX}-staged")
+file(REMOVE_RECURSE "${staging}")
+execute_process(COMMAND "${CMAKE_COMMAND}" -E env "DESTDIR=${staging}"
+                        "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix /opt/vekanto
+                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+if(rc)
+  fail("cmake --install with DESTDIR failed: ${out}")
+endif()
+check_exec_start("${staging}/opt/vekanto/lib/systemd/user/vekanto-run.service" /opt/vekanto)
+file(REMOVE_RECURSE "${staging}")
+
+# The licence in Debian's machine-readable form, naming the one licence of the whole tree.
+file(READ "${PREFIX}/share/doc/vekanto/copyright" copyright)
+if(NOT copyright MATCHES "^Format: https://www\\.debian\\.org/doc/packaging-manuals/copyright-format/1\\.0/\n"
+   OR NOT copyright MATCHES "\nFiles: \\*\nCopyright: [^\n]+\nLicense: GPL-3\\.0\\+\n"
+   OR NOT copyright MATCHES "/usr/share/common-licenses/GPL-3")
+  fail("share/doc/vekanto/copyright is not a DEP-5 file of GPL-3.0+ for every file:\n${copyright}")
+endif()
+
+# The Japanese man page tells of every option and every rule token that the English one does.
+file(READ "${PREFIX}/share/man/man1/vekanto.1" man_en)
+file(READ "${PREFIX}/share/man/ja/man1/vekanto.1" man_ja)
+string(REGEX MATCHALL "\\\\-\\\\-[a-z\\\\-]+|%0?[dmy]" terms "${man_en}")
+list(REMOVE_DUPLICATES terms)
+list(LENGTH terms term_count)
+if(term_count LESS 9)
+  fail("the English man page names only ${terms}")
+endif()
+foreach(term ${terms})
+  string(FIND "${man_ja}" "${term}" at)
+  if(at LESS 0)
+    fail("the Japanese man page does not name ${term}")
+  endif()
+endforeach()
 
 # The desktop file, the icon and the metainfo name each other by the one id.
 file(READ "${desktop_file}" desktop_text)

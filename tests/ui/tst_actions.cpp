@@ -103,6 +103,8 @@ private slots:
     void longValuesSurviveLoadChangeAndSave();
     void save_data();
     void save();
+    void timeoutTakesSecondsOnly_data();
+    void timeoutTakesSecondsOnly();
     void saveRebuildsTheTree_data();
     void saveRebuildsTheTree();
     void saveWritesComboItemsButNeverReadsThem();
@@ -528,6 +530,10 @@ void tst_actions::startUpFields_data()
         << "[DATA]\nTEXT1=日本語ソ表\n"
            "[Option]\ndirname=/tmp/ページ/\nlogpath=NLlog.txt\nlogsw=1\ndtime=45\n"
         << "日本語ソ表<0>#1" << "/tmp/ページ/" << "NLlog.txt" << "45" << true;
+    // The box takes only seconds when typed; what an old file holds is shown as it is.
+    QTest::newRow("time-out that is no number shown as stored")
+        << "[DATA]\nTEXT1=a\n[Option]\ndtime=abc\n" << "a<0>#1" << programDir + QStringLiteral("/")
+        << programDir + QStringLiteral("/VEKLOG.txt") << "abc" << false;
 }
 
 void tst_actions::startUpFields()
@@ -704,6 +710,42 @@ void tst_actions::save()
     // The list in memory is untouched by a failure.
     QCOMPARE(describeTree(w), QStringLiteral("a<0>#1"));
     QCOMPARE(w.Entries().EntryAddress(1), QStringLiteral("http://a.test/"));
+}
+
+// The time-out box takes whole seconds from 1 to 3,600 as they are typed, and SAVE stores
+// what it shows.
+void tst_actions::timeoutTakesSecondsOnly_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("seconds") << "90" << "90";
+    QTest::newRow("a word is not taken") << "abc" << "";
+    QTest::newRow("letters between digits") << "4a5" << "45";
+    QTest::newRow("one hour") << "3600" << "3600";
+    QTest::newRow("more than an hour") << "3601" << "360";
+    QTest::newRow("zero") << "0" << "";
+    QTest::newRow("leading zero") << "060" << "60";
+    QTest::newRow("sign and blanks") << "-5 +7 " << "57";
+    QTest::newRow("full-width digits") << "１２０" << "120";
+    // An input method hands over its digits at once: too many seconds are refused whole.
+    QTest::newRow("full-width above an hour") << "５０００" << "";
+}
+
+void tst_actions::timeoutTakesSecondsOnly()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    writeIniText(QStringLiteral("[DATA]\nTEXT1=a\n[Option]\ndtime=abc\n"));
+    MsgBoxAnswerer boxes;
+    frm_vekmain w;
+    startShown(w);
+    QLineEdit *box = field(w, "Text4");
+    QCOMPARE(box->text(), QStringLiteral("abc"));
+    type(box, typed);
+    QCOMPARE(box->text(), shown);
+    click(&w, "btn_save");
+    QCOMPARE(boxes.texts(), QStringList{QStringLiteral("保存しました")});
+    QVERIFY2(readIni().contains(QStringLiteral("dtime=") + shown + QStringLiteral("\r\n")), qPrintable(readIni()));
 }
 
 // After SAVE the tree shows the saved list: closed-up holes, every text as typed, and the

@@ -12,6 +12,10 @@
 #include <QClipboard>
 #include <QGroupBox>
 #include <QPointer>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
 #include <QWindow>
 
 using namespace driver;
@@ -62,6 +66,9 @@ private slots:
     void preview_data();
     void preview();
     void previewFollowsFilledRule();
+    void tokensExplained_data();
+    void tokensExplained();
+    void tokensFollowMidnight();
 };
 
 void tst_editor::windowAndCaptions()
@@ -381,8 +388,10 @@ void tst_editor::preview_data()
     QTest::addColumn<QString>("shown");
     // The clock reads 7 April 2031.
     QTest::newRow("four-digit year") << "%0y" << "2031";
-    QTest::newRow("capital Y shows nothing") << "%0Y" << "";
-    QTest::newRow("capital D and M show nothing") << "a%0Db%0Mc" << "abc";
+    // Upper-case letters are tokens, as the download takes them.
+    QTest::newRow("capital Y shows the year") << "%0Y" << "2031";
+    QTest::newRow("capital D and M show day and month") << "a%0Db%0Mc" << "a07b04c";
+    QTest::newRow("capital short tokens") << "%Y-%M-%D" << "31-4-7";
     QTest::newRow("padded date") << "/%0y%0m%0d.html" << "/20310407.html";
     QTest::newRow("short date") << "%y-%m-%d" << "31-4-7";
     QTest::newRow("plain text") << "index.html" << "index.html";
@@ -426,6 +435,86 @@ void tst_editor::previewFollowsFilledRule()
     clickEditor("btn_cancel");
     click(&w, "btn_add");
     QCOMPARE(widget<QLabel>(editor(), "Label4")->text(), QStringLiteral("p04"));
+}
+
+namespace {
+// What the tool tip's table says `token` gives today.
+QString tipValue(const QString &tip, const QString &token)
+{
+    QTextDocument doc;
+    doc.setHtml(tip);
+    for (QTextFrame *frame : doc.rootFrame()->childFrames()) {
+        auto *table = qobject_cast<QTextTable *>(frame);
+        for (int row = 0; table && row < table->rows(); ++row) {
+            const auto text = [&](int column) {
+                const QTextTableCell cell = table->cellAt(row, column);
+                QTextCursor cursor = cell.firstCursorPosition();
+                cursor.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+                return cursor.selectedText();
+            };
+            if (text(0) == token)
+                return text(2);
+        }
+    }
+    return QStringLiteral("(no row for %1)").arg(token);
+}
+} // namespace
+
+// The rule box's tool tip names every token with what it gives on the day the editor opens,
+// and what it says a token gives is what the preview shows for it.
+void tst_editor::tokensExplained_data()
+{
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QStringList>("values"); // %d %m %y %0d %0m %0y
+    QTest::newRow("single digits") << QDate(2031, 4, 7) << QStringList{"7", "4", "31", "07", "04", "2031"};
+    QTest::newRow("double digits") << QDate(2024, 12, 31) << QStringList{"31", "12", "24", "31", "12", "2024"};
+    QTest::newRow("year 2000") << QDate(2000, 10, 1) << QStringList{"1", "10", "00", "01", "10", "2000"};
+}
+
+void tst_editor::tokensExplained()
+{
+    QFETCH(QDate, today);
+    QFETCH(QStringList, values);
+    writeList(1);
+    frm_vekmain w;
+    driver::startShown(w);
+    // Opened once on another day: the tip is built again when the editor is shown.
+    vclock::setNow(QDateTime(today.addDays(-40), QTime(12, 0)));
+    click(&w, "btn_add");
+    clickEditor("btn_cancel");
+    vclock::setNow(QDateTime(today, QTime(12, 0)));
+    click(&w, "btn_cng");
+
+    auto *rule = widget<QLineEdit>(editor(), "cip");
+    const QString tip = rule->toolTip();
+    const QStringList tokens{"%d", "%m", "%y", "%0d", "%0m", "%0y"};
+    for (qsizetype i = 0; i < tokens.size(); ++i) {
+        QCOMPARE(tipValue(tip, tokens.at(i)), values.at(i));
+        typeIn("cip", tokens.at(i));
+        QCOMPARE(widget<QLabel>(editor(), "Label4")->text(), values.at(i));
+        typeIn("cip", tokens.at(i).toUpper());
+        QCOMPARE(widget<QLabel>(editor(), "Label4")->text(), values.at(i));
+    }
+    // The upper-case forms are named as working too.
+    QVERIFY2(tip.contains(QStringLiteral("%0Y")) && tip.contains(QStringLiteral("%D")), qPrintable(tip));
+}
+
+// An editor left open over midnight shows the new day in its tip and preview.
+void tst_editor::tokensFollowMidnight()
+{
+    writeList(1);
+    frm_vekmain w;
+    driver::startShown(w);
+    vclock::setNow(QDateTime(QDate(2031, 12, 31), QTime(23, 59, 59, 700)));
+    click(&w, "btn_add");
+    typeIn("cip", QStringLiteral("%0y%0m%0d"));
+    auto *rule = widget<QLineEdit>(editor(), "cip");
+    auto *label = widget<QLabel>(editor(), "Label4");
+    QCOMPARE(label->text(), QStringLiteral("20311231"));
+    QCOMPARE(tipValue(rule->toolTip(), QStringLiteral("%0y")), QStringLiteral("2031"));
+    QTRY_COMPARE(label->text(), QStringLiteral("20320101"));
+    QCOMPARE(tipValue(rule->toolTip(), QStringLiteral("%0y")), QStringLiteral("2032"));
+    QCOMPARE(tipValue(rule->toolTip(), QStringLiteral("%d")), QStringLiteral("1"));
 }
 
 VEKANTO_TEST_MAIN(tst_editor)

@@ -126,6 +126,36 @@ private slots:
         verifyEndState();
     }
 
+    // The editor's preview of a rule is what the download then asks for, whatever the case
+    // of the letters typed.
+    void previewIsWhatIsFetched_data()
+    {
+        QTest::addColumn<QString>("rule");
+        QTest::addColumn<QString>("shown"); // on 4 July 2031
+        QTest::newRow("upper-case padded date") << QStringLiteral("%0Y%0M%0D.html") << QStringLiteral("20310704.html");
+        QTest::newRow("mixed case short date") << QStringLiteral("%y/%M/%d") << QStringLiteral("31/7/4");
+        QTest::newRow("unknown letters dropped") << QStringLiteral("%X%0Qa%0d") << QStringLiteral("a04");
+    }
+    void previewIsWhatIsFetched()
+    {
+        QFETCH(QString, rule);
+        QFETCH(QString, shown);
+        m_server.setRoute(QStringLiteral("/r/") + shown, {.body = "dated"});
+        click(&w(), "btn_add");
+        typeIn("txtname", QStringLiteral("dated"));
+        typeIn("txtip", m_server.url(QStringLiteral("/r/")));
+        typeIn("cip", rule);
+        QCOMPARE(widget<QLabel>(editor(), "Label4")->text(), shown);
+        clickEditor("btn_root");
+        clickNode(w(), 1);
+        clickDownload();
+
+        QTRY_COMPARE(m_server.requestedPaths(), QStringList{QStringLiteral("/r/") + shown});
+        QTRY_COMPARE(readFile(page(QStringLiteral("dated"))), QByteArray("dated"));
+        QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("ダウンロード終了")});
+        verifyEndState();
+    }
+
     void folderIsFoundOrMadeAndEmptyRuleFetchesTheAddress_data()
     {
         QTest::addColumn<QString>("dataSuffix");

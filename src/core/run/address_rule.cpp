@@ -13,14 +13,13 @@ qsizetype charLength(const QString &text, qsizetype at)
     return 1;
 }
 
-bool isLetter(QStringView c, char16_t lower, RuleCompare compare)
+// Only the ASCII letters: a full-width "ｄ" is no token.
+bool isLetter(QStringView c, char16_t lower)
 {
     if (c.size() != 1)
         return false;
     const char16_t u = c.front().unicode();
-    if (u == lower)
-        return true;
-    return compare == RuleCompare::IgnoreCase && u == lower - (u'a' - u'A');
+    return u == lower || u == lower - (u'a' - u'A');
 }
 
 // The date is read again for every token, as the rule was always expanded.
@@ -31,7 +30,7 @@ QString today(const char *pattern)
 
 } // namespace
 
-QString ExpandRule(const QString &rule, RuleCompare compare)
+QString ExpandRule(const QString &rule)
 {
     QString out;
     out.reserve(rule.size());
@@ -57,19 +56,19 @@ QString ExpandRule(const QString &rule, RuleCompare compare)
         if (c2 == u"0") {
             ++p;
             const QStringView c3 = charAt(p);
-            if (isLetter(c3, u'd', compare))
+            if (isLetter(c3, u'd'))
                 out += today("dd");
-            else if (isLetter(c3, u'm', compare))
+            else if (isLetter(c3, u'm'))
                 out += today("mm");
-            else if (isLetter(c3, u'y', compare))
+            else if (isLetter(c3, u'y'))
                 out += today("yyyy");
             p += qMax<qsizetype>(c3.size(), 1);
         } else {
-            if (isLetter(c2, u'd', compare))
+            if (isLetter(c2, u'd'))
                 out += today("d");
-            else if (isLetter(c2, u'm', compare))
+            else if (isLetter(c2, u'm'))
                 out += today("m");
-            else if (isLetter(c2, u'y', compare))
+            else if (isLetter(c2, u'y'))
                 out += today("yy");
             p += qMax<qsizetype>(c2.size(), 1);
         }

@@ -151,7 +151,7 @@ void DownloadRun::Timer1_Timer()
             m_log.append(logline::EntryStart(name));
             emit statusChanged(n, named(RunText::Connecting, name));
             m_slots.Inet1(n)->Execute(m_entries.EntryAddress(c)
-                                          + ExpandRule(m_entries.EntryRule(c), RuleCompare::IgnoreCase),
+                                          + ExpandRule(m_entries.EntryRule(c)),
                                       QStringLiteral("GET"));
             m_slots.occupy(n, c);
         }

@@ -9,7 +9,7 @@ bool DownloadRun::fetchOne(const EntryTable &entries, int n, const QString &data
 {
     const QString name = entries.EntryName(n);
     const auto fullAddress = [&] {
-        return entries.EntryAddress(n) + ExpandRule(entries.EntryRule(n), RuleCompare::IgnoreCase);
+        return entries.EntryAddress(n) + ExpandRule(entries.EntryRule(n));
     };
     m_log.append(logline::RunStart());
     emit slotStarting(1);

@@ -12,6 +12,19 @@ QString appId()
     return QStringLiteral(VEKANTO_APP_ID);
 }
 
+bool windowSystemAvailable()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    for (const char *variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        if (!qEnvironmentVariableIsEmpty(variable))
+            return true;
+    }
+    return false;
+#else
+    return true;
+#endif
+}
+
 void setUp()
 {
     QApplication::setApplicationName(QStringLiteral("vekanto"));

@@ -12,6 +12,10 @@ namespace desktop {
 // The reverse-DNS id that names the installed .desktop file, icon and metainfo.
 QString appId();
 
+// Whether a window can be shown: a display to connect to, or a window system plug-in that the
+// user chose (QT_QPA_PLATFORM, such as offscreen). Without either Qt would abort at start-up.
+bool windowSystemAvailable();
+
 // Names the application after its .desktop file, gives every window the program's icon and
 // loads Qt's translations for the system locale.
 void setUp();

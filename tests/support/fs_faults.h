@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+
+// A disk that refuses to put files in place: while a FailPlacing lives, every rename or hard
+// link whose target path contains `fragment` fails with `error`, as a full or failing disk
+// makes the last step of a write fail after every byte was taken. It stands between the
+// program and the C library (the program and Qt call these functions through it), so no
+// production code knows of it. Creating, writing and reading files are left alone.
+namespace fsfaults {
+
+class FailPlacing
+{
+public:
+    FailPlacing(const QByteArray &fragment, int error);
+    ~FailPlacing();
+    FailPlacing(const FailPlacing &) = delete;
+    FailPlacing &operator=(const FailPlacing &) = delete;
+
+    // How many renames or links it refused so far.
+    int refused() const;
+};
+
+} // namespace fsfaults
