@@ -236,31 +236,31 @@ void frm_history::showVersions()
     };
     QTreeWidgetItem *top = lst_versions->invisibleRootItem();
     for (int first = 0; first < m_versions.size();) {
-        // Copies of the version after them, which is where their page first came.
-        int copies = first;
-        while (copies < m_versions.size() && m_versions.at(copies).sameAsOlder)
-            ++copies;
+        // Copies of the version after them, the one their page first came as.
+        int original = first;
+        while (original < m_versions.size() && m_versions.at(original).sameAsOlder)
+            ++original;
         // One copy is shown as it is: a fold would take as much room.
-        if (fold && copies - first >= 2) {
+        if (fold && original - first >= 2) {
             auto *copiesRow = new QTreeWidgetItem(top);
-            copiesRow->setText(StoredColumn, HistoryText::SameVersions.arg(copies - first));
+            copiesRow->setText(StoredColumn, HistoryText::SameVersions.arg(original - first));
             copiesRow->setFirstColumnSpanned(true);
             copiesRow->setFlags(Qt::ItemIsEnabled);
             grey(copiesRow);
             bool open = false;
-            for (int index = first; index < copies; ++index) {
+            for (int index = first; index < original; ++index) {
                 add(copiesRow, index);
                 open = open || chosen.contains(index) || index == current;
             }
             copiesRow->setExpanded(open);
             folded = true;
         } else {
-            for (int index = first; index < copies; ++index)
+            for (int index = first; index < original; ++index)
                 add(top, index);
         }
-        if (copies < m_versions.size())
-            add(top, copies);
-        first = copies + 1;
+        if (original < m_versions.size())
+            add(top, original);
+        first = original + 1;
     }
     lst_versions->setRootIsDecorated(folded);
     for (int column = StoredColumn; column < OlderColumn; ++column)
