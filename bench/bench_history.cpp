@@ -173,7 +173,9 @@ QString japanesePage(QRandomGenerator &random)
         "は が を に で と の も から まで より ため ので ます です でした しました されます によると について")
                                          .split(u' ');
     QString html = QStringLiteral("<html><head><meta charset=\"utf-8\"><title>ニュース</title></head><body>\n");
-    for (int n = 0; html.toUtf8().size() < 1000000; ++n) {
+    qsizetype bytes = html.toUtf8().size();
+    for (int n = 0; bytes < 1000000; ++n) {
+        const qsizetype before = html.size();
         if (n % 10 == 0)
             html += QStringLiteral("<h2>見出し %1</h2>\n").arg(n / 10);
         QString paragraph;
@@ -184,6 +186,7 @@ QString japanesePage(QRandomGenerator &random)
                 paragraph += QString::number(random.bounded(10000)) + QStringLiteral("件。");
         }
         html += QStringLiteral("<p>") + paragraph + QStringLiteral("。</p>\n");
+        bytes += QStringView(html).sliced(before).toUtf8().size();
     }
     return html + QStringLiteral("</body></html>\n");
 }
