@@ -107,42 +107,125 @@ private slots:
 void TestHistory::decode_data()
 {
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("contentType"); // as the server sent it; empty: unknown
     QTest::addColumn<QString>("charset");
     QTest::addColumn<QString>("text"); // found in the decoded text
+    const auto row = [](const QString &name, const QByteArray &bytes, const QString &charset, const QString &text,
+                        const QByteArray &contentType = {}) {
+        QTest::newRow(qPrintable(name)) << bytes << contentType << charset << text;
+    };
 
     const QString metaCharset = QStringLiteral("<meta charset=\"%1\">");
     const QString httpEquiv = QStringLiteral("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=%1\">");
-    QTest::newRow("Shift_JIS, meta charset") << page(metaCharset.arg("Shift_JIS"), Body, "windows-31j") << "windows-31j" << Body;
-    QTest::newRow("Shift_JIS, http-equiv") << page(httpEquiv.arg("x-sjis"), Body, "windows-31j") << "windows-31j" << Body;
-    QTest::newRow("Shift_JIS, no meta") << page({}, Body, "windows-31j") << "windows-31j" << Body;
+    row("Shift_JIS, meta charset", page(metaCharset.arg("Shift_JIS"), Body, "windows-31j"), "windows-31j", Body);
+    row("Shift_JIS, http-equiv", page(httpEquiv.arg("x-sjis"), Body, "windows-31j"), "windows-31j", Body);
+    row("Shift_JIS, no meta", page({}, Body, "windows-31j"), "windows-31j", Body);
     // Read as browsers read Shift_JIS: with Microsoft's extensions.
-    QTest::newRow("Shift_JIS with NEC characters") << page(metaCharset.arg("shift_jis"), QStringLiteral("①㈱～") + Body, "windows-31j")
-                                                   << "windows-31j" << QStringLiteral("①㈱～");
-    QTest::newRow("EUC-JP, meta charset") << page(metaCharset.arg("EUC-JP"), Body, "EUC-JP") << "EUC-JP" << Body;
-    QTest::newRow("EUC-JP, http-equiv") << page(httpEquiv.arg("euc-jp"), Body, "EUC-JP") << "euc-jp" << Body;
-    QTest::newRow("EUC-JP, no meta") << page({}, Body, "EUC-JP") << "EUC-JP" << Body;
-    QTest::newRow("ISO-2022-JP, http-equiv") << page(httpEquiv.arg("iso-2022-jp"), Body, "ISO-2022-JP") << "iso-2022-jp" << Body;
-    QTest::newRow("ISO-2022-JP, no meta") << page({}, Body, "ISO-2022-JP") << "ISO-2022-JP" << Body;
-    QTest::newRow("UTF-8, meta charset") << page(metaCharset.arg("utf-8"), Body, "UTF-8") << "utf-8" << Body;
-    QTest::newRow("UTF-8, no meta") << page({}, Body, "UTF-8") << "UTF-8" << Body;
-    QTest::newRow("UTF-8, meta after a long head") << page(QString(3000, u' ') + metaCharset.arg("UTF-8"), Body, "UTF-8") << "UTF-8" << Body;
+    row("Shift_JIS with NEC characters", page(metaCharset.arg("shift_jis"), QStringLiteral("①㈱～") + Body, "windows-31j"),
+        "windows-31j", QStringLiteral("①㈱～"));
+    row("EUC-JP, meta charset", page(metaCharset.arg("EUC-JP"), Body, "EUC-JP"), "EUC-JP", Body);
+    row("EUC-JP, http-equiv", page(httpEquiv.arg("euc-jp"), Body, "EUC-JP"), "euc-jp", Body);
+    row("EUC-JP, no meta", page({}, Body, "EUC-JP"), "EUC-JP", Body);
+    row("ISO-2022-JP, http-equiv", page(httpEquiv.arg("iso-2022-jp"), Body, "ISO-2022-JP"), "iso-2022-jp", Body);
+    row("ISO-2022-JP, no meta", page({}, Body, "ISO-2022-JP"), "ISO-2022-JP", Body);
+    row("UTF-8, meta charset", page(metaCharset.arg("utf-8"), Body, "UTF-8"), "utf-8", Body);
+    row("UTF-8, no meta", page({}, Body, "UTF-8"), "UTF-8", Body);
+    row("UTF-8, meta after a long head", page(QString(3000, u' ') + metaCharset.arg("UTF-8"), Body, "UTF-8"), "UTF-8", Body);
     // The byte-order mark outweighs what the page says.
-    QTest::newRow("UTF-8 with BOM, meta says Shift_JIS") << "\xEF\xBB\xBF" + page(metaCharset.arg("Shift_JIS"), Body, "UTF-8")
-                                                         << "UTF-8" << QStringLiteral("<html>");
+    row("UTF-8 with BOM, meta says Shift_JIS", "\xEF\xBB\xBF" + page(metaCharset.arg("Shift_JIS"), Body, "UTF-8"), "UTF-8",
+        QStringLiteral("<html>"));
     // NUL bytes throughout, yet text: the mark says so before any look for binary bytes.
-    QTest::newRow("UTF-16LE with BOM") << "\xFF\xFE" + page(metaCharset.arg("utf-16"), Body, "UTF-16LE")
-                                       << "UTF-16LE" << Body;
-    QTest::newRow("UTF-16BE with BOM") << "\xFE\xFF" + page({}, Body, "UTF-16BE") << "UTF-16BE" << Body;
-    QTest::newRow("unknown charset named: guessed") << page(metaCharset.arg("x-no-such"), Body, "EUC-JP") << "EUC-JP" << Body;
-    QTest::newRow("PNG image") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << QString() << QString();
+    row("UTF-16LE with BOM", "\xFF\xFE" + page(metaCharset.arg("utf-16"), Body, "UTF-16LE"), "UTF-16LE", Body);
+    row("UTF-16BE with BOM", "\xFE\xFF" + page({}, Body, "UTF-16BE"), "UTF-16BE", Body);
+    row("unknown charset named: guessed", page(metaCharset.arg("x-no-such"), Body, "EUC-JP"), "EUC-JP", Body);
+    row("PNG image", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), QString(), QString());
+
+    // What the server said counts where the page says nothing. These 42 bytes, half-width katakana
+    // and kanji without a kana, are beyond a guess.
+    const QString sale = QStringLiteral("ﾃﾞｼﾞﾀﾙｶﾒﾗ新製品!");
+    const QString tiny = QStringLiteral("<html><body>%1</body></html>");
+    row("Shift_JIS, charset in Content-Type", encode(tiny.arg(sale), "windows-31j"), "windows-31j", sale,
+        "text/html; charset=Shift_JIS");
+    row("Content-Type charset quoted, after another parameter", encode(QStringLiteral("<p>%1</p>").arg(sale), "EUC-JP"),
+        "euc-jp", sale, "Text/HTML; q=0.9; Charset=\"euc-jp\"");
+    row("meta outweighs Content-Type", page(metaCharset.arg("EUC-JP"), Body, "EUC-JP"), "EUC-JP", Body,
+        "text/html; charset=Shift_JIS");
+    row("BOM outweighs meta and Content-Type", "\xEF\xBB\xBF" + page(metaCharset.arg("Shift_JIS"), Body, "UTF-8"), "UTF-8",
+        Body, "text/html; charset=EUC-JP");
+    row("unknown charset in Content-Type: guessed", page({}, Body, "EUC-JP"), "EUC-JP", Body,
+        "text/html; charset=x-no-such");
+
+    // Short paragraphs with no charset named anywhere, too short for the detector's statistics:
+    // a Japanese reading in which the bytes are valid wins over a Western guess.
+    const QStringList paragraphs{
+        QStringLiteral("Ctrl+C で処理を中断できます。"),
+        QStringLiteral("終了コードは 0 です。"),
+        QStringLiteral("詳しくは man 1 ls を参照。"),
+        QStringLiteral("円相場は 1 ドル 150 円台。"),
+        QStringLiteral("最新版は Version 2.3 です。"),
+        QStringLiteral("本日10時、新製品発表。"),
+        QStringLiteral("台風5号は沖縄の南を北上中です。"),
+        QStringLiteral("明日は全国的に雨でしょう。"),
+    };
+    for (const char *charset : {"windows-31j", "EUC-JP", "ISO-2022-JP", "UTF-8"}) {
+        for (const QString &text : paragraphs)
+            row(QStringLiteral("%1: %2").arg(QLatin1String(charset), text), encode(text, charset), QLatin1String(charset),
+                text);
+    }
+    // Kanji alone: a heading, or figures the detector has no better guess for.
+    const QString heading = QStringLiteral("東京都議会議員選挙");
+    const QString figures = QStringLiteral("東京25度大阪27度");
+    row("Shift_JIS, a heading of kanji", encode(tiny.arg(heading), "windows-31j"), "windows-31j", heading);
+    row("EUC-JP, kanji and figures", encode(tiny.arg(figures), "EUC-JP"), "EUC-JP", figures);
+    // Half-width katakana: in Shift_JIS they are what a Western page's capitals become, yet the
+    // kana tell; EUC-JP writes them with a byte of its own, and read as Shift_JIS they are kanji.
+    const QString campaign = QStringLiteral("ｷｬﾝﾍﾟｰﾝ実施中です");
+    const QString maintenance = QStringLiteral("ﾒﾝﾃﾅﾝｽ 10:00-12:00");
+    row("Shift_JIS, half-width katakana", encode(campaign, "windows-31j"), "windows-31j", campaign);
+    row("EUC-JP, half-width katakana", encode(maintenance, "EUC-JP"), "EUC-JP", maintenance);
+    // A long English page in UTF-8 with an accent here and there, one of them cut where the guess
+    // stops reading (256 KB in).
+    QByteArray english = QByteArrayLiteral("<p>The caf\xC3\xA9 opens at nine.</p>\n");
+    while (english.size() < 256 * 1024 - 1)
+        english += "<p>The shop opens at nine and closes at six.</p>\n";
+    english = english.left(256 * 1024 - 1) + "\xC3\xA9</p>\n<p>Caf\xC3\xA9 cr\xC3\xA8me.</p>\n";
+    row("UTF-8, long page, a character cut by the guess", english, "UTF-8", QStringLiteral("Café crème."));
+    // Mostly English, a word of Japanese: its escapes make it ISO-2022-JP.
+    const QString fox = QStringLiteral("The quick brown fox jumps over the lazy dog and runs into the forest: 狐");
+    row("ISO-2022-JP, mostly English", encode(fox, "ISO-2022-JP"), "ISO-2022-JP", fox);
+
+    // Other text stays what it is, though most of these bytes are valid Shift_JIS or EUC-JP too,
+    // and UTF-8 with few accents is no Latin-1.
+    const struct {
+        const char *encodedAs;
+        QString text;
+        const char *charset;
+    } others[] = {
+        {"windows-1252", QStringLiteral("Le garçon préfère la fenêtre."), "windows-1252"},
+        {"windows-1252", QStringLiteral("Das Mädchen hört gern Musik."), "windows-1252"},
+        {"windows-1252", QStringLiteral("Klicken Sie auf ‚Öffnen‘ und dann auf ‚Übernehmen‘."), "windows-1252"},
+        {"ISO-8859-1", QStringLiteral("¿Cuántos niños hay en la clase?"), "windows-1252"},
+        {"windows-1252", QStringLiteral("It’s Tom’s car."), "windows-1252"},
+        {"ISO-8859-2", QStringLiteral("Łódź leży w centrum Polski."), "ISO-8859-2"},
+        {"windows-1250", QStringLiteral("Świętokrzyskie góry są piękne."), "windows-1250"},
+        {"KOI8-R", QStringLiteral("данные описания получены"), "KOI8-R"},
+        {"EUC-KR", QStringLiteral("내일은 전국에 비가 내리겠습니다."), "EUC-KR"},
+        {"UTF-8", QStringLiteral("La réunion de demain est annulée."), "UTF-8"},
+        {"UTF-8", QStringLiteral("El museo está cerrado los lunes."), "UTF-8"},
+    };
+    for (const auto &other : others) {
+        row(QStringLiteral("%1: %2").arg(QLatin1String(other.encodedAs), other.text), encode(other.text, other.encodedAs),
+            QLatin1String(other.charset), other.text);
+    }
 }
 
 void TestHistory::decode()
 {
     QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, contentType);
     QFETCH(QString, charset);
     QFETCH(QString, text);
-    const history::PageText page = history::DecodePage(bytes);
+    const history::PageText page = history::DecodePage(bytes, contentType);
     QCOMPARE(page.binary, charset.isEmpty());
     QCOMPARE(page.charset, charset);
     QVERIFY2(page.text.contains(text), qPrintable(page.text.left(200)));
