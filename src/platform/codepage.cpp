@@ -6,6 +6,7 @@
 
 #include <QStringView>
 
+#include <iterator>
 #include <memory>
 
 namespace codepage {
@@ -139,6 +140,26 @@ bool decode(const QByteArray &bytes, const char *charset, QString *text)
         return false;
     *text = toUnicode(conv.get(), bytes);
     return true;
+}
+
+bool isValid(QByteArrayView bytes, const char *charset, bool cut)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    Converter conv(ucnv_open(charset, &status));
+    if (U_FAILURE(status))
+        return false;
+    ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    // Only the verdict is wanted: the text goes through one small buffer, over and over.
+    UChar buffer[4096];
+    const char *source = bytes.data();
+    const char *const end = source + bytes.size();
+    do {
+        status = U_ZERO_ERROR;
+        UChar *target = buffer;
+        ucnv_toUnicode(conv.get(), &target, buffer + std::size(buffer), &source, end, nullptr, !cut,
+                       &status);
+    } while (status == U_BUFFER_OVERFLOW_ERROR);
+    return U_SUCCESS(status);
 }
 
 QString roundTrip(const QString &text)

@@ -9,12 +9,21 @@ namespace history {
 
 enum class LineKind { Same, Removed, Added };
 
+// A part of a line: `length` UTF-16 units from `start`.
+struct Span {
+    qsizetype start = 0;
+    qsizetype length = 0;
+    friend bool operator==(const Span &, const Span &) = default;
+};
+
 struct DiffLine {
     LineKind kind = LineKind::Same;
     // 1-based line numbers in the older and the newer text; 0 where the line is not there.
     int oldNumber = 0;
     int newNumber = 0;
     QString text;
+    // What changed inside a removed line and the added line beside it (MarkChangedWords).
+    QList<Span> marks = {};
 };
 
 struct LineDiff {

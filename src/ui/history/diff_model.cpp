@@ -13,15 +13,9 @@ namespace {
 const QColor AddedColour(0xcc, 0xff, 0xd8);
 const QColor RemovedColour(0xff, 0xd7, 0xd5);
 const QColor NumberColour(0x80, 0x80, 0x80);
-// A longer line is cut in its cell; the table would spend its time laying it out.
-constexpr qsizetype ShownChars = 2000;
-
-QString shown(const QString &line)
-{
-    QString text = line.left(ShownChars);
-    text.replace(QLatin1Char('\t'), QLatin1String("    "));
-    return text;
-}
+// The changed words inside a line: darker, the text on them still black.
+const QColor AddedWordColour(0x80, 0xe5, 0x96);
+const QColor RemovedWordColour(0xff, 0x9e, 0x99);
 
 QChar markOf(LineKind kind)
 {
@@ -72,6 +66,11 @@ int DiffModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : (m_sideBySide ? 4 : 3);
 }
 
+bool DiffModel::isTextColumn(int column) const
+{
+    return column >= 0 && column < columnCount() && !isNumberColumn(column);
+}
+
 bool DiffModel::isNumberColumn(int column) const
 {
     return m_sideBySide ? column % 2 == 0 : column < 2;
@@ -110,8 +109,23 @@ QVariant DiffModel::data(const QModelIndex &index, int role) const
             const int number = column == 0 ? line->oldNumber : line->newNumber;
             return number ? QVariant(number) : QVariant();
         }
-        return m_sideBySide ? shown(line->text) : QString(markOf(line->kind) + shown(line->text));
+        return m_sideBySide ? line->text : QString(markOf(line->kind) + line->text);
     }
+    case MarksRole: {
+        if (isNumberColumn(column))
+            return {};
+        // In the unified view the text follows its mark.
+        QList<history::Span> marks = line->marks;
+        if (!m_sideBySide) {
+            for (history::Span &mark : marks)
+                ++mark.start;
+        }
+        return QVariant::fromValue(marks);
+    }
+    case MarkBackgroundRole:
+        if (isNumberColumn(column) || line->kind == LineKind::Same)
+            return {};
+        return line->kind == LineKind::Added ? AddedWordColour : RemovedWordColour;
     case Qt::BackgroundRole:
         if (line->kind == LineKind::Added)
             return AddedColour;
@@ -121,7 +135,8 @@ QVariant DiffModel::data(const QModelIndex &index, int role) const
     case Qt::ForegroundRole:
         return isNumberColumn(column) ? QVariant(NumberColour) : QVariant();
     case Qt::TextAlignmentRole:
-        return isNumberColumn(column) ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
+        // A line many rows tall has its number by its first row.
+        return isNumberColumn(column) ? QVariant(int(Qt::AlignRight | Qt::AlignTop)) : QVariant();
     default:
         return {};
     }

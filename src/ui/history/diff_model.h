@@ -6,13 +6,19 @@
 
 // The rows of a line diff for a table: unified (old number, new number, the line with its
 // "+", "-" or " ") or side by side (old number and line, new number and line). Added lines
-// are green, removed lines red.
+// are green, removed lines red; the changed words inside them are MarksRole's spans.
 class DiffModel : public QAbstractTableModel
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DiffModel)
 
 public:
+    // A line's cell: the QList<history::Span> of its changed words, in the text shown (empty
+    // for a line without them); nothing for a number's cell.
+    static constexpr int MarksRole = Qt::UserRole + 1;
+    // The colour the changed words are marked in.
+    static constexpr int MarkBackgroundRole = Qt::UserRole + 2;
+
     explicit DiffModel(QObject *parent = nullptr);
 
     // The side-by-side headers name the two versions.
@@ -20,6 +26,8 @@ public:
                   const QString &newerName);
     // The rows where a change begins, in order.
     const QList<int> &changeStarts() const { return m_changeStarts; }
+    // A column of lines, not of their numbers.
+    bool isTextColumn(int column) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

@@ -1,16 +1,17 @@
 #include "ui/history/frm_history.h"
 
+#include "core/history/visible_text.h"
+#include "core/history/word_diff.h"
 #include "ui/button.h"
 #include "ui/history/diff_model.h"
+#include "ui/history/diff_view.h"
 #include "ui/history/history_texts.h"
-#include "ui/history/page_plain_text.h"
 #include "ui/platform/window_state.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -18,7 +19,6 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QSplitter>
-#include <QTableView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -30,6 +30,14 @@ using history::LineKind;
 namespace {
 
 enum Column { StoredColumn, FileColumn, SizeColumn, OlderColumn };
+// A version's row holds its index in the versions; a row of folded versions none.
+constexpr int VersionRole = Qt::UserRole;
+
+int versionOf(const QTreeWidgetItem *row)
+{
+    const QVariant index = row ? row->data(StoredColumn, VersionRole) : QVariant();
+    return index.isValid() ? index.toInt() : -1;
+}
 
 QString bytes(qint64 size)
 {
@@ -64,6 +72,8 @@ frm_history::frm_history(OpenPath open, const QString &dataDir, const QString &n
     connect(lst_versions, &QTreeWidget::itemSelectionChanged, &m_compareTimer,
             qOverload<>(&QTimer::start));
     connect(lst_versions, &QTreeWidget::itemDoubleClicked, this, &frm_history::btn_openversion_Click);
+    connect(lst_versions, &QTreeWidget::itemClicked, this, &frm_history::lst_versions_ItemClick);
+    connect(chk_allversions, &QCheckBox::toggled, this, &frm_history::showVersions);
     connect(chk_sidebyside, &QCheckBox::toggled, this, &frm_history::showDiff);
     connect(chk_html, &QCheckBox::toggled, this, &frm_history::showDiff);
     connect(btn_prevchange, &QPushButton::clicked, this, &frm_history::btn_prevchange_Click);
@@ -83,12 +93,16 @@ void frm_history::buildWidgets()
     lst_versions->setHeaderLabels({HistoryText::StoredAt, HistoryText::File, HistoryText::Size,
                                    HistoryText::AgainstOlder});
     lst_versions->setRootIsDecorated(false);
+    // A click opens a row of folded versions; a double click opens a version in the browser.
+    lst_versions->setExpandsOnDoubleClick(false);
     lst_versions->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lst_versions->setUniformRowHeights(true);
     // A few versions at least, however the splitter is dragged.
     lst_versions->setMinimumHeight(lst_versions->fontMetrics().height() * 8);
     lbl_hint = new QLabel(HistoryText::Hint, this);
     lbl_hint->setObjectName(QStringLiteral("lbl_hint"));
+    chk_allversions = new QCheckBox(HistoryText::AllVersions, this);
+    chk_allversions->setObjectName(QStringLiteral("chk_allversions"));
 
     lbl_compared = new QLabel(this);
     lbl_compared->setObjectName(QStringLiteral("lbl_compared"));
@@ -104,21 +118,9 @@ void frm_history::buildWidgets()
     btn_nextchange = makeButton(this, "btn_nextchange", HistoryText::NextChange);
 
     m_model = new DiffModel(this);
-    tbl_diff = new QTableView(this);
+    tbl_diff = new DiffView(m_model, this);
     tbl_diff->setObjectName(QStringLiteral("tbl_diff"));
     tbl_diff->setAccessibleName(HistoryText::DiffName);
-    tbl_diff->setModel(m_model);
-    tbl_diff->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    tbl_diff->setShowGrid(false);
-    tbl_diff->setWordWrap(false);
-    // The change jumped to shows by its selected line number.
-    tbl_diff->setSelectionBehavior(QAbstractItemView::SelectItems);
-    tbl_diff->setSelectionMode(QAbstractItemView::SingleSelection);
-    tbl_diff->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tbl_diff->verticalHeader()->hide();
-    // Rows of one height, so a diff of many thousand lines is never measured line by line.
-    tbl_diff->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    tbl_diff->verticalHeader()->setDefaultSectionSize(tbl_diff->fontMetrics().height() + 2);
 
     btn_openversion = makeButton(this, "btn_openversion", HistoryText::Open);
     btn_close = makeButton(this, "btn_close", HistoryText::Close);
@@ -127,7 +129,11 @@ void frm_history::buildWidgets()
     auto *listLayout = new QVBoxLayout(listPane);
     listLayout->setContentsMargins(0, 0, 0, 0);
     listLayout->addWidget(lst_versions, 1);
-    listLayout->addWidget(lbl_hint);
+    auto *listFoot = new QHBoxLayout;
+    listFoot->addWidget(lbl_hint);
+    listFoot->addStretch();
+    listFoot->addWidget(chk_allversions);
+    listLayout->addLayout(listFoot);
 
     auto *diffPane = new QWidget(this);
     auto *switches = new QHBoxLayout;
@@ -185,34 +191,101 @@ void frm_history::listVersions()
 {
     m_versions = history::Versions(m_dataDir, m_name);
     lst_versions->clear();
-    for (const history::Version &version : std::as_const(m_versions)) {
-        auto *row = new QTreeWidgetItem(lst_versions);
+    showVersions();
+    // The newest version shown: under folded copies of the newest page, the one it first came as.
+    for (int row = 0; row < lst_versions->topLevelItemCount(); ++row) {
+        if (versionOf(lst_versions->topLevelItem(row)) >= 0) {
+            lst_versions->setCurrentItem(lst_versions->topLevelItem(row));
+            break;
+        }
+    }
+    m_compareTimer.start();
+}
+
+void frm_history::showVersions()
+{
+    // The versions chosen stay chosen, and shown, when the copies are folded or unfolded.
+    const QList<int> chosen = chosenVersions();
+    const int current = versionOf(lst_versions->currentItem());
+    const QSignalBlocker quiet(lst_versions);
+    lst_versions->clear();
+    const bool fold = !chk_allversions->isChecked();
+    bool folded = false;
+    const auto grey = [this](QTreeWidgetItem *row) {
+        for (int column = StoredColumn; column <= OlderColumn; ++column)
+            row->setForeground(column, palette().brush(QPalette::Disabled, QPalette::Text));
+    };
+    const auto add = [&](QTreeWidgetItem *parent, int index) {
+        const history::Version &version = m_versions.at(index);
+        auto *row = new QTreeWidgetItem(parent);
+        row->setData(StoredColumn, VersionRole, index);
         row->setText(StoredColumn, version.stored.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
         row->setText(FileColumn, version.label);
         row->setText(SizeColumn, bytes(version.size));
         row->setTextAlignment(SizeColumn, Qt::AlignRight | Qt::AlignVCenter);
-        const bool oldest = &version == &m_versions.constLast();
+        const bool oldest = index + 1 == m_versions.size();
         row->setText(OlderColumn, oldest ? QString()
                                          : (version.sameAsOlder ? HistoryText::Same : HistoryText::Changed));
         // An identical version stays listed, in grey.
-        if (version.sameAsOlder) {
-            for (int column = StoredColumn; column <= OlderColumn; ++column)
-                row->setForeground(column, palette().brush(QPalette::Disabled, QPalette::Text));
+        if (version.sameAsOlder)
+            grey(row);
+        row->setSelected(chosen.contains(index));
+        if (index == current)
+            lst_versions->setCurrentItem(row, 0, QItemSelectionModel::NoUpdate);
+    };
+    QTreeWidgetItem *top = lst_versions->invisibleRootItem();
+    for (int first = 0; first < m_versions.size();) {
+        // Copies of the version after them, the one their page first came as.
+        int original = first;
+        while (original < m_versions.size() && m_versions.at(original).sameAsOlder)
+            ++original;
+        // One copy is shown as it is: a fold would take as much room.
+        if (fold && original - first >= 2) {
+            auto *copiesRow = new QTreeWidgetItem(top);
+            copiesRow->setText(StoredColumn, HistoryText::SameVersions.arg(original - first));
+            copiesRow->setFirstColumnSpanned(true);
+            copiesRow->setFlags(Qt::ItemIsEnabled);
+            grey(copiesRow);
+            bool open = false;
+            for (int index = first; index < original; ++index) {
+                add(copiesRow, index);
+                open = open || chosen.contains(index) || index == current;
+            }
+            copiesRow->setExpanded(open);
+            folded = true;
+        } else {
+            for (int index = first; index < original; ++index)
+                add(top, index);
         }
+        if (original < m_versions.size())
+            add(top, original);
+        first = original + 1;
     }
+    lst_versions->setRootIsDecorated(folded);
     for (int column = StoredColumn; column < OlderColumn; ++column)
         lst_versions->resizeColumnToContents(column);
-    if (lst_versions->topLevelItemCount() > 0)
-        lst_versions->setCurrentItem(lst_versions->topLevelItem(0));
-    m_compareTimer.start();
+}
+
+QList<int> frm_history::chosenVersions() const
+{
+    QList<int> chosen;
+    for (QTreeWidgetItem *row : lst_versions->selectedItems()) {
+        if (versionOf(row) >= 0)
+            chosen << versionOf(row);
+    }
+    std::sort(chosen.begin(), chosen.end());
+    return chosen;
+}
+
+void frm_history::lst_versions_ItemClick(QTreeWidgetItem *row)
+{
+    if (row && versionOf(row) < 0)
+        row->setExpanded(!row->isExpanded());
 }
 
 void frm_history::compare()
 {
-    QList<int> rows;
-    for (QTreeWidgetItem *item : lst_versions->selectedItems())
-        rows << lst_versions->indexOfTopLevelItem(item);
-    std::sort(rows.begin(), rows.end());
+    const QList<int> rows = chosenVersions();
     m_textDiff.reset();
     m_rawDiff.reset();
     // A version of the pair compared before is not read again.
@@ -258,7 +331,7 @@ const QStringList &frm_history::lines(Side &side) const
 {
     if (chk_html->isChecked()) {
         if (!side.rawLines)
-            side.rawLines = history::SplitLines(side.page.text);
+            side.rawLines = history::SplitLines(history::BreakBeforeBlocks(side.page.text));
         return *side.rawLines;
     }
     if (!side.textLines)
@@ -291,8 +364,10 @@ void frm_history::showDiff()
         counts = (same ? HistoryText::BinarySame : HistoryText::BinaryDiffers).toHtmlEscaped();
     } else {
         std::optional<LineDiff> &made = chk_html->isChecked() ? m_rawDiff : m_textDiff;
-        if (!made)
+        if (!made) {
             made = history::DiffLines(lines(m_older), lines(m_newer));
+            history::MarkChangedWords(*made);
+        }
         diff = *made;
         counts = countsText(diff);
     }
@@ -316,6 +391,7 @@ void frm_history::showDiff()
         if (number)
             tbl_diff->setColumnWidth(column, numberWidth + 8);
     }
+    tbl_diff->fitRows();
     const QList<int> &starts = m_model->changeStarts();
     if (starts.isEmpty())
         updateJumps();
@@ -359,7 +435,7 @@ void frm_history::btn_nextchange_Click()
 
 void frm_history::btn_openversion_Click()
 {
-    const int row = lst_versions->indexOfTopLevelItem(lst_versions->currentItem());
+    const int row = versionOf(lst_versions->currentItem());
     if (row >= 0 && row < m_versions.size())
         m_open(m_versions.at(row).path, this);
 }

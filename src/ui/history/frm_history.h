@@ -12,11 +12,12 @@
 #include <optional>
 
 class DiffModel;
+class DiffView;
 class QCheckBox;
 class QLabel;
 class QPushButton;
-class QTableView;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 // 「履歴」: an entry's stored versions, newest first, and what changed between two of them.
 // A window of its own, one per entry; it only ever reads the stored files.
@@ -41,6 +42,7 @@ public:
     void btn_openversion_Click();
     void btn_prevchange_Click();
     void btn_nextchange_Click();
+    void lst_versions_ItemClick(QTreeWidgetItem *row);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -60,6 +62,10 @@ private:
 
     void buildWidgets();
     void listVersions();
+    // The list filled again, the copies of a version folded unless all are to be shown.
+    void showVersions();
+    // The versions chosen in the list, oldest last.
+    QList<int> chosenVersions() const;
     // The versions chosen in the list: the newer one, and the one before it or the second
     // chosen.
     void compare();
@@ -85,13 +91,14 @@ private:
 
     QTreeWidget *lst_versions = nullptr;
     QLabel *lbl_hint = nullptr;
+    QCheckBox *chk_allversions = nullptr;
     QLabel *lbl_compared = nullptr;
     QCheckBox *chk_sidebyside = nullptr;
     QCheckBox *chk_html = nullptr;
     QLabel *lbl_counts = nullptr;
     QPushButton *btn_prevchange = nullptr;
     QPushButton *btn_nextchange = nullptr;
-    QTableView *tbl_diff = nullptr;
+    DiffView *tbl_diff = nullptr;
     QPushButton *btn_openversion = nullptr;
     QPushButton *btn_close = nullptr;
 };

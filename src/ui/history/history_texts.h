@@ -17,6 +17,9 @@ inline const QString Same = QStringLiteral("同じ");
 inline const QString Changed = QStringLiteral("変更あり");
 inline const QString Bytes = QStringLiteral("%1 バイト");
 inline const QString Hint = QStringLiteral("版を 2 つ選ぶと、その 2 つを比較します。");
+// A row of versions folded away: %1 copies of the version below it.
+inline const QString SameVersions = QStringLiteral("同じ版 %1 件");
+inline const QString AllVersions = QStringLiteral("同じ版もすべて表示");
 
 // The comparison. %1 and %2 name the older and the newer version.
 inline const QString Compared = QStringLiteral("比較: %1 → %2");
