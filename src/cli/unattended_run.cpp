@@ -64,12 +64,8 @@ int UnattendedRun::exec()
     DownloadRun &run = m_session.run();
     if (!m_quiet)
         connect(&m_session.log(), &RunLog::appended, this, &UnattendedRun::printLog);
-    connect(&run, &DownloadRun::entryEnded, this, [this](int entry, bool ok) {
-        if (ok)
-            m_stored.insert(entry);
-        // A connection was given back.
-        drawProgress();
-    });
+    // A connection was given back.
+    connect(&run, &DownloadRun::entryEnded, this, &UnattendedRun::drawProgress);
     connect(&run, &DownloadRun::finished, &m_loop, &QEventLoop::quit);
     if (m_progressShown) {
         connect(&run, &DownloadRun::counterChanged, this, [this](const QString &counter) {
@@ -86,30 +82,31 @@ int UnattendedRun::exec()
     m_progressTimer.stop();
     clearProgress();
 
+    m_summary = m_session.finishRun();
     int status = ExitStatus::Stored;
-    QString error;
-    if (!m_session.writeLogFile(&error)) {
-        write(stderr, m_texts.logWriteFailed.arg(m_session.options().logPath + QLatin1String(": ") + error)
+    if (!m_summary.logFileError.isEmpty()) {
+        write(stderr, m_texts.logWriteFailed.arg(m_session.options().logPath + QLatin1String(": ")
+                                                 + m_summary.logFileError)
                           + QLatin1Char('\n'));
         status = ExitStatus::NotAllStored;
     }
     // The pages are stored all the same; only the window's bold names are lost.
-    if (!m_session.marks().write(&error))
-        write(stderr, m_texts.marksWriteFailed.arg(m_session.marks().path() + QLatin1String(": ") + error)
+    if (!m_summary.marksError.isEmpty())
+        write(stderr, m_texts.marksWriteFailed.arg(m_session.marks().path() + QLatin1String(": ")
+                                                   + m_summary.marksError)
                           + QLatin1Char('\n'));
-    m_session.endRun();
 
     if (!m_interruptedBy.isEmpty()) {
         write(stderr, m_texts.interrupted.arg(m_interruptedBy) + QLatin1Char('\n'));
         status = ExitStatus::NotAllStored;
     }
-    int withAddress = 0;
-    for (int c = 1; c <= m_session.entries().EntryCount; ++c)
-        withAddress += DownloadRun::Fetches(m_session.entries(), c) ? 1 : 0;
-    const QStringList failures = notStored();
+    const QList<EntryEnd> failures = m_summary.notStored();
     if (!failures.isEmpty()) {
-        write(stderr, m_texts.notStored.arg(failures.size()).arg(withAddress) + QLatin1Char('\n')
-                          + failures.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+        QString lines;
+        for (const EntryEnd &end : failures)
+            lines += QStringLiteral("  %1  %2\n").arg(end.name, end.address);
+        write(stderr, m_texts.notStored.arg(failures.size()).arg(m_summary.entries.size())
+                          + QLatin1Char('\n') + lines);
         status = ExitStatus::NotAllStored;
     }
     return status;
@@ -158,17 +155,6 @@ void UnattendedRun::clearProgress()
     if (m_progressDrawn)
         write(stdout, QStringLiteral("\r\x1b[K"));
     m_progressDrawn = false;
-}
-
-QStringList UnattendedRun::notStored() const
-{
-    const EntryTable &entries = m_session.entries();
-    QStringList lines;
-    for (int c = 1; c <= entries.EntryCount; ++c) {
-        if (DownloadRun::Fetches(entries, c) && !m_stored.contains(c))
-            lines << QStringLiteral("  %1  %2").arg(entries.EntryName(c), entries.EntryAddress(c));
-    }
-    return lines;
 }
 
 } // namespace cli

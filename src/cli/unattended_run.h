@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QObject>
-#include <QSet>
 #include <QTimer>
 
 namespace cli {
@@ -25,6 +24,8 @@ public:
 
     // Runs the list to its end (or to SIGINT/SIGTERM) and returns the exit status.
     int exec();
+    // What the run did, once exec() has run it.
+    const RunSummary &summary() const { return m_summary; }
 
 private:
     int refuse(const QString &message);
@@ -32,8 +33,6 @@ private:
     void printLog(const QString &text);
     void drawProgress();
     void clearProgress();
-    // The entries with an address that were not stored, as "  name  address" lines.
-    QStringList notStored() const;
 
     Session m_session;
     const Texts &m_texts;
@@ -41,7 +40,7 @@ private:
     bool m_progressShown = false;
     bool m_progressDrawn = false;
     QString m_counter;
-    QSet<int> m_stored;
+    RunSummary m_summary;
     QString m_interruptedBy;
     QElapsedTimer m_clock;
     QTimer m_progressTimer;

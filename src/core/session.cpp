@@ -3,13 +3,13 @@
 #include <QFile>
 #include <QFileInfo>
 
-Session::Session(const QString &programDir, const QString &settingsPath)
-    : m_programDir(programDir)
-    , m_settingsPath(settingsPath.isEmpty() ? settingsfile::defaultPath(programDir) : settingsPath)
+Session::Session(const QString &dataHome, const QString &settingsPath)
+    : m_dataHome(dataHome)
+    , m_settingsPath(settingsPath.isEmpty() ? settingsfile::defaultPath(dataHome) : settingsPath)
     , m_marks(m_settingsPath)
-    , m_options(Options::defaultsIn(programDir))
+    , m_options(Options::defaultsIn(dataHome))
     , m_run(m_log)
-    , m_lock(programDir)
+    , m_lock(dataHome)
 {
     QObject::connect(&m_run, &DownloadRun::pageChanged, &m_run,
                      [this](const QString &name) { m_marks.mark(name); });
@@ -38,25 +38,14 @@ Session::LoadResult Session::load()
     return result;
 }
 
-bool Session::save(int &followed, const settingsfile::SdataLists &sdata, QString *error,
-                   bool *wroteUtf8)
+settingsfile::Saved Session::save(int selected, const settingsfile::SdataLists &sdata)
 {
-    return settingsfile::save(m_settingsPath, m_entries, m_options, sdata, followed, error,
-                              wroteUtf8);
+    return settingsfile::save(m_settingsPath, m_entries, m_options, sdata, selected);
 }
 
 bool Session::beginRun(QString *holder)
 {
-    if (m_lock.tryLock())
-        return true;
-    if (holder)
-        *holder = m_lock.holder();
-    return false;
-}
-
-void Session::endRun()
-{
-    m_lock.unlock();
+    return m_lock.tryLock(holder);
 }
 
 bool Session::startRun(QString *holder)
@@ -65,6 +54,34 @@ bool Session::startRun(QString *holder)
         return false;
     m_run.start(m_entries, m_options.dirName, m_options.timeout);
     return true;
+}
+
+bool Session::startOne(int n, QString *holder)
+{
+    if (!beginRun(holder))
+        return false;
+    m_run.fetchOne(m_entries, n, m_options.dirName, m_options.timeout);
+    return true;
+}
+
+RunSummary Session::runSummary() const
+{
+    RunSummary summary;
+    summary.entries = m_run.ends();
+    summary.stopped = m_run.wasStopped();
+    return summary;
+}
+
+RunSummary Session::finishRun()
+{
+    RunSummary summary = runSummary();
+    if (QString error; !writeLogFile(&error))
+        summary.logFileError = error;
+    // The pages are stored all the same; only the bold names would be lost.
+    if (QString error; !m_marks.write(&error))
+        summary.marksError = error;
+    m_lock.unlock();
+    return summary;
 }
 
 bool Session::writeLogFile(QString *error)

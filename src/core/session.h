@@ -5,6 +5,7 @@
 #include "core/run/download_run.h"
 #include "core/run/run_lock.h"
 #include "core/run/run_log.h"
+#include "core/run/run_summary.h"
 #include "core/settings/options.h"
 #include "core/settings/settings_file.h"
 
@@ -15,12 +16,13 @@
 class Session
 {
 public:
-    // The program's own folder holds the settings file (unless another is named) and gives
-    // the default data folder and log file.
-    explicit Session(const QString &programDir, const QString &settingsPath = {});
+    // The data home (the program's own folder, in the user's data folder) holds the settings
+    // file (unless another is named) and the run lock, and gives the default data folder and
+    // log file.
+    explicit Session(const QString &dataHome, const QString &settingsPath = {});
     Q_DISABLE_COPY_MOVE(Session)
 
-    QString programDir() const { return m_programDir; }
+    QString dataHome() const { return m_dataHome; }
     QString settingsPath() const { return m_settingsPath; }
 
     EntryTable &entries() { return m_entries; }
@@ -31,7 +33,7 @@ public:
     const RunLog &log() const { return m_log; }
     DownloadRun &run() { return m_run; }
     // The entries whose page changed in a run: marked as each page is stored, written to their
-    // file when the run ends (marks().write, beside writeLogFile).
+    // file when the run ends (finishRun).
     ChangedMarks &marks() { return m_marks; }
 
     struct LoadResult {
@@ -44,29 +46,36 @@ public:
     // The list and the options from the settings file; options the file lacks keep their
     // values. With logging on, the log carries on from the log file.
     LoadResult load();
-    bool save(int &followed, const settingsfile::SdataLists &sdata, QString *error,
-              bool *wroteUtf8 = nullptr);
+    // The list and the options to the settings file; `selected` follows its entry through
+    // the moves.
+    settingsfile::Saved save(int selected, const settingsfile::SdataLists &sdata = {});
 
     // Every run, full or single, clicked or unattended, holds the run lock from its start until
-    // its log file is written. Takes it unless this session holds it already; false, with who
-    // holds it, while another run is under way.
+    // finishRun. Takes it unless this session holds it already; false, with who holds it,
+    // while another run is under way.
     bool beginRun(QString *holder = nullptr);
-    // Lets the next run start.
-    void endRun();
 
     // A full run over the list as it is now, with the options of this moment, under the run
     // lock (taken here when not held yet). False, with nothing started, while another run is
     // under way.
     bool startRun(QString *holder = nullptr);
+    // The single download of entry n, likewise.
+    bool startOne(int n, QString *holder = nullptr);
+    // How the run or single download so far has gone, as finishRun will tell it.
+    RunSummary runSummary() const;
+    // The end of every run, full or single, clicked or unattended, once it has ended by itself
+    // or was stopped: with logging on the whole log to the log file, the changed marks to
+    // theirs, and the run lock let go. Tells what the run did and what could not be written.
+    RunSummary finishRun();
+
+private:
     // With logging on, the whole log to the log file; true when there was nothing to do. When
     // another run has carried the file on since this session last read or wrote it, its
     // lines are kept: the log becomes the file's text followed by this session's new lines.
     bool writeLogFile(QString *error);
-
-private:
     void noteLogFile(const QString &fileText);
 
-    QString m_programDir;
+    QString m_dataHome;
     QString m_settingsPath;
     ChangedMarks m_marks;
     EntryTable m_entries;

@@ -16,43 +16,40 @@ bool AtomicFile::ensureOpen()
     return !m_failed;
 }
 
-bool AtomicFile::write(const char *data, qint64 size)
+bool AtomicFile::result(QString *error) const
 {
-    if (!ensureOpen())
-        return false;
-    if (m_file.write(data, size) != size)
-        m_failed = true;
+    if (m_failed && error)
+        *error = m_file.errorString();
     return !m_failed;
 }
 
-bool AtomicFile::write(const QByteArray &bytes)
+bool AtomicFile::write(const char *data, qint64 size, QString *error)
 {
-    return write(bytes.constData(), bytes.size());
+    if (ensureOpen() && m_file.write(data, size) != size)
+        m_failed = true;
+    return result(error);
 }
 
-bool AtomicFile::commit()
+bool AtomicFile::write(const QByteArray &bytes, QString *error)
+{
+    return write(bytes.constData(), bytes.size(), error);
+}
+
+bool AtomicFile::commit(QString *error)
 {
     // An empty file is still a file.
     if (!ensureOpen()) {
+        const bool written = result(error);
         m_file.cancelWriting();
-        return false;
+        return written;
     }
     if (!m_file.commit())
         m_failed = true;
-    return !m_failed;
-}
-
-QString AtomicFile::errorString() const
-{
-    return m_file.errorString();
+    return result(error);
 }
 
 bool AtomicFile::writeWhole(const QString &path, const QByteArray &bytes, QString *error)
 {
     AtomicFile file(path);
-    if (file.write(bytes) && file.commit())
-        return true;
-    if (error)
-        *error = file.errorString();
-    return false;
+    return file.write(bytes, error) && file.commit(error);
 }

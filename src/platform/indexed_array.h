@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <array>
-#include <stdexcept>
-#include <string>
+#include <cstddef>
 
 // A fixed array indexed Lo..Hi as the program numbers its slots and widgets (1..10, 0..4).
-// An index outside the bounds throws instead of touching a neighbour.
+// An index outside the bounds is a fault of the program: it ends the program with a message
+// instead of touching a neighbour.
 template<typename T, int Lo, int Hi>
 class IndexedArray
 {
@@ -29,8 +31,7 @@ private:
     static std::size_t check(int i)
     {
         if (!contains(i))
-            throw std::out_of_range("index " + std::to_string(i) + " outside "
-                                    + std::to_string(Lo) + ".." + std::to_string(Hi));
+            qFatal("index %d outside %d..%d", i, Lo, Hi);
         return static_cast<std::size_t>(i - Lo);
     }
 

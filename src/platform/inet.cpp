@@ -1,19 +1,18 @@
 #include "platform/inet.h"
 
-#include "platform/codepage.h"
 #include "platform/curl_multi.h"
 
-#include <QEventLoop>
 #include <QLocale>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QTimer>
 #include <QUrl>
 
 #include <cerrno>
 #include <mutex>
 
 namespace {
+
+using Failure = TransferResult::Failure;
 
 constexpr int MaxRedirects = 10;
 
@@ -54,6 +53,11 @@ qint64 announcedLength(const QByteArrayList &lines)
 QString badLength()
 {
     return QStringLiteral("サーバーの応答が正しくありません (Content-Length が不正です)");
+}
+
+QString timedOut()
+{
+    return QStringLiteral("時間切れです");
 }
 
 // Valid %XX escapes are kept as they are; a "%" that starts none becomes "%25". QUrl's tolerant
@@ -112,21 +116,24 @@ struct Inet::Hop {
     static int socketMade(void *self, curl_socket_t fd, curlsocktype purpose);
     // At the blank line after an answer's headers: true when the body is not to be read.
     bool headersEnded();
-    QString describe(CURLcode result) const;
+    // Why curl gave up, and what kind of failure that is.
+    std::pair<Failure, QString> describe(CURLcode result) const;
 
     Inet *inet;
     QUrl target;
     CURL *easy = nullptr;
-    curl_slist *headers = nullptr;
+    curl_slist *requestHeaders = nullptr;
     char errorBuffer[CURL_ERROR_SIZE] = {};
     // The answer being read. A status line starts a new one: interim answers (100, 103) come
     // first and are passed over, as curl does.
     int status = 0;
     QByteArray reason;
+    ResponseHeaders headers;
     QByteArrayList lengths;
     bool chunked = false;
     QByteArray location;
     // Set when reading stopped at the headers: why it failed, or where it leads.
+    Failure failure = Failure::None;
     QString fault;
     QUrl redirect;
 };
@@ -147,10 +154,11 @@ Inet::Hop::Hop(Inet *owner, const QUrl &address)
     curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(easy, CURLOPT_USERAGENT, UserAgent);
     // The page is stored as the server sent it: nothing compressed is asked for or decoded.
-    headers = curl_slist_append(headers, "Accept-Encoding: identity");
-    headers = curl_slist_append(headers, QByteArray("Accept-Language: " + acceptLanguage()).constData());
-    headers = curl_slist_append(headers, "Accept:"); // curl's own "*/*" is not sent
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
+    requestHeaders = curl_slist_append(requestHeaders, "Accept-Encoding: identity");
+    requestHeaders = curl_slist_append(requestHeaders,
+                                       QByteArray("Accept-Language: " + acceptLanguage()).constData());
+    requestHeaders = curl_slist_append(requestHeaders, "Accept:"); // curl's own "*/*" is not sent
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, requestHeaders);
     curl_easy_setopt(easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
     if (target.scheme().toLower() == u"https") {
         if (const QByteArray proxy = httpsProxyFallback(); !proxy.isEmpty())
@@ -170,18 +178,20 @@ Inet::Hop::Hop(Inet *owner, const QUrl &address)
 Inet::Hop::~Hop()
 {
     curl_easy_cleanup(easy);
-    curl_slist_free_all(headers);
+    curl_slist_free_all(requestHeaders);
 }
 
 size_t Inet::Hop::headerLine(char *data, size_t size, size_t count, void *self)
 {
     auto *hop = static_cast<Hop *>(self);
     const size_t length = size * count;
-    const QByteArray line = QByteArray(data, qsizetype(length)).trimmed();
+    const QByteArray raw(data, qsizetype(length));
+    const QByteArray line = raw.trimmed();
     if (line.startsWith("HTTP/")) {
         const QByteArrayList parts = line.split(' ');
         hop->status = parts.value(1).toInt();
         hop->reason = line.mid(parts.value(0).size() + parts.value(1).size() + 2).trimmed();
+        hop->headers = {};
         hop->lengths.clear();
         hop->chunked = false;
         hop->location.clear();
@@ -192,13 +202,15 @@ size_t Inet::Hop::headerLine(char *data, size_t size, size_t count, void *self)
     const qsizetype colon = line.indexOf(':');
     if (colon <= 0)
         return length;
-    const QByteArray name = line.left(colon).trimmed().toLower();
+    const QByteArray name = line.left(colon).trimmed();
     const QByteArray value = line.mid(colon + 1).trimmed();
-    if (name == "content-length")
+    hop->headers.append(name, value);
+    const QByteArray folded = name.toLower();
+    if (folded == "content-length")
         hop->lengths << value;
-    else if (name == "transfer-encoding")
+    else if (folded == "transfer-encoding")
         hop->chunked = hop->chunked || value.toLower().contains("chunked");
-    else if (name == "location")
+    else if (folded == "location")
         hop->location = value;
     return length;
 }
@@ -206,8 +218,14 @@ size_t Inet::Hop::headerLine(char *data, size_t size, size_t count, void *self)
 bool Inet::Hop::headersEnded()
 {
     inet->post(icReceivingResponse);
+    // The final answer's status and headers go with the result, page or not.
+    TransferResult &result = inet->m_result;
+    result.status = status;
+    result.reason = reason;
+    result.headers = headers;
     // A chunked body carries its own framing, whatever length stands beside it.
     if (!chunked && announcedLength(lengths) == -2) {
+        failure = Failure::BadAnswer;
         fault = badLength();
         return true;
     }
@@ -216,6 +234,7 @@ bool Inet::Hop::headersEnded()
         return true;
     }
     if (!isPageStatus(status)) {
+        failure = Failure::Status;
         fault = reason.isEmpty() ? QString::number(status) : QString::number(status) + u' ' + QString::fromLatin1(reason);
         return true;
     }
@@ -224,15 +243,15 @@ bool Inet::Hop::headersEnded()
 
 size_t Inet::Hop::bodyBytes(char *data, size_t size, size_t count, void *self)
 {
-    Inet *inet = static_cast<Hop *>(self)->inet;
+    TransferResult &result = static_cast<Hop *>(self)->inet->m_result;
     const size_t length = size * count;
     // One byte past the limit tells a page cut at the limit from one that is exactly as long.
-    inet->m_body.append(data, qMin(qsizetype(length), Inet::MaxBody + 1 - inet->m_body.size()));
-    if (inet->m_body.size() <= Inet::MaxBody)
+    result.body.append(data, qMin(qsizetype(length), Inet::MaxBody + 1 - result.body.size()));
+    if (result.body.size() <= Inet::MaxBody)
         return length;
     // The rest of a page past the limit is never read: the page counts as complete as cut.
-    inet->m_body.truncate(Inet::MaxBody);
-    inet->m_cut = true;
+    result.body.truncate(Inet::MaxBody);
+    result.cut = true;
     return 0;
 }
 
@@ -244,43 +263,44 @@ int Inet::Hop::socketMade(void *self, curl_socket_t fd, curlsocktype purpose)
     return CURL_SOCKOPT_OK;
 }
 
-QString Inet::Hop::describe(CURLcode result) const
+std::pair<Failure, QString> Inet::Hop::describe(CURLcode result) const
 {
     switch (result) {
     case CURLE_COULDNT_CONNECT: {
         long osErrno = 0;
         curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osErrno);
         if (osErrno == ECONNREFUSED)
-            return QStringLiteral("接続を拒否されました");
+            return {Failure::Connection, QStringLiteral("接続を拒否されました")};
         break;
     }
     case CURLE_COULDNT_RESOLVE_HOST:
-        return QStringLiteral("ホストが見つかりません");
+        return {Failure::Connection, QStringLiteral("ホストが見つかりません")};
     // Closed or reset before the answer was whole: too short for its length, or chunks
     // without their closing empty chunk.
     case CURLE_GOT_NOTHING:
     case CURLE_PARTIAL_FILE:
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
-        return QStringLiteral("接続が切られました");
+        return {Failure::Connection, QStringLiteral("接続が切られました")};
     case CURLE_OPERATION_TIMEDOUT:
-        return QStringLiteral("時間切れです");
+        return {Failure::TimedOut, timedOut()};
     // A handshake that broke off says nothing of the certificate: often the port speaks no TLS.
     case CURLE_SSL_CONNECT_ERROR:
-        return QStringLiteral("SSL で接続できませんでした");
+        return {Failure::Connection, QStringLiteral("SSL で接続できませんでした")};
     case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSL_ISSUER_ERROR:
-        return QStringLiteral("SSL の証明書を確認できません");
+        return {Failure::Connection, QStringLiteral("SSL の証明書を確認できません")};
     case CURLE_WEIRD_SERVER_REPLY:
         // Curl refuses a Content-Length that is no number before the headers reach us.
         if (QByteArray(errorBuffer).contains("Content-Length"))
-            return badLength();
-        return QStringLiteral("サーバーの応答が正しくありません");
+            return {Failure::BadAnswer, badLength()};
+        return {Failure::BadAnswer, QStringLiteral("サーバーの応答が正しくありません")};
     default:
         break;
     }
-    return errorBuffer[0] ? QString::fromLocal8Bit(errorBuffer) : QString::fromLatin1(curl_easy_strerror(result));
+    return {Failure::Connection, errorBuffer[0] ? QString::fromLocal8Bit(errorBuffer)
+                                                : QString::fromLatin1(curl_easy_strerror(result))};
 }
 
 Inet::Inet(QObject *parent)
@@ -289,9 +309,15 @@ Inet::Inet(QObject *parent)
     // Before any thread of curl's runs (its name lookups).
     static std::once_flag curlOnce;
     std::call_once(curlOnce, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    qRegisterMetaType<TransferResult>();
     // One per transfer object, so each keeps its own connection to the host: all ten
     // transfers of a run may go to the same one.
     m_multi = new CurlMulti(this);
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, [this] {
+        if (!m_done)
+            fail(Failure::TimedOut, timedOut());
+    });
 }
 
 Inet::~Inet()
@@ -303,7 +329,6 @@ void Inet::Execute(const QString &url, const QString &operation)
 {
     Cancel();
     m_url = url;
-    m_blocking = false;
     const quint64 generation = m_generation;
 
     QString error;
@@ -311,6 +336,8 @@ void Inet::Execute(const QString &url, const QString &operation)
         error = QStringLiteral("GET 以外の操作はできません");
     else
         startRequest(url, &error);
+    if (error.isEmpty() && m_timeoutMs > 0)
+        m_deadline.start(m_timeoutMs);
 
     // Events never arrive inside Execute: callers set up their slot state after calling it.
     QMetaObject::invokeMethod(
@@ -321,86 +348,22 @@ void Inet::Execute(const QString &url, const QString &operation)
             if (error.isEmpty())
                 advance(icResolvingHost);
             else
-                finish(false, error);
+                fail(Failure::Address, error);
         },
         Qt::QueuedConnection);
     if (!error.isEmpty())
         m_done = false; // the queued call reports it
 }
 
-QByteArray Inet::GetChunk(qint32 size, int dataType)
-{
-    Q_UNUSED(dataType) // text and bytes are the same bytes here
-    if (!m_completed || size <= 0)
-        return {};
-    const QByteArray part = m_body.mid(m_chunkPos, size);
-    m_chunkPos += part.size();
-    return part;
-}
-
 void Inet::Cancel()
 {
     ++m_generation;
     dropHop();
+    m_deadline.stop();
     m_redirects = 0;
-    m_body.clear();
-    m_cut = false;
-    m_chunkPos = 0;
+    m_result = {};
     m_state = 0;
     m_done = true;
-    m_completed = false;
-    m_failed = false;
-    m_errorText.clear();
-    if (m_loop)
-        m_loop->quit();
-}
-
-QString Inet::OpenURL(const QString &url)
-{
-    Cancel();
-    m_url = url;
-    m_blocking = true;
-    const quint64 generation = m_generation;
-
-    QString error;
-    if (!startRequest(url, &error)) {
-        m_blocking = false;
-        m_failed = true;
-        m_errorText = error;
-        return {};
-    }
-
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    timer.start(m_openUrlTimeoutMs);
-    m_loop = &loop;
-    QPointer<Inet> self(this);
-    // Painting and network go on while the user's clicks and keys wait.
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    if (!self)
-        return {};
-    if (m_loop == &loop)
-        m_loop = nullptr;
-
-    if (generation != m_generation) {
-        // Cancelled, or replaced by another transfer while waiting.
-        m_failed = true;
-        m_errorText = QStringLiteral("中止しました");
-        return {};
-    }
-    m_blocking = false;
-    if (!m_done) {
-        dropHop();
-        m_done = true;
-        m_failed = true;
-        m_errorText = QStringLiteral("時間切れです");
-        return {};
-    }
-    if (m_failed)
-        return {};
-    return codepage::fromAnsi(m_body);
 }
 
 QString Inet::URL() const
@@ -408,24 +371,9 @@ QString Inet::URL() const
     return m_url;
 }
 
-bool Inet::Failed() const
+void Inet::setTimeout(int ms)
 {
-    return m_failed;
-}
-
-bool Inet::Cut() const
-{
-    return m_cut;
-}
-
-QString Inet::ErrorText() const
-{
-    return m_errorText;
-}
-
-void Inet::setOpenUrlTimeout(int ms)
-{
-    m_openUrlTimeoutMs = ms;
+    m_timeoutMs = ms;
 }
 
 bool Inet::startRequest(const QString &url, QString *error)
@@ -443,6 +391,10 @@ bool Inet::startRequest(const QString &url, QString *error)
 void Inet::startHop(const QUrl &target)
 {
     dropHop();
+    // Status and headers are the final answer's: a redirect's are forgotten.
+    m_result.status = 0;
+    m_result.reason.clear();
+    m_result.headers = {};
     m_hop = std::make_unique<Hop>(this, target);
     m_multi->add(m_hop->easy, [this](CURLcode result) { hopEnded(result); });
 }
@@ -460,25 +412,27 @@ void Inet::post(short state)
 
 void Inet::hopEnded(int result)
 {
-    // finish() and startHop() end the hop: what is needed of it is copied first.
+    // fail() and startHop() end the hop: what is needed of it is copied first.
+    const Failure failure = m_hop->failure;
     const QString fault = m_hop->fault;
     const QUrl redirect = m_hop->redirect;
     if (!fault.isEmpty()) {
-        finish(false, fault);
+        fail(failure, fault);
     } else if (!redirect.isEmpty()) {
         const QString redirectFault = addressFault(redirect);
         if (++m_redirects > MaxRedirects)
-            finish(false, QStringLiteral("転送 (リダイレクト) が多すぎます"));
+            fail(Failure::BadAnswer, QStringLiteral("転送 (リダイレクト) が多すぎます"));
         else if (!redirectFault.isEmpty())
-            finish(false, redirectFault);
+            fail(Failure::Address, redirectFault);
         else if (m_hop->target.scheme().toLower() == u"https" && redirect.scheme().toLower() == u"http")
-            finish(false, QStringLiteral("安全でない転送先です"));
+            fail(Failure::Address, QStringLiteral("安全でない転送先です"));
         else
             startHop(redirect);
-    } else if (m_cut || result == CURLE_OK) {
-        finish(true, {});
+    } else if (m_result.cut || result == CURLE_OK) {
+        finish();
     } else {
-        finish(false, m_hop->describe(CURLcode(result)));
+        const auto [kind, text] = m_hop->describe(CURLcode(result));
+        fail(kind, text);
     }
 }
 
@@ -489,36 +443,33 @@ void Inet::advance(short state)
     const quint64 generation = m_generation;
     if (m_state < icResolvingHost && state != icResolvingHost) {
         m_state = icResolvingHost;
-        if (!m_blocking) {
-            QPointer<Inet> self(this);
-            emit StateChanged(icResolvingHost);
-            // A slot may have deleted this object, or cancelled or restarted the transfer.
-            if (!self || generation != m_generation || m_done)
-                return;
-        }
+        QPointer<Inet> self(this);
+        emit StateChanged(icResolvingHost);
+        // A slot may have deleted this object, or cancelled or restarted the transfer.
+        if (!self || generation != m_generation || m_done)
+            return;
     }
     m_state = state;
-    if (!m_blocking)
-        emit StateChanged(state);
+    emit StateChanged(state);
 }
 
-void Inet::finish(bool completed, const QString &error)
+// A failed transfer hands over no page; what it learnt of the answer stays.
+void Inet::fail(Failure failure, const QString &error)
+{
+    m_result.failure = failure;
+    m_result.error = error;
+    m_result.body.clear();
+    m_result.cut = false;
+    finish();
+}
+
+void Inet::finish()
 {
     dropHop();
+    m_deadline.stop();
     m_done = true;
-    m_completed = completed;
-    m_chunkPos = 0;
-    if (!completed) {
-        m_body.clear();
-        m_cut = false;
-        m_failed = true;
-        m_errorText = error;
-    }
-    if (m_blocking) {
-        if (m_loop)
-            m_loop->quit();
-        return;
-    }
+    // The object keeps nothing of an ended transfer: the result is the caller's now.
+    const TransferResult result = std::exchange(m_result, {});
     const quint64 generation = m_generation;
     if (m_state < icResolvingHost) {
         m_state = icResolvingHost;
@@ -527,8 +478,7 @@ void Inet::finish(bool completed, const QString &error)
         if (!self || generation != m_generation)
             return;
     }
-    m_state = completed ? icResponseCompleted : icError;
-    emit StateChanged(m_state);
+    emit finished(result);
 }
 
 void Inet::dropHop()

@@ -1,65 +1,57 @@
 #pragma once
 
+#include "platform/transfer_result.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 
 class CurlMulti;
-class QEventLoop;
 class QUrl;
 
 // Stand-in for the Internet Transfer Control: one HTTP transfer at a time, made by libcurl.
-// Events always arrive later on the UI thread, never inside Execute().
+// A transfer reports its progress as the control's state numbers and ends with one
+// finished(result) carrying everything it got. Events always arrive later on the UI thread,
+// never inside Execute().
 class Inet : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Inet)
 
 public:
-    // The state numbers the program acts on; the control's own numbering.
+    // The states reported on the way, in the control's own numbering.
     enum State : short {
         icResolvingHost = 1,
         icRequesting = 5,
         icReceivingResponse = 7,
-        icError = 11,
-        icResponseCompleted = 12,
     };
+
+    // Bodies are never read past this many bytes: a longer page is kept cut at it.
+    static constexpr qint32 MaxBody = 1024000;
 
     explicit Inet(QObject *parent = nullptr);
     ~Inet() override;
 
     // Starts a GET and returns at once. Only http and https are fetched; anything else
-    // ends in icError (reported later, like every event).
+    // ends in a failed result (reported later, like every event).
     void Execute(const QString &url, const QString &operation);
-    // The body of the completed transfer, at most size bytes, in one piece. Each call goes on
-    // where the last one stopped; an empty result means the body is used up (or there is
-    // none, before icResponseCompleted and after an error or Cancel).
-    QByteArray GetChunk(qint32 size, int dataType);
     // Stops the transfer; no event of it arrives afterwards.
     void Cancel();
-    // Fetches the page and returns it as text (CP932 decoded). Blocks: painting goes on,
-    // user input waits. Gives up after the time-out. On failure returns "" and Failed() is true.
-    // Sends no StateChanged; a transfer of Execute still running is cancelled first.
-    QString OpenURL(const QString &url);
-    // The address exactly as last given to Execute or OpenURL.
+    // The address exactly as last given to Execute.
     QString URL() const;
-
-    // Whether the last OpenURL failed, and why (for the log and message boxes). After an
-    // icError event of Execute they describe that error too.
-    bool Failed() const;
-    QString ErrorText() const;
-    // Whether the completed body was longer than MaxBody and is held cut at that size.
-    bool Cut() const;
-
-    // Bodies are never read past this many bytes.
-    static constexpr qint32 MaxBody = 1024000;
-    // OpenURL gives up after this many milliseconds; tests may shorten it.
-    void setOpenUrlTimeout(int ms);
+    // Transfers started from now on end as timed out after ms milliseconds; 0 (the default)
+    // sets no limit of their own.
+    void setTimeout(int ms);
 
 signals:
+    // icResolvingHost first, then icRequesting and icReceivingResponse as they come; each at
+    // most once per transfer, and always before finished.
     void StateChanged(short State);
+    // The transfer has ended; the object may be given a new one from here.
+    void finished(const TransferResult &result);
 
 private:
     // One request of the transfer on its curl handle: the first, or one after a redirect.
@@ -72,7 +64,8 @@ private:
     void post(short state);
     void hopEnded(int result);
     void advance(short state);
-    void finish(bool completed, const QString &error);
+    void fail(TransferResult::Failure failure, const QString &error);
+    void finish();
     void dropHop();
 
     CurlMulti *m_multi = nullptr;
@@ -80,19 +73,13 @@ private:
     // Redirects followed so far in this transfer.
     int m_redirects = 0;
     QString m_url;
-    QByteArray m_body;
-    bool m_cut = false;
-    qsizetype m_chunkPos = 0;
+    // What the transfer has got so far; handed over whole at its end.
+    TransferResult m_result;
     // Counts transfers, so that queued work of a cancelled transfer recognises itself.
     quint64 m_generation = 0;
     // The highest state reported for the current transfer.
     short m_state = 0;
     bool m_done = true;
-    bool m_completed = false;
-    // OpenURL runs the transfer without events and quits this loop at the end.
-    bool m_blocking = false;
-    QEventLoop *m_loop = nullptr;
-    bool m_failed = false;
-    QString m_errorText;
-    int m_openUrlTimeoutMs = 60000;
+    int m_timeoutMs = 0;
+    QTimer m_deadline;
 };

@@ -214,6 +214,29 @@ Profile::Block *Profile::findBlock(const QString &appName)
     return &block;
 }
 
+std::optional<QStringView> Profile::find(const QString &appName, const QString &keyName)
+{
+    if (!ensureLoaded())
+        return std::nullopt;
+    const Block *block = findBlock(appName);
+    if (!block)
+        return std::nullopt;
+    const auto it = block->keys.constFind(folded(trimmed(keyName)));
+    if (it == block->keys.cend())
+        return std::nullopt;
+    QStringView key;
+    QStringView value;
+    parseKey(text(block->lines[it->first()]), &key, &value);
+    return unquoted(value);
+}
+
+std::optional<QString> Profile::value(const QString &appName, const QString &keyName)
+{
+    if (const std::optional<QStringView> found = find(appName, keyName))
+        return found->toString();
+    return std::nullopt;
+}
+
 qint32 Profile::GetPrivateProfileString(const QString &appName, const QString &keyName,
                                         const QString &defaultValue, QString &returned,
                                         qint32 size)
@@ -223,20 +246,9 @@ qint32 Profile::GetPrivateProfileString(const QString &appName, const QString &k
         return 0;
 
     QStringView result;
-    bool found = false;
-    if (ensureLoaded()) {
-        if (const Block *block = findBlock(appName)) {
-            const auto it = block->keys.constFind(folded(trimmed(keyName)));
-            if (it != block->keys.cend()) {
-                QStringView key;
-                QStringView value;
-                parseKey(text(block->lines[it->first()]), &key, &value);
-                result = unquoted(value);
-                found = true;
-            }
-        }
-    }
-    if (!found) {
+    if (const std::optional<QStringView> found = find(appName, keyName)) {
+        result = *found;
+    } else {
         result = defaultValue;
         while (!result.isEmpty() && result.back() == QLatin1Char(' '))
             result.chop(1);
@@ -249,8 +261,10 @@ bool Profile::WritePrivateProfileString(const QString &appName,
                                         const std::optional<QString> &keyName,
                                         const std::optional<QString> &value)
 {
-    if (!ensureLoaded())
+    if (!ensureLoaded()) {
+        m_unwritten = true;
         return false;
+    }
 
     const QStringView section = trimmed(appName);
     const QString sectionKey = folded(section);
@@ -375,16 +389,23 @@ QByteArray Profile::serialize(bool utf8) const
     return out;
 }
 
-bool Profile::flush()
+bool Profile::flush(QString *error)
 {
+    const auto failed = [this, error] {
+        if (error)
+            *error = m_error;
+        return false;
+    };
+    if (m_unwritten)
+        return failed();
     if (!m_dirty)
         return true;
-    QString error;
+    QString reason;
     const bool utf8 = m_utf8WhenNeeded && !changedLinesFitCodePage();
-    if (!AtomicFile::writeWhole(m_fileName, serialize(utf8), &error)) {
+    if (!AtomicFile::writeWhole(m_fileName, serialize(utf8), &reason)) {
         m_error = QStringLiteral("%1 に書き込めません: %2")
-                      .arg(QDir::toNativeSeparators(m_fileName), error);
-        return false;
+                      .arg(QDir::toNativeSeparators(m_fileName), reason);
+        return failed();
     }
     m_dirty = false;
     m_wroteUtf8 = utf8;

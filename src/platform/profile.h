@@ -20,6 +20,11 @@ class Profile
 public:
     explicit Profile(QString fileName);
 
+    // The value of a key, whole, as GetPrivateProfileString reads it (trimmed, one pair of outer
+    // quotes removed); nullopt when the file, the section or the key is not there or the file
+    // cannot be read.
+    std::optional<QString> value(const QString &appName, const QString &keyName);
+
     // Copies at most size-1 characters of the value (or of the default, with its trailing
     // blanks dropped) into returned and gives the count copied. size <= 0 copies nothing.
     qint32 GetPrivateProfileString(const QString &appName, const QString &keyName,
@@ -36,10 +41,9 @@ public:
     // stays CP932 byte for byte.
     void setUtf8WhenNeeded(bool on) { m_utf8WhenNeeded = on; }
 
-    // Replaces the file atomically when something changed. On failure the old file is
-    // intact and errorString() says why.
-    bool flush();
-    QString errorString() const { return m_error; }
+    // Replaces the file atomically when something changed. False, with why, when it could not
+    // (the old file is then intact), or when a write could not read the file first.
+    bool flush(QString *error = nullptr);
     // Whether the last flush wrote UTF-8.
     bool wroteUtf8() const { return m_wroteUtf8; }
 
@@ -70,6 +74,8 @@ private:
     bool ensureLoaded();
     void parse(const QByteArray &bytes);
     QStringView text(const Line &line) const;
+    // The value as it stands in the file's text; nullopt when missing.
+    std::optional<QStringView> find(const QString &appName, const QString &keyName);
     void indexBlock(Block &block) const;
     Block *findBlock(const QString &appName);
     bool changedLinesFitCodePage() const;
@@ -80,7 +86,10 @@ private:
     bool m_dirty = false;
     bool m_utf8WhenNeeded = false;
     bool m_wroteUtf8 = false;
+    // Why the file could not be read, or written by the last flush.
     QString m_error;
+    // A write was refused because the file could not be read.
+    bool m_unwritten = false;
     QByteArray m_raw;  // the file as read
     QString m_text;    // the same, decoded
     QList<Line> m_prelude; // lines before the first section: kept, never read

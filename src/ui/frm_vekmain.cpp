@@ -18,7 +18,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -104,11 +103,6 @@ void frm_vekmain::buildWidgets()
         Text1(i)->setReadOnly(true);
         // Shows a connection; nothing to type there, so Tab passes it by.
         Text1(i)->setFocusPolicy(Qt::NoFocus);
-    }
-    for (int i = 0; i <= 4; ++i) {
-        Combo1(i) = new QComboBox(this);
-        Combo1(i)->setObjectName(indexedName("Combo1", i));
-        Combo1(i)->hide();
     }
 
     // Buttons on the right of the tree, grouped by what they act on.
@@ -205,8 +199,17 @@ void frm_vekmain::connectHandlers()
     connect(btn_dlstart, &QPushButton::clicked, this, &frm_vekmain::btn_dlstart_Click);
     connect(Command4, &QPushButton::clicked, this, &frm_vekmain::Command4_Click);
 
+    // The fields show the options; what the user types is the option from then on.
+    Options &options = m_session->options();
+    connect(DirName, &QLineEdit::textChanged, this, [&options](const QString &text) { options.dirName = text; });
+    connect(Text3, &QLineEdit::textChanged, this, [&options](const QString &text) { options.logPath = text; });
+    connect(Text4, &QLineEdit::textChanged, this, [&options](const QString &text) { options.timeout = text; });
+    connect(Check1, &QCheckBox::toggled, this, [&options](bool on) { options.logOn = on; });
+
     DownloadRun &run = m_session->run();
     connect(&run, &DownloadRun::slotStarting, this, [this](int slot) { Text1(slot)->clear(); });
+    connect(&run, &DownloadRun::oneFailed, this,
+            [this] { msgbox::MsgBox(Progress(), ProgressText::FailedBox); });
     connect(&run, &DownloadRun::finished, this,
             [this] { EndProgress(ProgressText::Finished); });
 }
@@ -234,18 +237,10 @@ const EntryTable &frm_vekmain::Entries() const
     return m_session->entries();
 }
 
-int frm_vekmain::SelectedEntry() const
+void frm_vekmain::SelectEntry(int n)
 {
-    return tree_cnt->text().toInt();
-}
-
-void frm_vekmain::optionsFromFields()
-{
-    Options &options = m_session->options();
-    options.dirName = DirName->text();
-    options.logPath = Text3->text();
-    options.logOn = Check1->isChecked();
-    options.timeout = Text4->text();
+    m_selected = n;
+    tree_cnt->setText(QString::number(n));
 }
 
 void frm_vekmain::optionsToFields()
@@ -283,7 +278,6 @@ bool frm_vekmain::LoadSettings()
 {
     closeEditor();
     setEnabled(false);
-    optionsFromFields();
     const Session::LoadResult loaded = m_session->load();
     optionsToFields();
     // The log switch governs its widgets also when the box did not change.
@@ -294,7 +288,7 @@ bool frm_vekmain::LoadSettings()
     if (!loaded.foreignLog.isEmpty())
         msgbox::MsgBox(nullptr, ProgressText::LogForeign.arg(loaded.foreignLog));
     rebuildTree();
-    tree_cnt->setText(QStringLiteral("1"));
+    SelectEntry(1);
     syncSelection();
     m_unsaved = false;
     setEnabled(true);
@@ -320,26 +314,21 @@ bool frm_vekmain::SaveSettings(bool *wroteUtf8)
     int selected = SelectedEntry();
     if (!EntryTable::isValid(selected) || Entries().isFree(selected))
         selected = 0;
-    optionsFromFields();
-    settingsfile::SdataLists sdata;
-    for (int c = 0; c <= 4; ++c) {
-        for (int i = 0; i < Combo1(c)->count(); ++i)
-            sdata[c] << Combo1(c)->itemText(i);
-    }
-    QString error;
-    const bool saved = m_session->save(selected, sdata, &error, wroteUtf8);
+    const settingsfile::Saved saved = m_session->save(selected, m_sdata);
 
     // The tree is rebuilt from the compacted table, so every node leads to its own entry.
     rebuildTree();
-    tree_cnt->setText(QString::number(selected));
+    SelectEntry(saved.selected);
     syncSelection();
     setEnabled(true);
 
-    if (!saved)
-        msgbox::MsgBox(this, MainText::SaveFailed.arg(error));
+    if (!saved.written)
+        msgbox::MsgBox(this, MainText::SaveFailed.arg(saved.error));
     else
         m_unsaved = false;
-    return saved;
+    if (wroteUtf8)
+        *wroteUtf8 = saved.written && saved.utf8;
+    return saved.written;
 }
 
 bool frm_vekmain::confirmUnsaved()
@@ -388,21 +377,13 @@ void frm_vekmain::BringToFront()
 
 void frm_vekmain::closeEvent(QCloseEvent *event)
 {
-    DownloadRun &run = m_session->run();
-    // A single download waits in a loop of its own: it is cancelled and the window closes
-    // once Command4_Click has come back.
-    if (m_fetchingOne) {
-        m_closeAfterFetch = true;
-        run.abandon();
-        event->ignore();
-        return;
-    }
     if (!confirmUnsaved()) {
         event->ignore();
         return;
     }
-    // Closing ends the program: a run stops as STOP stops it, and the log is kept as OK
-    // keeps it; nothing is left running without a window. The windows' places are kept.
+    // Closing ends the program: a run or a single download stops as STOP stops it, and the log
+    // is kept as OK keeps it; nothing is left running without a window. The windows' places
+    // are kept.
     windowstate::saveGeometry(this);
     if (m_progress && m_progress->isVisible())
         windowstate::saveSize(m_progress);
@@ -410,6 +391,7 @@ void frm_vekmain::closeEvent(QCloseEvent *event)
         if (history)
             history->close();
     }
+    DownloadRun &run = m_session->run();
     if (run.isActive())
         run.stop();
     if (m_progress && m_progress->isVisible()) {

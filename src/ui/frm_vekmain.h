@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/list/entry_table.h"
+#include "core/settings/settings_file.h"
 #include "platform/indexed_array.h"
 
 #include <QList>
@@ -11,7 +12,6 @@
 #include <memory>
 
 class QCheckBox;
-class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -42,10 +42,20 @@ public:
     bool SaveSettings(bool *wroteUtf8 = nullptr);
     QString SettingsPath() const;
 
-    // List operations called by the editor. Both return false when they refused, after
-    // telling the user; nothing has then been stored.
-    bool OpAdd();
-    bool OpWrite();
+    // What the editor hands over to the list operations: one entry as typed, and where it goes.
+    struct HandOver {
+        QString Ntxtbuf{}; // name
+        QString Nipbuf{};  // address
+        QString Cipbuf{};  // rule
+        QString Nnamebuf{};
+        // OpAdd: 0 adds at the top level, anything else under the entry selected now.
+        // OpWrite: the entry changed.
+        qint32 Bindex = 0;
+    };
+    // List operations called by the editor. A refusal comes back with nothing stored; the
+    // editor tells the user.
+    EntryTable::Edit OpAdd(const HandOver &entry);
+    EntryTable::Edit OpWrite(const HandOver &entry);
     qint32 NtextCheck(const QString &name) const;
 
     // Cancels every connection and frees every slot.
@@ -64,17 +74,15 @@ public:
     // The history window of an entry open now, nullptr when none.
     frm_history *HistoryOf(const QString &name) const;
 
-    // Selected entry number as tree_cnt holds it.
-    int SelectedEntry() const;
+    // The selected entry, which tree_cnt shows; 0 when none.
+    int SelectedEntry() const { return m_selected; }
+    // Makes entry n the selection, as a click on its node does before it takes the entry's
+    // changed mark off.
+    void SelectEntry(int n);
     Session &session() { return *m_session; }
     const EntryTable &Entries() const;
-
-    // Hand-over variables between the editor and the list operations.
-    QString Ntxtbuf;
-    QString Nipbuf;
-    QString Cipbuf;
-    QString Nnamebuf;
-    qint32 Bindex = 0;
+    // The SDATA lists that SAVE writes and nothing reads back.
+    settingsfile::SdataLists &Sdata() { return m_sdata; }
 
     // Event handlers, connected in the constructor.
     void btn_load_Click();
@@ -103,14 +111,12 @@ private:
     void buildWidgets();
     void connectHandlers();
 
-    // The option fields to and from the session's options.
-    void optionsFromFields();
+    // The option fields show the session's options; an edit goes to them at once.
     void optionsToFields();
     void closeEditor();
     void rebuildTree();
-    // The tree shows as current the node of the entry tree_cnt holds, none when it has none.
+    // The tree shows as current the node of the selected entry, none when it has none.
     void syncSelection();
-    void tellRefusal(EntryTable::Refusal refusal, int entry);
     // Asks before added, changed or deleted entries would be dropped; true to go on.
     bool confirmUnsaved();
     void openSelected(bool page);
@@ -126,6 +132,7 @@ private:
     // The progress window opened for a run or a single download, and closed again.
     frm_VEKDL *BeginProgress();
     void EndProgress(const QString &finalBox);
+    // OK on the progress window: the end of the run.
     void ProgressClosed();
 
     std::unique_ptr<Session> m_ownSession;
@@ -137,9 +144,8 @@ private:
     QList<QPointer<frm_history>> m_histories;
     // The list has changes that SAVE has not written.
     bool m_unsaved = false;
-    // A single download waits inside Command4_Click; a close asked meanwhile comes after it.
-    bool m_fetchingOne = false;
-    bool m_closeAfterFetch = false;
+    int m_selected = 0;
+    settingsfile::SdataLists m_sdata;
 
     // Widgets, named as the program's forms name them.
     TreeView *TreeView1 = nullptr;
@@ -164,5 +170,4 @@ private:
     QLineEdit *Text4 = nullptr;
     QLabel *Label3 = nullptr;
     IndexedArray<QLineEdit *, 1, 10> Text1;
-    IndexedArray<QComboBox *, 0, 4> Combo1;
 };

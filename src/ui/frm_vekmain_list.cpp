@@ -3,7 +3,6 @@
 #include "core/list/entry_name.h"
 #include "core/session.h"
 #include "core/store/page_store.h"
-#include "ui/editor_texts.h"
 #include "ui/frm_vekop1.h"
 #include "ui/history/frm_history.h"
 #include "ui/main_texts.h"
@@ -19,39 +18,7 @@
 #include <QMenu>
 #include <QPushButton>
 
-// The refusals the list gives, in the words the user reads, over the window the user typed in.
-void frm_vekmain::tellRefusal(EntryTable::Refusal refusal, int entry)
-{
-    QString text;
-    switch (refusal) {
-    case EntryTable::Refusal::Full:
-        text = MainText::ListFull;
-        break;
-    case EntryTable::Refusal::SlotInUse:
-        text = MainText::SlotInUse.arg(entry);
-        break;
-    case EntryTable::Refusal::NoParent:
-        text = MainText::NoParent;
-        break;
-    case EntryTable::Refusal::Gone:
-        text = MainText::EntryGone;
-        break;
-    case EntryTable::Refusal::ControlCharacters:
-        text = EditorText::ControlCharacters;
-        break;
-    case EntryTable::Refusal::BadName:
-        text = EditorText::NotFolderName;
-        break;
-    case EntryTable::Refusal::SharedFolder:
-        text = EditorText::Duplicate;
-        break;
-    case EntryTable::Refusal::None:
-        return;
-    }
-    msgbox::MsgBox(m_editor && m_editor->isVisible() ? static_cast<QWidget *>(m_editor) : this, text);
-}
-
-bool frm_vekmain::OpAdd()
+EntryTable::Edit frm_vekmain::OpAdd(const HandOver &entry)
 {
     EntryTable &entries = m_session->entries();
     // The parent is the entry selected now, which may differ from the one selected when the
@@ -59,41 +26,34 @@ bool frm_vekmain::OpAdd()
     // entry goes to the top level instead of sending the user to 「ルートに作成」.
     const int selected = SelectedEntry();
     const std::optional<int> parent =
-        Bindex != 0 && EntryTable::isValid(selected) && entries.isOccupied(selected)
+        entry.Bindex != 0 && EntryTable::isValid(selected) && entries.isOccupied(selected)
             ? std::optional<int>(selected)
             : std::nullopt;
-    if (Nnamebuf.isEmpty())
-        Nnamebuf = QStringLiteral("1");
+    const QString nname = entry.Nnamebuf.isEmpty() ? QStringLiteral("1") : entry.Nnamebuf;
     // Every check comes before the tree or the table changes.
-    EntryTable::Refusal refusal;
-    const int n = entries.add(Ntxtbuf, Nipbuf, Cipbuf, Nnamebuf.toShort(), parent, &refusal);
-    if (n == 0) {
-        tellRefusal(refusal, entries.EntryCount + 1);
-        return false;
-    }
+    const EntryTable::Edit added =
+        entries.add(entry.Ntxtbuf, entry.Nipbuf, entry.Cipbuf, nname.toShort(), parent);
+    if (!added.ok())
+        return added;
     // The node shows the name as typed; the table keeps it as the settings file gives it back.
-    TreeView1->AddNode(TreeView1->PositionOfEntry(parent.value_or(0)), Ntxtbuf, n);
+    TreeView1->AddNode(TreeView1->PositionOfEntry(parent.value_or(0)), entry.Ntxtbuf, added.entry);
     m_unsaved = true;
     showMarks();
     syncSelection();
-    return true;
+    return added;
 }
 
-bool frm_vekmain::OpWrite()
+EntryTable::Edit frm_vekmain::OpWrite(const HandOver &entry)
 {
     // The editor is not modal: the entry may have been deleted while it was open.
-    EntryTable::Refusal refusal;
-    if (!EntryTable::isValid(Bindex))
-        return false;
-    if (!m_session->entries().change(Bindex, Ntxtbuf, Nipbuf, Cipbuf, &refusal)) {
-        tellRefusal(refusal, Bindex);
-        return false;
-    }
+    const EntryTable::Edit changed =
+        m_session->entries().change(entry.Bindex, entry.Ntxtbuf, entry.Nipbuf, entry.Cipbuf);
+    if (!changed.ok())
+        return changed;
     m_unsaved = true;
-    Editor()->hide();
-    TreeView1->SetNodeText(TreeView1->PositionOfEntry(Bindex), Entries().EntryName(Bindex));
+    TreeView1->SetNodeText(TreeView1->PositionOfEntry(entry.Bindex), Entries().EntryName(entry.Bindex));
     showMarks();
-    return true;
+    return changed;
 }
 
 qint32 frm_vekmain::NtextCheck(const QString &name) const
@@ -116,8 +76,7 @@ void frm_vekmain::btn_cng_Click()
     // Entries 1 to 99 are the ones the settings file keeps; a deleted one has nothing to change.
     if (k < 1 || k > EntryTable::Kept || Entries().isFree(k))
         return;
-    Editor()->OpenForChange(Entries().EntryName(k), Entries().EntryAddress(k), Entries().EntryRule(k),
-                            tree_cnt->text());
+    Editor()->OpenForChange(Entries().EntryName(k), Entries().EntryAddress(k), Entries().EntryRule(k), k);
 }
 
 void frm_vekmain::btn_del_Click()
@@ -150,7 +109,7 @@ void frm_vekmain::TreeView1_NodeClick(int position)
     const int entry = TreeView1->EntryOf(position);
     if (!EntryTable::isValid(entry))
         return;
-    tree_cnt->setText(QString::number(entry));
+    SelectEntry(entry);
     clearMark(entry);
 }
 
@@ -169,13 +128,13 @@ void frm_vekmain::Check1_Click()
 
 void frm_vekmain::btn_data_sansyou_Click()
 {
-    if (const auto folder = dialogs::browseForFolder(this, MainText::PickFolder, DirName->text()))
+    if (const auto folder = dialogs::browseForFolder(this, MainText::PickFolder, m_session->options().dirName))
         DirName->setText(*folder);
 }
 
 void frm_vekmain::btn_log_sansyou_Click()
 {
-    if (const auto file = dialogs::saveFileName(this, MainText::LogFilter, 2, Text3->text()))
+    if (const auto file = dialogs::saveFileName(this, MainText::LogFilter, 2, m_session->options().logPath))
         Text3->setText(*file);
 }
 
@@ -187,8 +146,8 @@ void frm_vekmain::openSelected(bool page)
     if (!EntryTable::isValid(n) || Entries().isFree(n) || !entryname::isSafeName(Entries().EntryName(n)))
         return;
     const QString name = Entries().EntryName(n);
-    const QString path = page ? pagestore::PagePath(DirName->text(), name)
-                              : pagestore::EntryFolder(DirName->text(), name);
+    const QString &dataDir = m_session->options().dirName;
+    const QString path = page ? pagestore::PagePath(dataDir, name) : pagestore::EntryFolder(dataDir, name);
     const QFileInfo found(path);
     if (page ? found.isFile() : found.isDir())
         OpenWithShell(path);
@@ -237,17 +196,19 @@ void frm_vekmain::btn_history_Click()
         || !dataFolderUsable())
         return;
     const QString name = Entries().EntryName(n);
+    const QString &dataDir = m_session->options().dirName;
     clearMark(n);
-    if (pagestore::StoredPages(DirName->text(), name).isEmpty()) {
+    if (pagestore::StoredPages(dataDir, name).isEmpty()) {
         msgbox::MsgBox(this, MainText::NoVersions.arg(name));
         return;
     }
     frm_history *history = HistoryOf(name);
     if (history) {
-        history->Reload(DirName->text());
+        history->Reload(dataDir);
     } else {
         m_histories.removeAll(nullptr);
-        history = new frm_history(*this, DirName->text(), name);
+        history = new frm_history([this](const QString &path, QWidget *over) { OpenWithShell(path, over); },
+                                  dataDir, name);
         m_histories.append(history);
     }
     history->ShowOver(this);

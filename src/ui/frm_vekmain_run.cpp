@@ -44,10 +44,8 @@ frm_VEKDL *frm_vekmain::BeginProgress()
 void frm_vekmain::EndProgress(const QString &finalBox)
 {
     frm_VEKDL *dialog = Progress();
-    // The main window is disabled; the dialog carries the box. A program asked to close says
-    // nothing more.
-    if (!m_closeAfterFetch)
-        msgbox::MsgBox(dialog, finalBox);
+    // The main window is disabled; the dialog carries the box.
+    msgbox::MsgBox(dialog, finalBox);
     btn_dlstart->setEnabled(true);
     dialog->SetRunning(false);
 }
@@ -56,24 +54,22 @@ void frm_vekmain::ProgressClosed()
 {
     setEnabled(true);
     btn_dlstart->setEnabled(true);
-    optionsFromFields();
-    QString error;
-    if (!m_session->writeLogFile(&error))
-        msgbox::MsgBox(this, ProgressText::LogWriteFailed.arg(m_session->options().logPath, error));
-    ChangedMarks &marks = m_session->marks();
-    if (!marks.write(&error))
-        msgbox::MsgBox(this, MainText::MarksWriteFailed.arg(marks.path() + QLatin1String(": ") + error));
+    const RunSummary summary = m_session->finishRun();
+    if (!summary.logFileError.isEmpty())
+        msgbox::MsgBox(this, ProgressText::LogWriteFailed.arg(m_session->options().logPath, summary.logFileError));
+    if (!summary.marksError.isEmpty())
+        msgbox::MsgBox(this, MainText::MarksWriteFailed.arg(m_session->marks().path() + QLatin1String(": ")
+                                                             + summary.marksError));
     showMarks();
     // Open histories show the pages the run stored.
     for (const QPointer<frm_history> &history : std::as_const(m_histories)) {
         if (history && history->isVisible())
-            history->Reload(DirName->text());
+            history->Reload(m_session->options().dirName);
     }
     AllCancel();
-    m_session->endRun();
 }
 
-// The run lock is held from here until OK has written the log file.
+// The run lock is held from here until OK has ended the run.
 bool frm_vekmain::LockRun()
 {
     QString holder;
@@ -85,9 +81,10 @@ bool frm_vekmain::LockRun()
 
 bool frm_vekmain::dataFolderUsable()
 {
-    if (pagestore::IsUsableDataFolder(DirName->text()))
+    const QString &dataDir = m_session->options().dirName;
+    if (pagestore::IsUsableDataFolder(dataDir))
         return true;
-    msgbox::MsgBox(this, MainText::BadDataFolder.arg(DirName->text()));
+    msgbox::MsgBox(this, MainText::BadDataFolder.arg(dataDir));
     return false;
 }
 
@@ -96,7 +93,6 @@ void frm_vekmain::btn_dlstart_Click()
     if (!dataFolderUsable() || !LockRun())
         return;
     BeginProgress();
-    optionsFromFields();
     m_session->startRun();
 }
 
@@ -115,6 +111,8 @@ void frm_vekmain::AllCancel()
     m_session->run().AllCancel();
 }
 
+// The selected entry, fetched at once like a run of one: the window waits disabled, the
+// progress window shows it and STOP cancels it. The run reports its end as a run's.
 void frm_vekmain::Command4_Click()
 {
     const int n = SelectedEntry();
@@ -127,19 +125,6 @@ void frm_vekmain::Command4_Click()
     }
     if (!dataFolderUsable() || !LockRun())
         return;
-
     BeginProgress();
-    optionsFromFields();
-    RunLog &log = m_session->log();
-    m_fetchingOne = true;
-    const bool stored = m_session->run().fetchOne(Entries(), n, m_session->options().dirName);
-    m_fetchingOne = false;
-    if (!stored) {
-        log.append(logline::RunFailed());
-        EndProgress(ProgressText::FailedBox);
-    }
-    log.append(logline::RunEnd());
-    EndProgress(ProgressText::Finished);
-    if (m_closeAfterFetch)
-        close();
+    m_session->startOne(n);
 }

@@ -1,11 +1,11 @@
 #include "ui/frm_vekop1.h"
 
-#include "core/list/entry_name.h"
 #include "core/run/address_rule.h"
 #include "platform/clock.h"
 #include "ui/button.h"
 #include "ui/editor_texts.h"
 #include "ui/frm_vekmain.h"
+#include "ui/main_texts.h"
 #include "ui/platform/msgbox.h"
 #include "ui/text_field.h"
 
@@ -151,24 +151,29 @@ void frm_vekop1::present()
     txtname->setFocus();
 }
 
+void frm_vekop1::setEntry(int entry)
+{
+    m_entry = entry;
+    Cindex->setText(QString::number(entry));
+}
+
 void frm_vekop1::OpenForAdd(const QString &rule, int entry)
 {
     present();
     txtname->clear();
     txtip->clear();
     cip->setText(rule);
-    Cindex->setText(QString::number(entry));
+    setEntry(entry);
     btn_root->setVisible(true);
 }
 
-void frm_vekop1::OpenForChange(const QString &name, const QString &address, const QString &rule,
-                               const QString &entry)
+void frm_vekop1::OpenForChange(const QString &name, const QString &address, const QString &rule, int entry)
 {
     present();
     txtname->setText(name);
     txtip->setText(address);
     cip->setText(rule);
-    Cindex->setText(entry);
+    setEntry(entry);
     btn_root->setVisible(false);
 }
 
@@ -178,45 +183,57 @@ void frm_vekop1::SetRuleSwitch(bool on)
     Check1_Click();
 }
 
-bool frm_vekop1::acceptable(int self)
+bool frm_vekop1::handOver(bool adding, qint32 Bindex)
 {
-    const QString name = txtname->text();
-    QString refusal;
-    if (entryname::hasControlCharacters(name) || entryname::hasControlCharacters(txtip->text())
-        || entryname::hasControlCharacters(cip->text())) {
-        refusal = EditorText::ControlCharacters;
-    } else {
-        switch (entryname::check(name)) {
-        case entryname::Problem::NotFolderName:
-            refusal = EditorText::NotFolderName;
-            break;
-        case entryname::Problem::TooLong:
-            refusal = EditorText::TooLong;
-            break;
-        // "nl" marks a deleted entry: stored as a name, the entry would vanish at the next save.
-        case entryname::Problem::DeletedMarker:
-            refusal = EditorText::Duplicate;
-            break;
-        case entryname::Problem::None:
-            // Two entries in one folder would overwrite each other's pages.
-            if ((self == 0 && m_main->NtextCheck(name) != 0)
-                || (self != 0 && m_main->Entries().folderOwner(name, self) != 0))
-                refusal = EditorText::Duplicate;
-            break;
-        }
+    const frm_vekmain::HandOver entry{txtname->text(), txtip->text(), cip->text(), {}, Bindex};
+    const EntryTable::Edit edit = adding ? m_main->OpAdd(entry) : m_main->OpWrite(entry);
+    if (!edit.ok()) {
+        tellRefusal(edit);
+        return false;
     }
-    if (refusal.isEmpty())
-        return true;
-    msgbox::MsgBox(this, refusal);
-    txtname->setFocus();
-    return false;
+    hide();
+    return true;
 }
 
-void frm_vekop1::handOver()
+// The list's refusals in the words the user reads; the editor stays in front with what was
+// typed, ready for the name to be mended.
+void frm_vekop1::tellRefusal(const EntryTable::Edit &edit)
 {
-    m_main->Ntxtbuf = txtname->text();
-    m_main->Nipbuf = txtip->text();
-    m_main->Cipbuf = cip->text();
+    using Refusal = EntryTable::Refusal;
+    QString text;
+    switch (edit.refusal) {
+    case Refusal::Full:
+        text = MainText::ListFull;
+        break;
+    case Refusal::SlotInUse:
+        text = MainText::SlotInUse.arg(edit.entry);
+        break;
+    case Refusal::NoParent:
+        text = MainText::NoParent;
+        break;
+    case Refusal::Gone:
+        text = MainText::EntryGone;
+        break;
+    case Refusal::ControlCharacters:
+        text = EditorText::ControlCharacters;
+        break;
+    case Refusal::NotFolderName:
+        text = EditorText::NotFolderName;
+        break;
+    case Refusal::TooLong:
+        text = EditorText::TooLong;
+        break;
+    // "nl" would be read as a deleted entry; two entries in one folder would overwrite each
+    // other's pages. Both are a name taken already.
+    case Refusal::DeletedMarker:
+    case Refusal::SharedFolder:
+        text = EditorText::Duplicate;
+        break;
+    case Refusal::None:
+        return;
+    }
+    msgbox::MsgBox(this, text);
+    txtname->setFocus();
 }
 
 void frm_vekop1::btn_ok_Click()
@@ -224,29 +241,16 @@ void frm_vekop1::btn_ok_Click()
     if (txtname->text().isEmpty())
         return;
     const bool adding = isAdding();
-    if (!acceptable(adding ? 0 : Cindex->text().toInt()))
-        return;
-    handOver();
-    m_main->Bindex = Cindex->text().toInt();
     // For an add Bindex is only the switch "under the entry selected at OK"; an editor opened
     // with nothing selected still adds under what the user has selected by then.
-    if (adding && m_main->Bindex == 0)
-        m_main->Bindex = UnderSelection;
-    const bool stored = adding ? m_main->OpAdd() : m_main->OpWrite();
-    if (stored)
-        hide();
+    handOver(adding, adding && m_entry == 0 ? UnderSelection : m_entry);
 }
 
 void frm_vekop1::btn_root_Click()
 {
     if (txtname->text().isEmpty())
         return;
-    if (!acceptable(0))
-        return;
-    handOver();
-    m_main->Bindex = 0;
-    if (m_main->OpAdd())
-        hide();
+    handOver(true, 0);
 }
 
 void frm_vekop1::btn_cancel_Click()

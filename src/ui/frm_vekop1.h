@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/list/entry_table.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -12,7 +14,9 @@ class frm_vekmain;
 
 // The entry editor: one entry's name, address and rule. Not modal; created once by the main
 // window and afterwards only hidden and shown. The visibility of "ルートに作成" is its mode:
-// shown while adding, hidden while changing the entry numbered in Cindex.
+// shown while adding, hidden while changing the entry that Cindex shows. What the user typed
+// goes to the main window's list operations in one hand-over; the list judges it, and a
+// refusal comes back to be told here.
 class frm_vekop1 : public QWidget
 {
     Q_OBJECT
@@ -25,8 +29,7 @@ public:
     // Shown in front, ready for typing: for an add under `entry` (name and address empty,
     // the rule that entry has), or for a change of `entry` with its stored values.
     void OpenForAdd(const QString &rule, int entry);
-    void OpenForChange(const QString &name, const QString &address, const QString &rule,
-                       const QString &entry);
+    void OpenForChange(const QString &name, const QString &address, const QString &rule, int entry);
     // The rule switch "ファイル名生成", set as a click would set it.
     void SetRuleSwitch(bool on);
 
@@ -46,15 +49,18 @@ protected:
 private:
     void buildWidgets();
     void present();
-    // Refuses, with a message, what cannot be stored as entry `self` (0: a new entry); true
-    // when the typed values may go on.
-    bool acceptable(int self);
-    void handOver();
+    void setEntry(int entry);
+    // Hands the typed entry over to be added (Bindex as OpAdd takes it) or changed; true when
+    // it was stored, else the user has been told why not.
+    bool handOver(bool adding, qint32 Bindex);
+    void tellRefusal(const EntryTable::Edit &edit);
     void setRuleBackground(bool ticked);
     // The rule's tool tip and preview for today's date, again at the next midnight.
     void showToday();
 
     frm_vekmain *m_main;
+    // The entry the editor was opened for: the one to change, or the selection of an add.
+    int m_entry = 0;
 
     // Widgets, named as the program's forms name them.
     QLineEdit *txtname = nullptr;

@@ -22,6 +22,11 @@ namespace {
 
 const QString Unchanged = QStringLiteral("<unchanged>");
 const QString Started = QStringLiteral("接続開始 (unit)");
+// The two ends of a transfer in the control's numbering: the run is told them by the result
+// the transfer hands over.
+constexpr short Failed = 11;
+constexpr short Completed = 12;
+const QByteArray Page("<p>unit \x93\xfa\x96\x7b</p>\r\n");
 
 QStringList listing(const QString &dir)
 {
@@ -29,6 +34,9 @@ QStringList listing(const QString &dir)
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Ending)
+Q_DECLARE_METATYPE(EntryTable::Refusal)
 
 // The state handler fed with events directly, the page store's failures, and the small rules
 // the run applies to names and the time-out text.
@@ -49,6 +57,20 @@ private:
     QString data() const { return m_dir->path(); }
 
     DownloadRun &run() { return m_program->run(); }
+
+    // A state of slot `slot`'s transfer as it reports it: 1 to 10 as a state, the end (11 or
+    // 12) as the result it hands over.
+    void feed(int slot, short state)
+    {
+        if (state == Failed) {
+            run().Inet1_Finished(slot, {.failure = TransferResult::Failure::Connection,
+                                        .error = QStringLiteral("接続が切られました")});
+        } else if (state == Completed) {
+            run().Inet1_Finished(slot, {.status = 200, .reason = "OK", .body = Page});
+        } else {
+            run().Inet1_StateChanged(slot, state);
+        }
+    }
 
     // What the event under test added to the log.
     QString logAdded() const
@@ -105,16 +127,18 @@ private slots:
         QTest::addColumn<QString>("status");
         QTest::addColumn<bool>("freed");
         QTest::addColumn<QString>("logText");
+        // How the entry has ended by then; one not ended yet would count as cancelled.
+        QTest::addColumn<Ending>("ending");
 
-        QTest::newRow("1 resolving") << short(1) << QStringLiteral("IP アドレスを調べています (unit)") << false << QString();
-        QTest::newRow("5 requesting") << short(5) << QStringLiteral("要求を送信しています (unit)") << false << QString();
-        QTest::newRow("7 receiving") << short(7) << QStringLiteral("応答を受信しています (unit)") << false << QString();
+        QTest::newRow("1 resolving") << short(1) << QStringLiteral("IP アドレスを調べています (unit)") << false << QString() << Ending::Cancelled;
+        QTest::newRow("5 requesting") << short(5) << QStringLiteral("要求を送信しています (unit)") << false << QString() << Ending::Cancelled;
+        QTest::newRow("7 receiving") << short(7) << QStringLiteral("応答を受信しています (unit)") << false << QString() << Ending::Cancelled;
         for (short s : {2, 3, 4, 6, 8, 9, 10})
-            QTest::addRow("%d ignored", int(s)) << s << Unchanged << false << QString();
+            QTest::addRow("%d ignored", int(s)) << s << Unchanged << false << QString() << Ending::Cancelled;
         QTest::newRow("11 error: logged, slot given back, status kept")
-            << short(11) << Unchanged << true << QStringLiteral(" のダウンロードに失敗しました(");
+            << short(11) << Unchanged << true << QStringLiteral(" のダウンロードに失敗しました(") << Ending::Failed;
         QTest::newRow("12 completed: stored, slot given back")
-            << short(12) << QStringLiteral("接続無し") << true << QStringLiteral(" のダウンロード終了(");
+            << short(12) << QStringLiteral("接続無し") << true << QStringLiteral(" のダウンロード終了(") << Ending::Stored;
     }
 
     void stateChanged()
@@ -123,8 +147,16 @@ private slots:
         QFETCH(QString, status);
         QFETCH(bool, freed);
         QFETCH(QString, logText);
+        QFETCH(Ending, ending);
         QVERIFY(occupy(data()));
-        run().Inet1_StateChanged(Slot, state);
+        feed(Slot, state);
+        // held1, held2 and unit are the entries with an address.
+        const QList<EntryEnd> ends = run().ends();
+        QCOMPARE(ends.size(), 3);
+        QCOMPARE(ends.at(2).entry, UnitEntry);
+        QCOMPARE(ends.at(2).name, QStringLiteral("unit"));
+        QCOMPARE(ends.at(2).ending, ending);
+        QCOMPARE(ends.at(2).reason, ending == Ending::Failed ? QStringLiteral("接続が切られました") : QString());
 
         QCOMPARE(m_program->status(Slot), status == Unchanged ? Started : status);
         QCOMPARE(run().connections().SlotBusy(Slot), freed ? 0 : 1);
@@ -137,12 +169,16 @@ private slots:
             QCOMPARE(logAdded(), QString());
         } else {
             QCOMPARE(log.size(), 2);
-            QVERIFY2(entryLine(QStringLiteral("unit"), logText).match(log.at(1)).hasMatch(), qPrintable(log.at(1)));
+            // A failure gives its reason.
+            QVERIFY2(entryLine(QStringLiteral("unit"), logText, state == Failed).match(log.at(1)).hasMatch(),
+                     qPrintable(log.at(1)));
         }
-        // Only a completed transfer writes, and an idle transfer object has an empty body.
-        QCOMPARE(QFileInfo::exists(data() + QLatin1String("/unit/vek.htm")), state == 12);
-        if (state == 12)
+        // Only a completed transfer writes: the page as received.
+        QCOMPARE(QFileInfo::exists(data() + QLatin1String("/unit/vek.htm")), state == Completed);
+        if (state == Completed) {
             QCOMPARE(listing(data() + QLatin1String("/unit")), QStringList{QStringLiteral("vek.htm")});
+            QCOMPARE(readFile(data() + QLatin1String("/unit/vek.htm")), Page);
+        }
     }
 
     // Events of a slot freed by time-out, STOP or completion find no entry and change nothing.
@@ -156,13 +192,13 @@ private slots:
     void lateEventOfAFreedSlot()
     {
         QFETCH(short, state);
-        run().Inet1_StateChanged(Slot, state);
+        feed(Slot, state);
         QCOMPARE(m_program->statuses.size(), 0);
         QCOMPARE(m_program->log(), QString());
         QVERIFY(listing(data()).isEmpty());
         // Indexes outside 1..10 are no slot at all.
-        run().Inet1_StateChanged(0, state);
-        run().Inet1_StateChanged(11, state);
+        feed(0, state);
+        feed(11, state);
         QCOMPARE(m_program->statuses.size(), 0);
         QCOMPARE(m_program->log(), QString());
     }
@@ -217,7 +253,7 @@ private slots:
         std::optional<fsfaults::FailPlacing> refusing;
         if (setup == u"datedcommit")
             refusing.emplace("/20310704/vek.htm", EIO);
-        run().Inet1_StateChanged(Slot, Inet::icResponseCompleted);
+        feed(Slot, Completed);
         if (refusing)
             QVERIFY(refusing->refused() > 0);
         refusing.reset();
@@ -228,6 +264,10 @@ private slots:
         QCOMPARE(run().connections().SlotBusy(Slot), 0);
         QCOMPARE(run().connections().SlotEntry(Slot), 0);
         QCOMPARE(m_program->status(Slot), QStringLiteral("接続無し"));
+        // The entry failed, with the path and reason its line gives.
+        const EntryEnd end = run().ends().at(2);
+        QCOMPARE(end.ending, Ending::Failed);
+        QVERIFY2(!end.reason.isEmpty() && log.at(1).endsWith(end.reason), qPrintable(end.reason));
         if (!pageAfter.isEmpty()) {
             QCOMPARE(readFile(folder + QLatin1String("/vek.htm")), pageAfter);
             // No temporary file is left beside the page.
@@ -258,6 +298,70 @@ private slots:
         QCOMPARE(entryname::isSafeName(name), safe);
     }
 
+    // What the list refuses to add or change, judged on what was typed before anything else; a
+    // refusal changes nothing. Entry 1 is "abc", entry 2 "xyz"; a change is of entry 2.
+    void listRefusals_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<int>("fill");       // entries 3.. given before the add
+        QTest::addColumn<EntryTable::Refusal>("addRefused");
+        QTest::addColumn<EntryTable::Refusal>("changeRefused");
+        using R = EntryTable::Refusal;
+        const QString a = QStringLiteral("http://a.test/");
+        QTest::newRow("new name") << QStringLiteral("new") << a << 0 << R::None << R::None;
+        QTest::newRow("another entry's folder") << QStringLiteral(" ABC ") << a << 0 << R::SharedFolder << R::SharedFolder;
+        QTest::newRow("own folder in other case") << QStringLiteral("XYZ") << a << 0 << R::SharedFolder << R::None;
+        QTest::newRow("deleted marker") << QStringLiteral("nL ") << a << 0 << R::DeletedMarker << R::DeletedMarker;
+        QTest::newRow("slash") << QStringLiteral("a/b") << a << 0 << R::NotFolderName << R::NotFolderName;
+        QTest::newRow("blanks only") << QStringLiteral("   ") << a << 0 << R::NotFolderName << R::NotFolderName;
+        QTest::newRow("256 bytes") << QString(85, QChar(u'字')) + u'x' << a << 0 << R::TooLong << R::TooLong;
+        QTest::newRow("tab in the address") << QStringLiteral("new") << QStringLiteral("http://a/\t") << 0
+                                            << R::ControlCharacters << R::ControlCharacters;
+        QTest::newRow("list full") << QStringLiteral("new") << a << 97 << R::Full << R::None;
+        // The typed values are judged first, as the editor did before the list did.
+        QTest::newRow("list full and a bad name") << QStringLiteral("..") << a << 97 << R::NotFolderName << R::NotFolderName;
+    }
+
+    void listRefusals()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, address);
+        QFETCH(int, fill);
+        QFETCH(EntryTable::Refusal, addRefused);
+        QFETCH(EntryTable::Refusal, changeRefused);
+        EntryTable table;
+        QVERIFY(table.add(QStringLiteral("abc"), {}, {}, 1, std::nullopt).ok());
+        QCOMPARE(table.add(QStringLiteral("xyz"), {}, {}, 1, 1).entry, 2);
+        for (int n = 3; n < 3 + fill; ++n)
+            QVERIFY(table.add(QStringLiteral("f%1").arg(n), {}, {}, 1, std::nullopt).ok());
+        const EntryTable before = table;
+
+        const EntryTable::Edit added = table.add(name, address, {}, 1, 2);
+        QCOMPARE(added.refusal, addRefused);
+        QCOMPARE(added.entry, 3 + fill);
+        if (added.ok()) {
+            QCOMPARE(table.EntryName(added.entry), entryname::storedName(name));
+            QCOMPARE(table.EntryParent(added.entry), qint16(2));
+        } else {
+            QCOMPARE(table.EntryCount, before.EntryCount);
+            QVERIFY(table.isEmpty(added.entry > EntryTable::Kept ? EntryTable::Slots : added.entry));
+        }
+
+        table = before;
+        const EntryTable::Edit changed = table.change(2, name, address, QStringLiteral("%0y"));
+        QCOMPARE(changed.refusal, changeRefused);
+        QCOMPARE(changed.entry, 2);
+        QCOMPARE(table.EntryName(2), changed.ok() ? entryname::storedName(name) : QStringLiteral("xyz"));
+        QCOMPARE(table.EntryRule(2), changed.ok() ? QStringLiteral("%0y") : QString());
+
+        // An entry deleted meanwhile is gone; what was typed is judged first all the same.
+        table = before;
+        table.markDeleted(2);
+        QCOMPARE(table.change(2, name, address, {}).refusal,
+                 changeRefused == EntryTable::Refusal::None ? EntryTable::Refusal::Gone : changeRefused);
+    }
+
     // An entry whose name differs only in letter case from an existing folder uses it; an
     // exact match wins over one that differs in case.
     void entryFolderIgnoresCase_data()
@@ -283,7 +387,7 @@ private slots:
                 QVERIFY(QDir().mkdir(data() + QLatin1Char('/') + e));
         }
         QCOMPARE(pagestore::EntryFolder(data(), name), data() + QLatin1Char('/') + folder);
-        QCOMPARE(pagestore::StorePage(data(), name, QDate(2031, 7, 4), "page", nullptr).failure, pagestore::Failure::None);
+        QCOMPARE(pagestore::StorePage(data(), name, QDate(2031, 7, 4), "page").failure, pagestore::Failure::None);
         QCOMPARE(readFile(data() + QLatin1Char('/') + folder + QLatin1String("/vek.htm")), QByteArray("page"));
     }
 
@@ -291,7 +395,7 @@ private slots:
     void trailingSeparatorInDataFolder()
     {
         QVERIFY(occupy(data() + QLatin1Char('/')));
-        run().Inet1_StateChanged(Slot, Inet::icResponseCompleted);
+        feed(Slot, Completed);
         QVERIFY(QFileInfo::exists(data() + QLatin1String("/unit/vek.htm")));
         QVERIFY(logAdded().contains(QStringLiteral("unit のダウンロード終了(")));
     }
@@ -321,9 +425,9 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, seconds);
         QFETCH(bool, valid);
-        bool ok = !valid;
-        QCOMPARE(engine::TimeoutSeconds(text, &ok), seconds);
-        QCOMPARE(ok, valid);
+        const std::optional<int> typed = run::TimeoutSeconds(text);
+        QCOMPARE(typed.value_or(run::DefaultTimeoutSeconds), seconds);
+        QCOMPARE(typed.has_value(), valid);
     }
 };
 

@@ -106,7 +106,8 @@ private slots:
             QCOMPARE(program.log(), QString());
             QVERIFY(program.runAll(5000));
             QVERIFY(!QFileInfo::exists(logPath()));
-            QVERIFY2(program.session.writeLogFile(&error), qPrintable(error));
+            error = program.session.finishRun().logFileError;
+            QVERIFY2(error.isEmpty(), qPrintable(error));
             first = program.log();
             QVERIFY(first.contains(QStringLiteral("引用\"符\" のダウンロード終了(")));
             const QByteArray bytes = readFile(logPath());
@@ -119,7 +120,8 @@ private slots:
         QVERIFY(next.loaded.unreadableLog.isEmpty());
         QCOMPARE(next.log(), first);
         QVERIFY(next.runAll(5000));
-        QVERIFY2(next.session.writeLogFile(&error), qPrintable(error));
+        error = next.session.finishRun().logFileError;
+        QVERIFY2(error.isEmpty(), qPrintable(error));
         const QString both = next.log();
         QVERIFY(both.startsWith(first));
         QCOMPARE(countOf(lines(both), runStartLine()), 2);
@@ -135,8 +137,8 @@ private slots:
         // Logging off: nothing is read either.
         QCOMPARE(program.log(), QString());
         QVERIFY(program.runAll(5000));
-        QString error;
-        QVERIFY2(program.session.writeLogFile(&error), qPrintable(error));
+        const QString error = program.session.finishRun().logFileError;
+        QVERIFY2(error.isEmpty(), qPrintable(error));
         QCOMPARE(readFile(logPath()), QByteArray("\"kept\"\r\n"));
     }
 
@@ -204,8 +206,7 @@ private slots:
         Program program;
         program.session.options().logPath = path;
         QVERIFY(program.runAll(5000));
-        QString error;
-        QCOMPARE(program.session.writeLogFile(&error), refusal.isEmpty());
+        const QString error = program.session.finishRun().logFileError;
         QCOMPARE(error, refusal);
         if (refusal.isEmpty()) {
             QCOMPARE(readFile(path), runlog::EncodeRecord(program.log()));
@@ -222,9 +223,7 @@ private slots:
         writeSettings(true, path);
         Program program;
         QVERIFY(program.runAll(5000));
-        QString error;
-        QVERIFY(!program.session.writeLogFile(&error));
-        QVERIFY(!error.isEmpty());
+        QVERIFY(!program.session.finishRun().logFileError.isEmpty());
         QVERIFY(!QFileInfo::exists(path));
     }
 };

@@ -106,6 +106,14 @@ private slots:
         // A timed-out slot keeps its last status line until it is used again.
         QCOMPARE(program->status(3), QStringLiteral("要求を送信しています (hang3)"));
         QCOMPARE(program->counter, QStringLiteral("12/12"));
+        // The summary tells the same.
+        const RunSummary summary = program->session.runSummary();
+        QCOMPARE(summary.entries.size(), 12);
+        for (int i = 0; i < 10; ++i)
+            QCOMPARE(summary.entries.at(i).ending, Ending::TimedOut);
+        QCOMPARE(summary.stored().size(), 2);
+        QCOMPARE(summary.stored().at(0).name, QStringLiteral("late1"));
+        QVERIFY(!summary.stopped);
     }
 
     void transferStartedBeforeMidnightTimesOutAfterIt()
@@ -232,6 +240,12 @@ private slots:
         QCOMPARE(QDir(folder + QLatin1String("/20310704")).entryList(QDir::Files), QStringList{QStringLiteral("vek.htm")});
         QCOMPARE(readFile(folder + QLatin1String("/20310704/vek.htm")), QByteArray("this morning's page"));
         QCOMPARE(program->run().connections().busyCount(), 0);
+        // The entry failed with the reason its line gave.
+        const QList<EntryEnd> ends = program->session.runSummary().entries;
+        QCOMPARE(ends.size(), 1);
+        QCOMPARE(ends.at(0).ending, Ending::Failed);
+        QCOMPARE(ends.at(0).reason, reason);
+        QVERIFY(!ends.at(0).changed);
     }
 
     void stopInTheMiddle()
@@ -261,6 +275,15 @@ private slots:
         QCOMPARE(program->log(), atStop);
         QCOMPARE(program->finished, 0);
         QVERIFY(!program->run().isActive());
+        // Those under way and those never reached were all cancelled.
+        const RunSummary summary = program->session.runSummary();
+        QVERIFY(summary.stopped);
+        QCOMPARE(summary.entries.size(), 5);
+        QCOMPARE(summary.notStored().size(), 5);
+        for (const EntryEnd &end : summary.entries)
+            QCOMPARE(end.ending, Ending::Cancelled);
+        QCOMPARE(summary.entries.at(4).name, QStringLiteral("s5"));
+        QCOMPARE(summary.entries.at(4).address, m_server.url(QStringLiteral("/hang")));
     }
 
     void unsafeNamesAreNeverPaths_data()
@@ -296,6 +319,10 @@ private slots:
         QCOMPARE(QDir(data).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("good")});
         QCOMPARE(QDir(dataDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("data")});
         QVERIFY(!QFileInfo::exists(data + QLatin1String("/vek.htm")));
+        const QList<EntryEnd> ends = program->session.runSummary().entries;
+        QCOMPARE(ends.size(), 2);
+        QCOMPARE(ends.at(0).ending, Ending::BadName);
+        QCOMPARE(ends.at(1).ending, Ending::Stored);
     }
 
     // A time-out text that is no positive whole number must not cancel a transfer at the

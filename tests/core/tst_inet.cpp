@@ -2,10 +2,10 @@
 #include "support/hostile_routes.h"
 #include "support/test_server.h"
 
-#include "platform/codepage.h"
 #include "platform/inet.h"
 
-#include <QSignalSpy>
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslKey>
@@ -26,18 +26,33 @@ constexpr int Patience = 30000;
 // How long a test watches for events that must not come.
 constexpr int Quiet = 1500;
 
-QList<short> states(const QSignalSpy &spy)
-{
-    QList<short> out;
-    for (const QList<QVariant> &args : spy)
-        out << args.at(0).value<short>();
-    return out;
-}
+// The two ends of a transfer in the control's numbering; here finished() tells them.
+constexpr short Completed = 12;
+constexpr short Failed = 11;
 
 bool isTerminal(short s)
 {
-    return s == Inet::icResponseCompleted || s == Inet::icError;
+    return s == Completed || s == Failed;
 }
+
+// Everything one transfer object reports, in order: its states, each end as Completed or
+// Failed, and the results it handed over.
+class Recorder : public QObject
+{
+public:
+    explicit Recorder(Inet &inet)
+    {
+        connect(&inet, &Inet::StateChanged, this, [this](short state) { states << state; });
+        connect(&inet, &Inet::finished, this, [this](const TransferResult &result) {
+            states << (result.ok() ? Completed : Failed);
+            results << result;
+        });
+    }
+    bool ended() const { return !states.isEmpty() && isTerminal(states.last()); }
+
+    QList<short> states;
+    QList<TransferResult> results;
+};
 
 QByteArray patterned(qsizetype size)
 {
@@ -79,6 +94,7 @@ kvQzoK3Vtu2gzmWLCXAOZyd0lkKch2iNHYGdUr3dBSpNr+eDBI09pR4+
 } // namespace
 
 Q_DECLARE_METATYPE(MaybePage)
+Q_DECLARE_METATYPE(TransferResult::Failure)
 
 class TestInet : public QObject
 {
@@ -93,21 +109,28 @@ private:
     QTcpServer m_plainSite;
     int m_untrustedRequests = 0;
 
-    // Runs one Execute to its end and returns the states it reported.
-    QList<short> run(Inet &inet, const QString &url)
+    // How one Execute went: the states it reported, its end among them, and its result.
+    struct Ended {
+        QList<short> states;
+        TransferResult result;
+    };
+
+    // Runs one Execute to its end.
+    Ended run(Inet &inet, const QString &url)
     {
-        QSignalSpy spy(&inet, &Inet::StateChanged);
+        Recorder recorder(inet);
         inet.Execute(url, QStringLiteral("GET"));
-        if (!spy.isEmpty())
+        if (!recorder.states.isEmpty())
             qWarning("an event arrived inside Execute");
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(!spy.isEmpty() && isTerminal(states(spy).last()), Patience); }();
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(recorder.ended(), Patience); }();
         QTest::qWait(100); // anything after the end would show up here
-        return states(spy);
+        if (recorder.results.size() != 1)
+            qWarning("%d results", int(recorder.results.size()));
+        return {recorder.states, recorder.results.value(0)};
     }
 
     struct Fetched {
         QList<short> states;
-        // Taken at icResponseCompleted; after an error, what GetChunk gives then.
         QByteArray body;
         QString error;
     };
@@ -116,30 +139,21 @@ private:
     QList<Fetched> fetchTogether(const QStringList &urls)
     {
         std::vector<std::unique_ptr<Inet>> inets;
-        QList<Fetched> fetched(urls.size());
+        std::vector<std::unique_ptr<Recorder>> recorders;
         for (qsizetype i = 0; i < urls.size(); ++i) {
             inets.push_back(std::make_unique<Inet>());
-            Inet *inet = inets.back().get();
-            connect(inet, &Inet::StateChanged, this, [&fetched, i, inet](short state) {
-                fetched[i].states << state;
-                if (state == Inet::icResponseCompleted)
-                    fetched[i].body = inet->GetChunk(Inet::MaxBody, 1);
-            });
-            inet->Execute(urls[i], QStringLiteral("GET"));
+            recorders.push_back(std::make_unique<Recorder>(*inets.back()));
+            inets.back()->Execute(urls[i], QStringLiteral("GET"));
         }
         const auto allEnded = [&] {
-            return std::all_of(fetched.cbegin(), fetched.cend(),
-                               [](const Fetched &f) { return !f.states.isEmpty() && isTerminal(f.states.last()); });
+            return std::all_of(recorders.cbegin(), recorders.cend(), [](const auto &r) { return r->ended(); });
         };
         [&] { QTRY_VERIFY_WITH_TIMEOUT(allEnded(), Patience); }();
         if (QTest::currentTestFailed())
             return {};
-        for (qsizetype i = 0; i < urls.size(); ++i) {
-            if (fetched[i].states.last() == Inet::icError) {
-                fetched[i].body = inets[i]->GetChunk(Inet::MaxBody, 1);
-                fetched[i].error = inets[i]->ErrorText();
-            }
-        }
+        QList<Fetched> fetched;
+        for (const auto &r : recorders)
+            fetched << Fetched{r->states, r->results.last().body, r->results.last().error};
         return fetched;
     }
 
@@ -180,16 +194,23 @@ private slots:
     {
         m_server.setRoute(QStringLiteral("/page"), {.body = "hello"});
         Inet inet;
-        QSignalSpy spy(&inet, &Inet::StateChanged);
+        Recorder recorder(inet);
         inet.Execute(m_server.url(QStringLiteral("/page")), QStringLiteral("GET"));
-        QCOMPARE(spy.count(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(states(spy).contains(Inet::icResponseCompleted), Patience);
+        QCOMPARE(recorder.states.size(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.states.contains(Completed), Patience);
         QTest::qWait(Quiet);
         const QList<short> expected{Inet::icResolvingHost, Inet::icRequesting, Inet::icReceivingResponse,
-                                    Inet::icResponseCompleted};
-        QCOMPARE(states(spy), expected);
-        QCOMPARE(inet.GetChunk(Inet::MaxBody, 1), QByteArray("hello"));
-        QCOMPARE(inet.GetChunk(Inet::MaxBody, 1), QByteArray());
+                                    Completed};
+        QCOMPARE(recorder.states, expected);
+        // One result, with the final answer and the page.
+        QCOMPARE(recorder.results.size(), 1);
+        const TransferResult &result = recorder.results.first();
+        QCOMPARE(result.body, QByteArray("hello"));
+        QCOMPARE(result.status, 200);
+        QCOMPARE(result.reason, QByteArray("OK"));
+        QCOMPARE(result.headers.value("content-type"), std::optional<QByteArray>("text/html"));
+        QCOMPARE(result.headers.value("Content-Length"), std::optional<QByteArray>("5"));
+        QVERIFY(result.error.isEmpty());
     }
 
     void bodyDelivered_data()
@@ -221,27 +242,40 @@ private slots:
         m_server.setRoute(QStringLiteral("/body"), response);
 
         Inet inet;
-        const QList<short> seen = run(inet, m_server.url(QStringLiteral("/body")));
+        const Ended ended = run(inet, m_server.url(QStringLiteral("/body")));
+        const QList<short> &seen = ended.states;
         QCOMPARE(seen.first(), Inet::icResolvingHost);
-        QCOMPARE(seen.count(Inet::icResponseCompleted), 1);
-        QCOMPARE(seen.last(), Inet::icResponseCompleted);
-        QVERIFY(!seen.contains(Inet::icError));
-        QCOMPARE(inet.Cut(), response.body.size() > Inet::MaxBody);
-        const QByteArray body = inet.GetChunk(Inet::MaxBody, 1);
+        QCOMPARE(seen.count(Completed), 1);
+        QCOMPARE(seen.last(), Completed);
+        QVERIFY(!seen.contains(Failed));
+        QCOMPARE(ended.result.cut, response.body.size() > Inet::MaxBody);
+        const QByteArray &body = ended.result.body;
         QCOMPARE(body.size(), expected.size());
         QVERIFY(body == expected);
-        QCOMPARE(inet.GetChunk(Inet::MaxBody, 1), QByteArray());
     }
 
-    void chunksFollowEachOther()
+    // The result carries the final answer's header lines, every one, in the order sent; a
+    // name is found in any letter case.
+    void headersOfTheFinalAnswer()
     {
-        m_server.setRoute(QStringLiteral("/abc"), {.body = "abcdefg"});
+        m_server.setRoute(QStringLiteral("/validators"),
+                          {.body = "x",
+                           .contentType = "text/html; charset=Shift_JIS",
+                           .headers = {{"ETag", "\"v1\""},
+                                       {"Last-Modified", "Tue, 01 Jul 2031 10:00:00 GMT"},
+                                       {"Set-Cookie", "a=1"},
+                                       {"Set-Cookie", "b=2"}}});
+        m_server.setRoute(QStringLiteral("/via"), {.redirectTo = QStringLiteral("/validators")});
         Inet inet;
-        run(inet, m_server.url(QStringLiteral("/abc")));
-        QCOMPARE(inet.GetChunk(3, 1), QByteArray("abc"));
-        QCOMPARE(inet.GetChunk(3, 1), QByteArray("def"));
-        QCOMPARE(inet.GetChunk(3, 1), QByteArray("g"));
-        QCOMPARE(inet.GetChunk(3, 1), QByteArray());
+        const TransferResult result = run(inet, m_server.url(QStringLiteral("/via"))).result;
+        QVERIFY(result.ok());
+        QCOMPARE(result.headers.value("etag"), std::optional<QByteArray>("\"v1\""));
+        QCOMPARE(result.headers.value("LAST-MODIFIED"), std::optional<QByteArray>("Tue, 01 Jul 2031 10:00:00 GMT"));
+        QCOMPARE(result.headers.value("Content-Type"), std::optional<QByteArray>("text/html; charset=Shift_JIS"));
+        QCOMPARE(result.headers.values("set-cookie"), QByteArrayList({"a=1", "b=2"}));
+        // The redirect's own lines are not the page's.
+        QCOMPARE(result.headers.value("Location"), std::nullopt);
+        QCOMPARE(result.headers.value("Retry-After"), std::nullopt);
     }
 
     void errors_data()
@@ -296,15 +330,17 @@ private slots:
 
         m_untrustedRequests = 0;
         Inet inet;
-        const QList<short> seen = run(inet, url);
+        const Ended ended = run(inet, url);
+        const QList<short> &seen = ended.states;
         QCOMPARE(seen.first(), Inet::icResolvingHost);
-        QCOMPARE(seen.last(), Inet::icError);
-        QCOMPARE(seen.count(Inet::icError), 1);
-        QVERIFY(!seen.contains(Inet::icResponseCompleted));
-        QCOMPARE(inet.GetChunk(Inet::MaxBody, 1), QByteArray());
-        QVERIFY(!inet.ErrorText().isEmpty());
+        QCOMPARE(seen.last(), Failed);
+        QCOMPARE(seen.count(Failed), 1);
+        QVERIFY(!seen.contains(Completed));
+        QCOMPARE(ended.result.body, QByteArray());
+        QVERIFY(!ended.result.error.isEmpty());
+        QVERIFY(!ended.result.ok());
         if (!error.isEmpty())
-            QCOMPARE(inet.ErrorText(), error);
+            QCOMPARE(ended.result.error, error);
         QCOMPARE(m_server.requestCount() > 0, reachesServer);
         QCOMPARE(m_untrustedRequests, 0);
     }
@@ -335,13 +371,14 @@ private slots:
         m_server.setRoute(QStringLiteral("/status"),
                           {.status = status, .body = bodyless ? QByteArray() : QByteArray("a page")});
         Inet inet;
-        const QList<short> seen = run(inet, m_server.url(QStringLiteral("/status")));
-        QCOMPARE(seen.last(), error.isEmpty() ? Inet::icResponseCompleted : Inet::icError);
-        QCOMPARE(inet.ErrorText(), error);
-        QCOMPARE(inet.GetChunk(Inet::MaxBody, 1), error.isEmpty() ? QByteArray("a page") : QByteArray());
-        // The blocking fetch of the single download decides alike.
-        QCOMPARE(inet.OpenURL(m_server.url(QStringLiteral("/status"))).isEmpty(), !error.isEmpty());
-        QCOMPARE(inet.ErrorText(), error);
+        const Ended ended = run(inet, m_server.url(QStringLiteral("/status")));
+        QCOMPARE(ended.states.last(), error.isEmpty() ? Completed : Failed);
+        QCOMPARE(ended.result.error, error);
+        QCOMPARE(ended.result.body, error.isEmpty() ? QByteArray("a page") : QByteArray());
+        // The answer's status and headers come along either way, for whoever acts on them.
+        QCOMPARE(ended.result.status, status);
+        QCOMPARE(ended.result.failure, error.isEmpty() ? TransferResult::Failure::None : TransferResult::Failure::Status);
+        QCOMPARE(ended.result.headers.value("Content-Type"), std::optional<QByteArray>("text/html"));
     }
 
     // Ten transfers at once, several rounds: some faults show only on a busy machine.
@@ -363,13 +400,13 @@ private slots:
         constexpr int AtOnce = 10;
         for (int round = 0; round < Rounds; ++round) {
             for (const Fetched &f : fetchTogether(QStringList(AtOnce, m_server.url(path)))) {
-                QCOMPARE(f.states.count(Inet::icResponseCompleted) + f.states.count(Inet::icError), 1);
+                QCOMPARE(f.states.count(Completed) + f.states.count(Failed), 1);
                 if (page) {
-                    QCOMPARE(f.states.last(), Inet::icResponseCompleted);
+                    QCOMPARE(f.states.last(), Completed);
                     QCOMPARE(f.body.size(), page->size());
                     QVERIFY(f.body == *page);
                 } else {
-                    QCOMPARE(f.states.last(), Inet::icError);
+                    QCOMPARE(f.states.last(), Failed);
                     QVERIFY(!f.error.isEmpty());
                     QCOMPARE(f.body, QByteArray());
                 }
@@ -397,7 +434,7 @@ private slots:
         for (int round = 0; round < Rounds; ++round) {
             const QList<Fetched> fetched = fetchTogether(urls);
             for (qsizetype i = 0; i < fetched.size(); ++i) {
-                const bool stored = fetched[i].states.last() == Inet::icResponseCompleted;
+                const bool stored = fetched[i].states.last() == Completed;
                 if (i % 2 == 0)
                     cutStored += stored;
                 else
@@ -435,7 +472,7 @@ private slots:
         m_server.setRoute(sent.section(QLatin1Char('?'), 0, 0), {.body = "x"});
         Inet inet;
         const QString url = m_server.url(target);
-        QCOMPARE(run(inet, url).last(), Inet::icResponseCompleted);
+        QCOMPARE(run(inet, url).states.last(), Completed);
         QCOMPARE(m_server.requestedPaths(), QStringList{sent});
         QCOMPARE(inet.URL(), url);
     }
@@ -446,9 +483,9 @@ private slots:
         m_server.setRoute(QStringLiteral("/hop"), {.status = 301, .redirectTo = QStringLiteral("/new")});
         m_server.setRoute(QStringLiteral("/new"), {.body = "moved here"});
         Inet inet;
-        const QList<short> seen = run(inet, m_server.url(QStringLiteral("/old")));
-        QCOMPARE(seen.last(), Inet::icResponseCompleted);
-        QCOMPARE(inet.GetChunk(Inet::MaxBody, 1), QByteArray("moved here"));
+        const Ended ended = run(inet, m_server.url(QStringLiteral("/old")));
+        QCOMPARE(ended.states.last(), Completed);
+        QCOMPARE(ended.result.body, QByteArray("moved here"));
         QCOMPARE(m_server.requestedPaths(), QStringList({"/old", "/hop", "/new"}));
         QCOMPARE(inet.URL(), m_server.url(QStringLiteral("/old")));
     }
@@ -470,10 +507,10 @@ private slots:
         QFETCH(int, hops);
         QFETCH(QString, error);
         Inet inet;
-        QCOMPARE(run(inet, m_server.url(QStringLiteral("/chain/%1").arg(hops))).last(),
-                 error.isEmpty() ? Inet::icResponseCompleted : Inet::icError);
-        QCOMPARE(inet.ErrorText(), error);
-        QCOMPARE(inet.GetChunk(Inet::MaxBody, 1), error.isEmpty() ? QByteArray("end of the chain") : QByteArray());
+        const Ended ended = run(inet, m_server.url(QStringLiteral("/chain/%1").arg(hops)));
+        QCOMPARE(ended.states.last(), error.isEmpty() ? Completed : Failed);
+        QCOMPARE(ended.result.error, error);
+        QCOMPARE(ended.result.body, error.isEmpty() ? QByteArray("end of the chain") : QByteArray());
     }
 
     void requestHeaders()
@@ -543,35 +580,37 @@ private slots:
                           {.body = patterned(400000), .dripBytes = 2000, .dripIntervalMs = 20});
         m_server.setRoute(QStringLiteral("/after"), {.body = "next one"});
         Inet inet;
-        QSignalSpy spy(&inet, &Inet::StateChanged);
-        inet.Execute(m_server.url(QStringLiteral("/drip")), QStringLiteral("GET"));
-        QTRY_VERIFY_WITH_TIMEOUT(states(spy).contains(Inet::icReceivingResponse), Patience);
-        QVERIFY(!isTerminal(states(spy).last()));
-        inet.Cancel();
-        const qsizetype before = spy.count();
-        QTest::qWait(Quiet);
-        QCOMPARE(spy.count(), before);
-        QCOMPARE(inet.GetChunk(Inet::MaxBody, 1), QByteArray());
+        {
+            Recorder recorder(inet);
+            inet.Execute(m_server.url(QStringLiteral("/drip")), QStringLiteral("GET"));
+            QTRY_VERIFY_WITH_TIMEOUT(recorder.states.contains(Inet::icReceivingResponse), Patience);
+            QVERIFY(!recorder.ended());
+            inet.Cancel();
+            const qsizetype before = recorder.states.size();
+            QTest::qWait(Quiet);
+            QCOMPARE(recorder.states.size(), before);
+            // Nothing of a cancelled transfer is handed over.
+            QCOMPARE(recorder.results.size(), 0);
+        }
 
         // The same object serves the next transfer.
-        spy.clear();
-        const QList<short> seen = run(inet, m_server.url(QStringLiteral("/after")));
-        QCOMPARE(seen.first(), Inet::icResolvingHost);
-        QCOMPARE(seen.last(), Inet::icResponseCompleted);
-        QCOMPARE(inet.GetChunk(Inet::MaxBody, 1), QByteArray("next one"));
+        const Ended ended = run(inet, m_server.url(QStringLiteral("/after")));
+        QCOMPARE(ended.states.first(), Inet::icResolvingHost);
+        QCOMPARE(ended.states.last(), Completed);
+        QCOMPARE(ended.result.body, QByteArray("next one"));
     }
 
     void cancelRightAfterExecute()
     {
         m_server.setRoute(QStringLiteral("/page"), {.body = "hello"});
         Inet inet;
-        QSignalSpy spy(&inet, &Inet::StateChanged);
+        Recorder recorder(inet);
         inet.Execute(m_server.url(QStringLiteral("/page")), QStringLiteral("GET"));
         inet.Cancel();
         inet.Execute(QStringLiteral("ftp://x/"), QStringLiteral("GET"));
         inet.Cancel();
         QTest::qWait(Quiet);
-        QCOMPARE(spy.count(), 0);
+        QCOMPARE(recorder.states.size(), 0);
     }
 
     void executeWhileBusyReplacesTransfer()
@@ -579,17 +618,18 @@ private slots:
         m_server.setRoute(QStringLiteral("/hang"), {.hang = true});
         m_server.setRoute(QStringLiteral("/page"), {.body = "second"});
         Inet inet;
-        QSignalSpy spy(&inet, &Inet::StateChanged);
+        Recorder recorder(inet);
         inet.Execute(m_server.url(QStringLiteral("/hang")), QStringLiteral("GET"));
         QTRY_VERIFY_WITH_TIMEOUT(m_server.requestCount() == 1, Patience);
         inet.Execute(m_server.url(QStringLiteral("/page")), QStringLiteral("GET"));
-        QTRY_VERIFY_WITH_TIMEOUT(states(spy).contains(Inet::icResponseCompleted), Patience);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.states.contains(Completed), Patience);
         QTest::qWait(Quiet);
-        const QList<short> seen = states(spy);
-        QCOMPARE(seen.count(Inet::icResponseCompleted), 1);
-        QCOMPARE(seen.last(), Inet::icResponseCompleted);
-        QVERIFY(!seen.contains(Inet::icError));
-        QCOMPARE(inet.GetChunk(Inet::MaxBody, 1), QByteArray("second"));
+        const QList<short> &seen = recorder.states;
+        QCOMPARE(seen.count(Completed), 1);
+        QCOMPARE(seen.last(), Completed);
+        QVERIFY(!seen.contains(Failed));
+        QCOMPARE(recorder.results.size(), 1);
+        QCOMPARE(recorder.results.first().body, QByteArray("second"));
         QCOMPARE(inet.URL(), m_server.url(QStringLiteral("/page")));
     }
 
@@ -600,10 +640,8 @@ private slots:
         m_server.setRoute(QStringLiteral("/two"), {.body = "2"});
         Inet inet;
         QByteArrayList bodies;
-        connect(&inet, &Inet::StateChanged, this, [&](short state) {
-            if (state != Inet::icResponseCompleted)
-                return;
-            bodies << inet.GetChunk(Inet::MaxBody, 1);
+        connect(&inet, &Inet::finished, this, [&](const TransferResult &result) {
+            bodies << result.body;
             if (bodies.size() == 1)
                 inet.Execute(m_server.url(QStringLiteral("/two")), QStringLiteral("GET"));
         });
@@ -618,9 +656,9 @@ private slots:
         m_server.setRoute(QStringLiteral("/drip"),
                           {.body = patterned(400000), .dripBytes = 2000, .dripIntervalMs = 20});
         auto inet = std::make_unique<Inet>();
-        QSignalSpy spy(inet.get(), &Inet::StateChanged);
+        Recorder recorder(*inet);
         inet->Execute(m_server.url(QStringLiteral("/drip")), QStringLiteral("GET"));
-        QTRY_VERIFY_WITH_TIMEOUT(states(spy).contains(Inet::icReceivingResponse), Patience);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.states.contains(Inet::icReceivingResponse), Patience);
         inet.reset();
         QTest::qWait(Quiet / 3); // a stray delivery to the dead object would crash here
     }
@@ -634,9 +672,9 @@ private slots:
         m_server.setRoute(QStringLiteral("/large"), {.body = patterned(2 * Inet::MaxBody)});
         QTest::newRow("at the start") << "/small" << short(Inet::icResolvingHost);
         QTest::newRow("while receiving") << "/small" << short(Inet::icReceivingResponse);
-        QTest::newRow("at the end") << "/small" << short(Inet::icResponseCompleted);
-        QTest::newRow("at the end of a cut body") << "/large" << short(Inet::icResponseCompleted);
-        QTest::newRow("at an error") << "/reset" << short(Inet::icError);
+        QTest::newRow("at the end") << "/small" << Completed;
+        QTest::newRow("at the end of a cut body") << "/large" << Completed;
+        QTest::newRow("at an error") << "/reset" << Failed;
     }
 
     void deletedFromItsOwnSlot()
@@ -646,11 +684,14 @@ private slots:
         m_server.setRoute(QStringLiteral("/reset"), {.reset = true});
         QPointer<Inet> inet = new Inet;
         QList<short> seen;
-        connect(inet, &Inet::StateChanged, this, [&](short state) {
+        const auto note = [&](short state) {
             seen << state;
             if (state == deleteAt)
                 delete inet;
-        });
+        };
+        connect(inet, &Inet::StateChanged, this, note);
+        connect(inet, &Inet::finished, this,
+                [note](const TransferResult &result) { note(result.ok() ? Completed : Failed); });
         inet->Execute(m_server.url(path), QStringLiteral("GET"));
         QTRY_VERIFY_WITH_TIMEOUT(inet.isNull(), Patience);
         QTest::qWait(Quiet / 3);
@@ -679,8 +720,8 @@ private slots:
         for (int i = 0; i < 100; ++i) {
             inets.push_back(std::make_unique<Inet>());
             Inet *inet = inets.back().get();
-            connect(inet, &Inet::StateChanged, this, [&completed, inet](short state) {
-                if (state == Inet::icResponseCompleted && inet->GetChunk(Inet::MaxBody, 1) == patterned(50000))
+            connect(inet, &Inet::finished, this, [&completed](const TransferResult &result) {
+                if (result.ok() && result.body == patterned(50000))
                     ++completed;
             });
             inet->Execute(m_server.url(QStringLiteral("/crowd?n=%1").arg(i)), QStringLiteral("GET"));
@@ -695,11 +736,11 @@ private slots:
         QVERIFY(server.start());
         server.setRoute(QStringLiteral("/hang"), {.hang = true});
         Inet inet;
-        QSignalSpy spy(&inet, &Inet::StateChanged);
+        Recorder recorder(inet);
         inet.Execute(server.url(QStringLiteral("/hang")), QStringLiteral("GET"));
         QTRY_COMPARE_WITH_TIMEOUT(server.requestCount(), 1, Patience);
         server.stop();
-        QTRY_VERIFY_WITH_TIMEOUT(!spy.isEmpty() && states(spy).last() == Inet::icError, Patience);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.ended() && recorder.states.last() == Failed, Patience);
     }
 
     void urlKeptExactly_data()
@@ -716,64 +757,97 @@ private slots:
         Inet inet;
         run(inet, url);
         QCOMPARE(inet.URL(), url);
-        inet.OpenURL(url);
-        QCOMPARE(inet.URL(), url);
     }
 
-    void openUrl_data()
+    // What the result says of how a transfer ended, including a time limit of its own.
+    void resultTellsHowItEnded_data()
     {
         QTest::addColumn<QString>("url");
         QTest::addColumn<int>("timeoutMs");
-        QTest::addColumn<QString>("expected");
-        QTest::addColumn<bool>("failed");
+        QTest::addColumn<TransferResult::Failure>("failure");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<qsizetype>("bodySize");
+        QTest::addColumn<bool>("cut");
 
-        const QString japanese = QStringLiteral("<p>日本語のページ ①</p>");
-        m_server.setRoute(QStringLiteral("/sjis"), {.body = codepage::toAnsi(japanese)});
+        using F = TransferResult::Failure;
+        m_server.setRoute(QStringLiteral("/page"), {.body = "fine"});
         m_server.setRoute(QStringLiteral("/missing"), {.status = 404, .body = "nf"});
+        m_server.setRoute(QStringLiteral("/busy"), {.status = 503, .body = "later", .headers = {{"Retry-After", "120"}}});
         m_server.setRoute(QStringLiteral("/big"), {.body = QByteArray(3 * 1024 * 1024, 'a')});
         m_server.setRoute(QStringLiteral("/hang"), {.hang = true});
-        m_server.setRoute(QStringLiteral("/moved"), {.redirectTo = QStringLiteral("/sjis")});
+        m_server.setRoute(QStringLiteral("/slow"), {.body = "slow", .delayMs = 300});
+        m_server.setRoute(QStringLiteral("/moved"), {.redirectTo = QStringLiteral("/page")});
         m_server.setRoute(QStringLiteral("/loop"), {.redirectTo = QStringLiteral("/loop")});
+        m_server.setRoute(QStringLiteral("/cutoff"), {.body = patterned(300000), .cutAfterBytes = 1000});
+        m_server.setRoute(QStringLiteral("/twolengths"), {.raw = "HTTP/1.1 200 OK\r\nContent-Length: 4\r\nContent-Length: 5\r\n\r\nfine"});
 
-        QTest::newRow("CP932 page") << m_server.url(QStringLiteral("/sjis")) << 60000 << japanese << false;
-        QTest::newRow("redirected") << m_server.url(QStringLiteral("/moved")) << 60000 << japanese << false;
-        QTest::newRow("404 is a failure") << m_server.url(QStringLiteral("/missing")) << 60000 << "" << true;
+        QTest::newRow("page") << m_server.url(QStringLiteral("/page")) << 0 << F::None << 200 << qsizetype(4) << false;
+        QTest::newRow("redirected") << m_server.url(QStringLiteral("/moved")) << 0 << F::None << 200 << qsizetype(4) << false;
+        QTest::newRow("404") << m_server.url(QStringLiteral("/missing")) << 0 << F::Status << 404 << qsizetype(0) << false;
+        QTest::newRow("503") << m_server.url(QStringLiteral("/busy")) << 0 << F::Status << 503 << qsizetype(0) << false;
         QTest::newRow("cut at the limit")
-            << m_server.url(QStringLiteral("/big")) << 60000 << QString(Inet::MaxBody, QLatin1Char('a')) << false;
-        QTest::newRow("refused") << m_refusedUrl << 60000 << QString() << true;
-        QTest::newRow("redirect loop") << m_server.url(QStringLiteral("/loop")) << 60000 << QString() << true;
-        QTest::newRow("time-out") << m_server.url(QStringLiteral("/hang")) << 500 << QString() << true;
-        QTest::newRow("file scheme") << QStringLiteral("file:///etc/passwd") << 60000 << QString() << true;
+            << m_server.url(QStringLiteral("/big")) << 0 << F::None << 200 << qsizetype(Inet::MaxBody) << true;
+        QTest::newRow("refused") << m_refusedUrl << 0 << F::Connection << 0 << qsizetype(0) << false;
+        QTest::newRow("closed in the middle of the body")
+            << m_server.url(QStringLiteral("/cutoff")) << 0 << F::Connection << 200 << qsizetype(0) << false;
+        QTest::newRow("redirect loop") << m_server.url(QStringLiteral("/loop")) << 0 << F::BadAnswer << 302 << qsizetype(0) << false;
+        QTest::newRow("two lengths") << m_server.url(QStringLiteral("/twolengths")) << 0 << F::BadAnswer << 200 << qsizetype(0) << false;
+        QTest::newRow("time limit passed") << m_server.url(QStringLiteral("/hang")) << 500 << F::TimedOut << 0 << qsizetype(0) << false;
+        QTest::newRow("within the time limit") << m_server.url(QStringLiteral("/slow")) << 5000 << F::None << 200 << qsizetype(4) << false;
+        QTest::newRow("file scheme") << QStringLiteral("file:///etc/passwd") << 0 << F::Address << 0 << qsizetype(0) << false;
+        QTest::newRow("not GET") << QStringLiteral("<post>") << 0 << F::Address << 0 << qsizetype(0) << false;
     }
 
-    void openUrl()
+    void resultTellsHowItEnded()
     {
         QFETCH(QString, url);
         QFETCH(int, timeoutMs);
-        QFETCH(QString, expected);
-        QFETCH(bool, failed);
+        QFETCH(TransferResult::Failure, failure);
+        QFETCH(int, status);
+        QFETCH(qsizetype, bodySize);
+        QFETCH(bool, cut);
 
         Inet inet;
-        inet.setOpenUrlTimeout(timeoutMs);
-        QSignalSpy spy(&inet, &Inet::StateChanged);
-        const QString text = inet.OpenURL(url);
-        QCOMPARE(text.size(), expected.size());
-        QCOMPARE(text, expected);
-        QCOMPARE(inet.Failed(), failed);
-        QCOMPARE(inet.ErrorText().isEmpty(), !failed);
+        inet.setTimeout(timeoutMs);
+        Recorder recorder(inet);
+        QElapsedTimer clock;
+        clock.start();
+        if (url == u"<post>")
+            inet.Execute(m_server.url(QStringLiteral("/page")), QStringLiteral("POST"));
+        else
+            inet.Execute(url, QStringLiteral("GET"));
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.ended(), Patience);
+        const qint64 took = clock.elapsed();
         QTest::qWait(100);
-        QCOMPARE(spy.count(), 0);
+        QCOMPARE(recorder.results.size(), 1);
+        const TransferResult &result = recorder.results.first();
+        QCOMPARE(result.failure, failure);
+        QCOMPARE(result.ok(), failure == TransferResult::Failure::None);
+        QCOMPARE(result.error.isEmpty(), result.ok());
+        QCOMPARE(result.status, status);
+        QCOMPARE(result.body.size(), bodySize);
+        QCOMPARE(result.cut, cut);
+        if (failure == TransferResult::Failure::TimedOut) {
+            QCOMPARE(result.error, QStringLiteral("時間切れです"));
+            QVERIFY2(took >= timeoutMs && took < timeoutMs + 5000, qPrintable(QString::number(took)));
+        }
+        if (status == 503)
+            QCOMPARE(result.headers.value("retry-after"), std::optional<QByteArray>("120"));
     }
 
-    void openUrlAfterFailureSucceeds()
+    // A failed transfer leaves nothing behind that the next one on the object would carry.
+    void failureThenSuccessOnOneObject()
     {
         m_server.setRoute(QStringLiteral("/page"), {.body = "fine"});
+        m_server.setRoute(QStringLiteral("/missing"), {.status = 404, .body = "nf"});
         Inet inet;
-        QCOMPARE(inet.OpenURL(m_refusedUrl), QString());
-        QVERIFY(inet.Failed());
-        QCOMPARE(inet.OpenURL(m_server.url(QStringLiteral("/page"))), QStringLiteral("fine"));
-        QVERIFY(!inet.Failed());
-        QVERIFY(inet.ErrorText().isEmpty());
+        const TransferResult refused = run(inet, m_server.url(QStringLiteral("/missing"))).result;
+        QCOMPARE(refused.failure, TransferResult::Failure::Status);
+        const TransferResult fine = run(inet, m_server.url(QStringLiteral("/page"))).result;
+        QVERIFY(fine.ok());
+        QCOMPARE(fine.body, QByteArray("fine"));
+        QVERIFY(fine.error.isEmpty());
+        QCOMPARE(fine.status, 200);
     }
 
     void cleanupTestCase() { m_server.stop(); }

@@ -34,6 +34,8 @@ private slots:
     void readTruncation_data();
     void readTruncation();
     void readFromFolderIsDefault();
+    void valueTellsAMissingKey_data();
+    void valueTellsAMissingKey();
 
     void write_data();
     void write();
@@ -235,6 +237,8 @@ void TestProfile::read()
                                               fileName);
     QCOMPARE(returned, expected);
     QCOMPARE(n, qint32(expected.size()));
+    // The lookup finds what the Windows call finds, and nothing where it gives the default.
+    QCOMPARE(Profile(fileName).value(section, key).value_or(QStringLiteral("DEF")), expected);
     // Reading never touches the file.
     QCOMPARE(contents(fileName), file);
 }
@@ -311,6 +315,38 @@ void TestProfile::readFromFolderIsDefault()
                                       returned, 256, path(QStringLiteral("folder"))),
              1);
     QCOMPARE(returned, QStringLiteral("d"));
+}
+
+// Unlike the Windows call, the lookup tells a missing key from any value, and gives a value
+// whole, however long.
+void TestProfile::valueTellsAMissingKey_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<OptString>("value");
+
+    const QByteArray file("[s]\r\nempty=\r\nnl=NL\r\ntab=nl\t-\r\nlf=\"\"\r\n");
+    QTest::newRow("missing key") << file << QStringLiteral("other") << OptString();
+    QTest::newRow("empty value") << file << QStringLiteral("empty") << OptString(QString());
+    QTest::newRow("value NL") << file << QStringLiteral("NL") << OptString(QStringLiteral("NL"));
+    QTest::newRow("value with a tab inside")
+        << file << QStringLiteral("tab") << OptString(QStringLiteral("nl\t-"));
+    QTest::newRow("empty quotes") << file << QStringLiteral("lf") << OptString(QString());
+    QTest::newRow("missing section") << QByteArray("[t]\r\nk=v\r\n") << QStringLiteral("k")
+                                     << OptString();
+    QTest::newRow("no file") << QByteArray() << QStringLiteral("k") << OptString();
+    const QString longValue(5000, QLatin1Char('x'));
+    QTest::newRow("long value whole") << QByteArray("[s]\r\nk=" + longValue.toLatin1() + "\r\n")
+                                      << QStringLiteral("k") << OptString(longValue);
+}
+
+void TestProfile::valueTellsAMissingKey()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, key);
+    QFETCH(OptString, value);
+    const QString fileName = file.isEmpty() ? path() : put(file);
+    QCOMPARE(Profile(fileName).value(QStringLiteral("S"), key), value);
 }
 
 void TestProfile::write_data()
@@ -586,8 +622,9 @@ void TestProfile::flushFailureKeepsOldFile()
     Profile profile(fileName);
     QVERIFY(profile.WritePrivateProfileString(QStringLiteral("s"), QStringLiteral("k"),
                                               QStringLiteral("new")));
-    QVERIFY(!profile.flush());
-    QVERIFY(!profile.errorString().isEmpty());
+    QString error;
+    QVERIFY(!profile.flush(&error));
+    QVERIFY(!error.isEmpty());
     QVERIFY(!WritePrivateProfileStringA(QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("new"),
                                         fileName));
 

@@ -324,9 +324,8 @@ private slots:
 
         QVERIFY(window.startRun());
         QVERIFY(QTest::qWaitFor([&] { return !window.run().isActive(); }, 10000));
-        QString error;
-        QVERIFY2(window.writeLogFile(&error), qPrintable(error));
-        window.endRun();
+        const RunSummary summary = window.finishRun();
+        QVERIFY2(summary.logFileError.isEmpty(), qPrintable(summary.logFileError));
         const QString all = logFileText(logPath());
         QVERIFY(all.startsWith(afterSecond));
         QCOMPARE(countOf(lines(all), runStartLine()), 3);
@@ -365,11 +364,9 @@ private slots:
         QVERIFY(!window.startRun());
         QVERIFY(!window.run().isActive());
         // SAVE meanwhile: the run read the list at its start and writes no settings.
-        EntryTable::Refusal refusal;
-        QVERIFY(window.entries().add(QStringLiteral("added"), m_server.url(QStringLiteral("/page")), {}, 0, {}, &refusal));
-        int followed = 0;
-        QString error;
-        QVERIFY2(window.save(followed, {}, &error), qPrintable(error));
+        QVERIFY(window.entries().add(QStringLiteral("added"), m_server.url(QStringLiteral("/page")), {}, 0, {}).ok());
+        const settingsfile::Saved saved = window.save(0);
+        QVERIFY2(saved.written, qPrintable(saved.error));
 
         ::kill(pid_t(child.processId()), signal);
         const Outcome outcome = finish(child, 10000);

@@ -75,9 +75,13 @@ private:
     }
     bool save(int *followed = nullptr, QString *error = nullptr)
     {
-        int none = 0;
-        return settingsfile::save(iniPath(), m_entries, m_options, {}, followed ? *followed : none,
-                                  error);
+        const settingsfile::Saved saved =
+            settingsfile::save(iniPath(), m_entries, m_options, {}, followed ? *followed : 0);
+        if (followed)
+            *followed = saved.selected;
+        if (error)
+            *error = saved.error;
+        return saved.written;
     }
     void setEntry(int n, const QString &name, const QString &address = QString(), int parent = 0)
     {
@@ -349,10 +353,9 @@ private slots:
         QFETCH(bool, utf8);
         setEntry(1, name, QStringLiteral("http://a.test/") + name);
         m_options.dirName = dirName;
-        int followed = 0;
-        bool wroteUtf8 = !utf8;
-        QVERIFY(settingsfile::save(iniPath(), m_entries, m_options, {}, followed, nullptr, &wroteUtf8));
-        QCOMPARE(wroteUtf8, utf8);
+        const settingsfile::Saved saved = settingsfile::save(iniPath(), m_entries, m_options, {}, 0);
+        QVERIFY(saved.written);
+        QCOMPARE(saved.utf8, utf8);
         const QByteArray bytes = fixtures::readFile(iniPath());
         QCOMPARE(bytes.startsWith("\xEF\xBB\xBF"), utf8);
         if (!utf8)
@@ -386,10 +389,9 @@ private slots:
             session.entries().EntryName(1) = QStringLiteral("a");
             session.entries().EntryCount = 1;
             session.options().timeout = QStringLiteral("15");
-            int followed = 1;
-            QString error;
-            QVERIFY2(session.save(followed, {}, &error), qPrintable(error));
-            QCOMPARE(followed, 1);
+            const settingsfile::Saved saved = session.save(1);
+            QVERIFY2(saved.written, qPrintable(saved.error));
+            QCOMPARE(saved.selected, 1);
         }
         Session session(m_dir->path());
         QVERIFY(session.load().report.unreadable.isEmpty());

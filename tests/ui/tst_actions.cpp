@@ -14,7 +14,6 @@
 #include "ui/platform/single_instance.h"
 #include "ui/platform/window_state.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -523,17 +522,17 @@ void tst_actions::startUpFields_data()
     QTest::addColumn<QString>("timeout");
     QTest::addColumn<bool>("logOn");
 
-    const QString programDir = GetWindowsDirectory();
-    QTest::newRow("no settings file") << QString() << QString() << programDir + QStringLiteral("/")
-                                      << programDir + QStringLiteral("/VEKLOG.txt") << "60" << false;
+    const QString dataHome = GetWindowsDirectory();
+    QTest::newRow("no settings file") << QString() << QString() << dataHome + QStringLiteral("/")
+                                      << dataHome + QStringLiteral("/VEKLOG.txt") << "60" << false;
     QTest::newRow("options from the file")
         << "[DATA]\nTEXT1=日本語ソ表\n"
            "[Option]\ndirname=/tmp/ページ/\nlogpath=NLlog.txt\nlogsw=1\ndtime=45\n"
         << "日本語ソ表<0>#1" << "/tmp/ページ/" << "NLlog.txt" << "45" << true;
     // The box takes only seconds when typed; what an old file holds is shown as it is.
     QTest::newRow("time-out that is no number shown as stored")
-        << "[DATA]\nTEXT1=a\n[Option]\ndtime=abc\n" << "a<0>#1" << programDir + QStringLiteral("/")
-        << programDir + QStringLiteral("/VEKLOG.txt") << "abc" << false;
+        << "[DATA]\nTEXT1=a\n[Option]\ndtime=abc\n" << "a<0>#1" << dataHome + QStringLiteral("/")
+        << dataHome + QStringLiteral("/VEKLOG.txt") << "abc" << false;
 }
 
 void tst_actions::startUpFields()
@@ -562,10 +561,10 @@ void tst_actions::startUpFields()
     QCOMPARE(field(w, "Text3")->isEnabled(), logOn);
     QCOMPARE(widget<QPushButton>(&w, "btn_log_sansyou")->isEnabled(), logOn);
     QVERIFY(w.isEnabled());
-    const QString programDir = w.session().programDir();
-    QCOMPARE(programDir, GetWindowsDirectory());
-    QVERIFY(QDir(programDir).exists());
-    QVERIFY(!programDir.endsWith(QLatin1Char('/')));
+    const QString dataHome = w.session().dataHome();
+    QCOMPARE(dataHome, GetWindowsDirectory());
+    QVERIFY(QDir(dataHome).exists());
+    QVERIFY(!dataHome.endsWith(QLatin1Char('/')));
     QVERIFY(boxes.seen().isEmpty());
 }
 
@@ -805,15 +804,12 @@ void tst_actions::saveRebuildsTheTree()
 void tst_actions::saveWritesComboItemsButNeverReadsThem()
 {
     MsgBoxAnswerer boxes;
-    const auto combo = [](frm_vekmain &w, int c) {
-        return widget<QComboBox>(&w, QStringLiteral("Combo1(%1)").arg(c));
-    };
     {
         frm_vekmain w;
         startShown(w);
         for (int c = 0; c <= 4; ++c) {
             for (int i = 0; i < 3; ++i)
-                combo(w, c)->addItem(QStringLiteral("c%1i%2").arg(c).arg(i));
+                w.Sdata()(c) << QStringLiteral("c%1i%2").arg(c).arg(i);
         }
         click(&w, "btn_save");
         QCOMPARE(boxes.texts(), QStringList{QStringLiteral("保存しました")});
@@ -826,7 +822,7 @@ void tst_actions::saveWritesComboItemsButNeverReadsThem()
     frm_vekmain w;
     startShown(w);
     for (int c = 0; c <= 4; ++c)
-        QCOMPARE(combo(w, c)->count(), 0);
+        QCOMPARE(w.Sdata()(c).size(), 0);
 }
 
 // Loading and saving renumber entries, so an editor open on one entry must not write to

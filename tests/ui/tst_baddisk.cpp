@@ -309,7 +309,7 @@ private slots:
         Program program;
         QCOMPARE(m_boxes->texts(), QStringList());
         frm_vekmain *w = program.window.get();
-        const QString winDir = w->session().programDir();
+        const QString winDir = w->session().dataHome();
         QCOMPARE(winDir, root.path() + QLatin1String("/home/vekanto"));
 
         ReadOnlyTree readOnly;

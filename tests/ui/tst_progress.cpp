@@ -2,10 +2,13 @@
 #include "support/ui/window_driver.h"
 #include "support/ui/window_testmain.h"
 
+#include "cli/cli_texts.h"
+#include "cli/unattended_run.h"
 #include "core/run/run_log.h"
-#include "ui/platform/window_state.h"
 #include "core/session.h"
+#include "platform/clock.h"
 #include "platform/windir.h"
+#include "ui/platform/window_state.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -25,6 +28,18 @@ enum class Closing { Ok, Window };
 const QString Idle = QStringLiteral("接続無し");
 const QString EndBox = QStringLiteral("ダウンロード終了");
 const QByteArray KeptLog = "\"kept\"\r\n";
+
+QString logFileText(const QString &path)
+{
+    return runlog::FirstField(runlog::DecodeFile(readFile(path)));
+}
+
+// The log file's text with every time of day written as "T".
+QString withoutTimes(const QString &text)
+{
+    static const QRegularExpression time(QStringLiteral("\\d{1,2}:\\d{2}:\\d{2}"));
+    return QString(text).replace(time, QStringLiteral("T"));
+}
 
 // The log box shows lines; the log keeps CR LF.
 QString asShown(QString log)
@@ -276,8 +291,94 @@ private slots:
         // A closing program asks nothing more.
         QCOMPARE(m_boxes->texts(), QStringList());
         const QStringList log = lines(p.log());
-        QCOMPARE(countOf(log, single ? runLine("ダウンロード失敗") : runStopLine()), 1);
+        QCOMPARE(countOf(log, runStopLine()), 1);
+        QCOMPARE(countOf(log, runLine("ダウンロード失敗")), 0);
         QCOMPARE(readFile(path), runlog::EncodeRecord(p.log()));
+    }
+
+    // The end of a run is one and the same from both faces: the same list run from the window
+    // (closed with OK) and by --run-all leaves the same log file, the same changed marks and
+    // the same summary, and lets the run lock go.
+    void endOfARunIsTheSameFromBothFaces()
+    {
+        m_server.setRoute(QStringLiteral("/same"), {.body = "same"});
+        m_server.setRoute(QStringLiteral("/new"), {.body = "new page"});
+        m_server.setRoute(QStringLiteral("/hang"), {.hang = true});
+        const QString data = m_dir->path() + QLatin1String("/data");
+        const QString path = logPath(Logging::On);
+        // The hung entry comes last, so that every line is logged in one order.
+        writeIni({{QStringLiteral("same"), m_server.url(QStringLiteral("/same")), {}},
+                  {QStringLiteral("changed"), m_server.url(QStringLiteral("/new")), {}},
+                  {QStringLiteral("broken"), m_server.url(QStringLiteral("/broken")), {}},
+                  {QStringLiteral(".."), m_server.url(QStringLiteral("/same")), {}},
+                  {QStringLiteral("short"), QStringLiteral("http:/x"), {}},
+                  {QStringLiteral("hang"), m_server.url(QStringLiteral("/hang")), {}}},
+                 {.dirName = data, .timeout = QStringLiteral("1"), .keepLog = true, .logPath = path});
+        const QString marksPath = ChangedMarks(iniPath()).path();
+        const auto prepare = [&] {
+            QVERIFY(QDir(data).removeRecursively());
+            for (const char *name : {"same", "changed"})
+                QVERIFY(QDir().mkpath(data + u'/' + QLatin1String(name)));
+            QVERIFY(writeFile(data + QLatin1String("/same/vek.htm"), "same"));
+            QVERIFY(writeFile(data + QLatin1String("/changed/vek.htm"), "old page"));
+            QFile::remove(path);
+            QFile::remove(marksPath);
+        };
+        const auto lockIsFree = [] { return Session(GetWindowsDirectory()).beginRun(); };
+
+        prepare();
+        vclock::setNow(QDateTime(QDate(2031, 7, 4), QTime(10, 0)));
+        RunSummary fromWindow;
+        {
+            Program p;
+            QVERIFY(p.runAll(20000));
+            p.ok()->click();
+            // Nothing failed to be written: only the end box was shown.
+            QCOMPARE(m_boxes->texts(), QStringList{EndBox});
+            fromWindow = p.window->session().runSummary();
+            QVERIFY(lockIsFree());
+        }
+        const QString windowLog = withoutTimes(logFileText(path));
+        const QByteArray windowMarks = readFile(marksPath);
+        const QStringList windowPages = QDir(data).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+
+        prepare();
+        vclock::setNow(QDateTime(QDate(2031, 7, 4), QTime(10, 0)));
+        cli::UnattendedRun unattended(QString(), true, cli::English);
+        QCOMPARE(unattended.exec(), 1);
+        const RunSummary &fromCommandLine = unattended.summary();
+        QVERIFY(lockIsFree());
+
+        QVERIFY(!windowLog.isEmpty());
+        QCOMPARE(withoutTimes(logFileText(path)), windowLog);
+        QCOMPARE(readFile(marksPath), windowMarks);
+        QCOMPARE(QDir(data).entryList(QDir::Dirs | QDir::NoDotAndDotDot), windowPages);
+        QCOMPARE(fromCommandLine.logFileError, QString());
+        QCOMPARE(fromCommandLine.marksError, QString());
+        QCOMPARE(fromCommandLine.entries, fromWindow.entries);
+        QCOMPARE(fromCommandLine.stopped, fromWindow.stopped);
+
+        // And what they agree on is what happened.
+        QVERIFY(windowMarks.contains("changed") && !windowMarks.contains("same"));
+        const QStringList log = lines(logFileText(path));
+        QCOMPARE(countOf(log, runStartLine()), 1);
+        QCOMPARE(countOf(log, runEndLine()), 1);
+        QStringList ended;
+        for (const EntryEnd &end : fromWindow.entries)
+            ended << QStringLiteral("%1 %2 %3").arg(end.name).arg(int(end.ending)).arg(end.changed);
+        QCOMPARE(ended, (QStringList{QStringLiteral("same %1 0").arg(int(Ending::Stored)),
+                                     QStringLiteral("changed %1 1").arg(int(Ending::Stored)),
+                                     QStringLiteral("broken %1 0").arg(int(Ending::Failed)),
+                                     QStringLiteral(".. %1 0").arg(int(Ending::BadName)),
+                                     QStringLiteral("hang %1 0").arg(int(Ending::TimedOut))}));
+        // A failure carries the reason its line gives.
+        const EntryEnd &broken = fromWindow.entries.at(2);
+        QVERIFY(!broken.reason.isEmpty());
+        const QStringList failedLines = log.filter(QStringLiteral("broken のダウンロードに失敗しました("));
+        QCOMPARE(failedLines.size(), 1);
+        QVERIFY(failedLines.constFirst().endsWith(QLatin1Char(' ') + broken.reason));
+        QVERIFY(!fromWindow.stopped);
+        vclock::reset();
     }
 
     // ctest runs this program at QT_SCALE_FACTOR=2 on a 1920×1080 screen. Both windows fit it

@@ -8,6 +8,7 @@
 #include "platform/inet.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,7 +46,7 @@ private:
     frm_vekmain &w() { return *m_window; }
 
     // Entries and the selection are set as they stand, without nodes: the download reads
-    // the list and tree_cnt only.
+    // the list and the selection only.
     void setEntry(int n, const QString &name, const QString &address, const QString &rule = {})
     {
         EntryTable &t = w().session().entries();
@@ -54,9 +55,20 @@ private:
         t.EntryRule(n) = rule;
         t.EntryCount = qMax(t.EntryCount, n);
     }
-    void select(int n) { widget<QLabel>(&w(), "tree_cnt")->setText(QString::number(n)); }
+    void select(int n)
+    {
+        w().SelectEntry(n);
+        QCOMPARE(widget<QLabel>(&w(), "tree_cnt")->text(), QString::number(n));
+    }
     QString page(const QString &name) const { return m_data->path() + QLatin1Char('/') + name + QStringLiteral("/vek.htm"); }
+    // Clicks "ダウンロード"; the download goes on in the event loop while the click returns.
     void clickDownload() { click(&w(), "Command4"); }
+    // Until the download has ended and its boxes are answered: OK usable.
+    bool ended(int timeoutMs = 20000)
+    {
+        return QTest::qWaitFor([this] { return widget<QPushButton>(w().Progress(), "Command2")->isEnabled(); },
+                               timeoutMs);
+    }
     QString status1() { return widget<QLabel>(w().Progress(), "Label3(1)")->text(); }
     QPushButton *mainButton(const char *name) { return widget<QPushButton>(&w(), name); }
 
@@ -110,6 +122,7 @@ private slots:
         QVERIFY(writeFile(page(QStringLiteral("ニュース")), QByteArray(4000, 'x')));
         select(3);
         clickDownload();
+        QVERIFY(ended());
 
         QCOMPARE(readFile(page(QStringLiteral("ニュース"))), body);
         QCOMPARE(readFile(m_data->path() + QStringLiteral("/ニュース/20310704/vek.htm")), QByteArray(4000, 'x'));
@@ -177,6 +190,7 @@ private slots:
         field(w(), "DirName")->setText(m_data->path() + dataSuffix);
         select(1);
         clickDownload();
+        QVERIFY(ended());
         QCOMPARE(m_server.requestedPaths(), QStringList{QStringLiteral("/exact")});
         const QString folder = existing.isEmpty() ? QStringLiteral("new") : existing;
         QCOMPARE(readFile(m_data->path() + dataSuffix + u'/' + folder + QStringLiteral("/vek.htm")), QByteArray("abc"));
@@ -244,9 +258,11 @@ private slots:
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("old page");
         old.close();
-        w().session().run().connections().Inet1(1)->setOpenUrlTimeout(1500);
+        // The single download gives up after the time-out the window shows.
+        field(w(), "Text4")->setText(QStringLiteral("1"));
         select(1);
         clickDownload();
+        QVERIFY(ended());
 
         QCOMPARE(m_boxes->texts(), (QStringList{QStringLiteral("ダウンロード失敗、終了します。"),
                                                 QStringLiteral("ダウンロード終了")}));
@@ -273,6 +289,7 @@ private slots:
         QVERIFY(QDir().mkpath(page(QStringLiteral("blocked")) + QStringLiteral("/inside")));
         select(1);
         clickDownload();
+        QVERIFY(ended());
         QCOMPARE(m_boxes->texts(), (QStringList{QStringLiteral("ダウンロード失敗、終了します。"),
                                                 QStringLiteral("ダウンロード終了")}));
         QVERIFY(QFileInfo(page(QStringLiteral("blocked"))).isDir());
@@ -281,19 +298,72 @@ private slots:
         verifyEndState();
     }
 
-    void eventsRunWhileTheFetchWaits()
+    // Nothing blocks while the page is on its way: the click returns at once, the window waits
+    // disabled and the progress window shows the entry starting.
+    void nothingWaitsForThePage()
     {
         m_server.setRoute(QStringLiteral("/slow"), {.body = "late", .delayMs = 1000});
         setEntry(1, QStringLiteral("slow"), m_server.url(QStringLiteral("/slow")));
         select(1);
-        bool ranWhileWaiting = false;
-        QTimer::singleShot(300, this, [&] {
-            ranWhileWaiting = m_boxes->seen().isEmpty() && m_server.requestCount() == 1
-                              && status1() == QStringLiteral("接続開始 (slow)");
-        });
         clickDownload();
-        QVERIFY(ranWhileWaiting);
+        QVERIFY(!w().isEnabled());
+        QVERIFY(widget<QPushButton>(w().Progress(), "Command1")->isEnabled());
+        QTRY_COMPARE(m_server.requestCount(), 1);
+        QCOMPARE(status1(), QStringLiteral("接続開始 (slow)"));
+        QVERIFY(m_boxes->seen().isEmpty());
+        QVERIFY(ended());
         QCOMPARE(readFile(page(QStringLiteral("slow"))), QByteArray("late"));
+        verifyEndState();
+    }
+
+    // STOP ends a single download within a second, as it ends a run: the old page stays byte
+    // for byte (also once the answer would have come), the stop is logged, no box is shown,
+    // and after OK the window works as before.
+    void stopCancelsTheDownload()
+    {
+        static const char oldBytes[] = "<html>前のページ \x00\xff</html>";
+        const QByteArray oldPage(oldBytes, sizeof oldBytes - 1);
+        m_server.setRoute(QStringLiteral("/slow"), {.body = "too late", .delayMs = 2500});
+        m_server.setRoute(QStringLiteral("/quick"), {.body = "quick"});
+        setEntry(1, QStringLiteral("slow"), m_server.url(QStringLiteral("/slow")));
+        setEntry(2, QStringLiteral("quick"), m_server.url(QStringLiteral("/quick")));
+        QVERIFY(QDir().mkpath(m_data->path() + QStringLiteral("/slow")));
+        QVERIFY(writeFile(page(QStringLiteral("slow")), oldPage));
+        select(1);
+        clickDownload();
+        QTRY_COMPARE(m_server.requestCount(), 1);
+
+        frm_VEKDL *dialog = w().Progress();
+        QElapsedTimer clock;
+        clock.start();
+        click(dialog, "Command1");
+        QVERIFY(QTest::qWaitFor([dialog] { return widget<QPushButton>(dialog, "Command2")->isEnabled(); }, 1000));
+        QVERIFY(clock.elapsed() < 1000);
+        QVERIFY(!widget<QPushButton>(dialog, "Command1")->isEnabled());
+        QCOMPARE(w().session().run().connections().busyCount(), 0);
+        QVERIFY(!w().session().run().isActive());
+        QCOMPARE(status1(), QStringLiteral("接続無し"));
+        const QStringList log = lines(dialog->LogText());
+        QCOMPARE(countOf(log, runStopLine()), 1);
+        QCOMPARE(countOf(log, runLine("ダウンロード失敗")), 0);
+        QCOMPARE(countOf(log, runEndLine()), 0);
+        // The answer the server still sends is never stored.
+        QTest::qWait(3000);
+        QCOMPARE(readFile(page(QStringLiteral("slow"))), oldPage);
+        QCOMPARE(QDir(m_data->path() + QStringLiteral("/slow")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("vek.htm")});
+        QVERIFY(m_boxes->seen().isEmpty());
+        QCOMPARE(w().session().runSummary().entries.constFirst().ending, Ending::Cancelled);
+
+        click(dialog, "Command2");
+        QVERIFY(!dialog->isVisible());
+        QVERIFY(w().isEnabled());
+        QVERIFY(mainButton("btn_dlstart")->isEnabled());
+        select(2);
+        clickDownload();
+        QVERIFY(ended());
+        QCOMPARE(readFile(page(QStringLiteral("quick"))), QByteArray("quick"));
+        QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("ダウンロード終了")});
         verifyEndState();
     }
 

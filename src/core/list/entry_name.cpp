@@ -48,17 +48,4 @@ bool hasControlCharacters(const QString &text)
                        [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
 }
 
-Problem check(const QString &typed)
-{
-    constexpr qsizetype MaxFolderNameBytes = 255;
-    const QString name = storedName(typed);
-    if (!isSafeName(name) || hasControlCharacters(name))
-        return Problem::NotFolderName;
-    if (isDeletedName(name))
-        return Problem::DeletedMarker;
-    if (name.toUtf8().size() > MaxFolderNameBytes)
-        return Problem::TooLong;
-    return Problem::None;
-}
-
 } // namespace entryname

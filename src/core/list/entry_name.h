@@ -30,9 +30,4 @@ QString storedName(const QString &typed);
 // Control characters (below U+0020, and U+007F) would break a line of the settings file.
 bool hasControlCharacters(const QString &text);
 
-enum class Problem { None, NotFolderName, DeletedMarker, TooLong };
-// What keeps a typed name from being stored, judged on its stored form. A folder name holds
-// at most 255 bytes in UTF-8.
-Problem check(const QString &typed);
-
 } // namespace entryname

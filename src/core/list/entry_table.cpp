@@ -19,49 +19,62 @@ int EntryTable::folderOwner(const QString &name, int except) const
 EntryTable::Refusal EntryTable::valuesRefusal(const QString &name, const QString &address,
                                               const QString &rule, int self) const
 {
+    // A folder name holds at most this many bytes in UTF-8.
+    constexpr qsizetype MaxFolderNameBytes = 255;
     using entryname::hasControlCharacters;
     if (hasControlCharacters(name) || hasControlCharacters(address) || hasControlCharacters(rule))
         return Refusal::ControlCharacters;
-    if (entryname::check(name) != entryname::Problem::None)
-        return Refusal::BadName;
+    // Judged on the stored form, which the next load reads back.
+    const QString stored = entryname::storedName(name);
+    if (!entryname::isSafeName(stored))
+        return Refusal::NotFolderName;
+    if (entryname::isDeletedName(stored))
+        return Refusal::DeletedMarker;
+    if (stored.toUtf8().size() > MaxFolderNameBytes)
+        return Refusal::TooLong;
     return folderOwner(name, self) != 0 ? Refusal::SharedFolder : Refusal::None;
 }
 
-int EntryTable::add(const QString &name, const QString &address, const QString &rule,
-                    qint16 nname, std::optional<int> parent, Refusal *refusal)
+EntryTable::Edit EntryTable::add(const QString &name, const QString &address, const QString &rule,
+                                 qint16 nname, std::optional<int> parent)
 {
     const int n = EntryCount + 1;
-    *refusal = Refusal::None;
-    // Entry 100 is never saved: taking it would lose what the user typed at the next save.
-    if (n > Kept)
-        *refusal = Refusal::Full;
-    else if (!isEmpty(n))
-        *refusal = Refusal::SlotInUse;
-    else if (parent && !(isValid(*parent) && isOccupied(*parent)))
-        *refusal = Refusal::NoParent;
-    else
-        *refusal = valuesRefusal(name, address, rule, 0);
-    if (*refusal != Refusal::None)
-        return 0;
+    // What was typed is judged first, as the editor judged it before anything else.
+    const Refusal refusal = [&] {
+        if (const Refusal values = valuesRefusal(name, address, rule, 0); values != Refusal::None)
+            return values;
+        // Entry 100 is never saved: taking it would lose what the user typed at the next save.
+        if (n > Kept)
+            return Refusal::Full;
+        if (!isEmpty(n))
+            return Refusal::SlotInUse;
+        if (parent && !(isValid(*parent) && isOccupied(*parent)))
+            return Refusal::NoParent;
+        return Refusal::None;
+    }();
+    if (refusal != Refusal::None)
+        return {n, refusal};
     EntryCount = n;
     EntryName(n) = entryname::storedName(name);
     EntryParent(n) = qint16(parent.value_or(0));
     EntryAddress(n) = address;
     EntryRule(n) = rule;
     EntryNname(n) = nname;
-    return n;
+    return {n};
 }
 
-bool EntryTable::change(int n, const QString &name, const QString &address, const QString &rule,
-                        Refusal *refusal)
+EntryTable::Edit EntryTable::change(int n, const QString &name, const QString &address,
+                                    const QString &rule)
 {
-    *refusal = !isValid(n) || isFree(n) ? Refusal::Gone : valuesRefusal(name, address, rule, n);
-    if (*refusal != Refusal::None)
-        return false;
+    Refusal refusal = valuesRefusal(name, address, rule, n);
+    if (refusal == Refusal::None && (!isValid(n) || isFree(n)))
+        refusal = Refusal::Gone;
+    if (refusal != Refusal::None)
+        return {n, refusal};
     EntryName(n) = entryname::storedName(name);
     EntryAddress(n) = entryname::rtrim(address);
     EntryRule(n) = rule;
-    return true;
+    return {n};
 }
 
 void EntryTable::clear(int n)
@@ -80,7 +93,7 @@ void EntryTable::markDeleted(int n)
 }
 
 // References to a removed entry are dropped; references to a moved entry move with it.
-void EntryTable::compact(int &followed)
+int EntryTable::compact(int followed)
 {
     for (int n = 1; n <= Kept; ++n) {
         if (isFree(n))
@@ -93,9 +106,10 @@ void EntryTable::compact(int &followed)
                 followed = n;
         }
     }
+    return followed;
 }
 
-void EntryTable::sort(int &followed)
+int EntryTable::sort(int followed)
 {
     for (int i = 1; i <= Kept; ++i) {
         for (int j = 1; j <= Kept; ++j) {
@@ -106,6 +120,7 @@ void EntryTable::sort(int &followed)
             }
         }
     }
+    return followed;
 }
 
 void EntryTable::settleParents(QStringList *placedAtTop)

@@ -19,7 +19,34 @@ public:
     using TextColumn = IndexedArray<QString, 1, Slots>;
     using NumberColumn = IndexedArray<qint16, 1, Slots>;
 
-    enum class Refusal { None, Full, SlotInUse, NoParent, Gone, ControlCharacters, BadName, SharedFolder };
+    // Why an add or a change was refused; the windows put each in words.
+    enum class Refusal {
+        None,
+        // No entry left to add: the last one the settings file keeps is taken.
+        Full,
+        // The next entry's row still holds an entry.
+        SlotInUse,
+        // The parent named was deleted meanwhile.
+        NoParent,
+        // The entry to change was deleted meanwhile.
+        Gone,
+        // A line break or tab would break the settings file's line.
+        ControlCharacters,
+        // Not one folder inside the data folder: blanks only, a "/" or "\" in it, "." or "..".
+        NotFolderName,
+        // The marker of a deleted entry: the entry would vanish at the next save.
+        DeletedMarker,
+        // Longer than a folder name may be.
+        TooLong,
+        // Another entry has that folder already.
+        SharedFolder,
+    };
+    // What an add or a change did: the entry it went to (or would have gone to), or why not.
+    struct Edit {
+        int entry = 0;
+        Refusal refusal = Refusal::None;
+        bool ok() const { return refusal == Refusal::None; }
+    };
 
     static bool isValid(int n) { return n >= 1 && n <= Slots; }
 
@@ -33,22 +60,22 @@ public:
     int folderOwner(const QString &name, int except = 0) const;
 
     // Adds entry EntryCount + 1 under the live entry `parent` (none: at the top level), the
-    // name in its stored form. A name that cannot be stored, or whose folder another entry
-    // has, is refused. Returns its number, or 0 with the reason; nothing changes then.
-    int add(const QString &name, const QString &address, const QString &rule, qint16 nname,
-            std::optional<int> parent, Refusal *refusal);
+    // name in its stored form. Values that cannot be stored, or a name whose folder another
+    // entry has, are refused first; nothing changes on a refusal.
+    Edit add(const QString &name, const QString &address, const QString &rule, qint16 nname,
+             std::optional<int> parent);
     // Overwrites name (in its stored form), address (without trailing blanks) and rule of a
     // live entry; its own name in another letter case is still its own folder.
-    bool change(int n, const QString &name, const QString &address, const QString &rule,
-                Refusal *refusal);
+    Edit change(int n, const QString &name, const QString &address, const QString &rule);
     // Leaves the deleted marker in place until the next save.
     void markDeleted(int n);
     void clear(int n);
 
     // Saving: one forward pass closes each run of free slots by one position, then free
-    // slots are sorted by parent. `followed` names an entry and follows it through the moves.
-    void compact(int &followed);
-    void sort(int &followed);
+    // slots are sorted by parent. Each returns the number that entry `followed` has after
+    // the moves (0 when it was dropped).
+    int compact(int followed);
+    int sort(int followed);
     // After loading or saving: a parent reference that names no earlier live entry is dropped
     // (its name goes to placedAtTop), and EntryCount becomes the last live entry.
     void settleParents(QStringList *placedAtTop);

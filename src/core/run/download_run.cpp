@@ -10,35 +10,15 @@
 #include "platform/inet.h"
 #include "platform/vbtimer.h"
 
-#include <QCoreApplication>
-
 namespace {
 
 // Addresses shorter than this cannot be a full http address and are skipped silently.
 constexpr int MinAddressLength = 8;
-// The whole body is taken in one read of at most this many bytes.
-constexpr qint32 ChunkSize = 1024000;
-constexpr int ByteArray = 1;
 
 QString named(const QString &status, const QString &name)
 {
     return status + QLatin1String(" (") + name + QLatin1Char(')');
 }
-
-class TickGuard
-{
-public:
-    explicit TickGuard(bool &flag)
-        : m_flag(flag)
-    {
-        m_flag = true;
-    }
-    ~TickGuard() { m_flag = false; }
-    Q_DISABLE_COPY_MOVE(TickGuard)
-
-private:
-    bool &m_flag;
-};
 
 } // namespace
 
@@ -48,11 +28,14 @@ DownloadRun::DownloadRun(RunLog &log, QObject *parent)
     , m_slots(this)
     , m_timer(new VbTimer(this))
 {
+    qRegisterMetaType<EntryEnd>();
     m_timer->setObjectName(QStringLiteral("Timer1"));
     connect(m_timer, &VbTimer::Timer, this, &DownloadRun::Timer1_Timer);
     for (int n = ConnectionSlots::First; n <= ConnectionSlots::Last; ++n) {
         connect(m_slots.Inet1(n), &Inet::StateChanged, this,
                 [this, n](short state) { Inet1_StateChanged(n, state); });
+        connect(m_slots.Inet1(n), &Inet::finished, this,
+                [this, n](const TransferResult &result) { Inet1_Finished(n, result); });
     }
 }
 
@@ -68,6 +51,23 @@ bool DownloadRun::Fetches(const EntryTable &entries, int c)
            && entries.EntryAddress(c).size() >= MinAddressLength;
 }
 
+QList<EntryEnd> DownloadRun::ends() const
+{
+    // An entry the run never reached (or that was under way at STOP) ended cancelled.
+    const auto endOf = [this](int c) {
+        return m_ends.value(
+            c, EntryEnd{.entry = c, .name = m_entries.EntryName(c), .address = m_entries.EntryAddress(c)});
+    };
+    if (m_mode == Mode::One)
+        return m_one != 0 ? QList<EntryEnd>{endOf(m_one)} : QList<EntryEnd>{};
+    QList<EntryEnd> all;
+    for (int c = 1; c <= m_entries.EntryCount; ++c) {
+        if (Fetches(m_entries, c))
+            all << endOf(c);
+    }
+    return all;
+}
+
 void DownloadRun::abandon()
 {
     m_timer->setInterval(0);
@@ -78,19 +78,28 @@ void DownloadRun::abandon()
     }
 }
 
+void DownloadRun::begin(Mode mode, const EntryTable &entries, const QString &dataDir)
+{
+    m_mode = mode;
+    m_entries = entries;
+    m_dataDir = dataDir;
+    m_one = 0;
+    m_ends.clear();
+    m_stopped = false;
+    m_active = true;
+    m_log.append(logline::RunStart());
+}
+
 void DownloadRun::start(const EntryTable &entries, const QString &dataDir,
                         const QString &timeoutText)
 {
-    m_entries = entries;
-    m_dataDir = dataDir;
-    m_log.append(logline::RunStart());
-    bool valid = true;
-    const int seconds = engine::TimeoutSeconds(timeoutText, &valid);
-    if (!valid)
+    begin(Mode::Run, entries, dataDir);
+    const std::optional<int> typed = run::TimeoutSeconds(timeoutText);
+    const int seconds = typed.value_or(run::DefaultTimeoutSeconds);
+    if (!typed)
         m_log.append(logline::BadTimeout(timeoutText, seconds));
     m_timeoutMs = qint64(seconds) * 1000;
     RunCursor = 1;
-    m_active = true;
     m_timer->setInterval(TickMs);
 }
 
@@ -98,6 +107,7 @@ void DownloadRun::stop()
 {
     m_timer->setInterval(0);
     m_active = false;
+    m_stopped = true;
     AllCancel();
     m_log.append(logline::RunStop());
 }
@@ -105,30 +115,53 @@ void DownloadRun::stop()
 void DownloadRun::AllCancel()
 {
     for (int n = ConnectionSlots::First; n <= ConnectionSlots::Last; ++n) {
-        QCoreApplication::processEvents();
         m_slots.Inet1(n)->Cancel();
-        m_slots.Inet1(n)->Cancel();
-        free(n, false);
+        free(n, {.ending = Ending::Cancelled});
         emit statusChanged(n, RunText::Idle);
     }
 }
 
-void DownloadRun::free(int slot, bool stored)
+void DownloadRun::ended(int entry, const Outcome &outcome)
+{
+    const EntryEnd end{.entry = entry,
+                       .name = m_entries.EntryName(entry),
+                       .address = m_entries.EntryAddress(entry),
+                       .ending = outcome.ending,
+                       .reason = outcome.reason,
+                       .changed = outcome.changed};
+    m_ends.insert(entry, end);
+    emit entryEnded(end);
+}
+
+void DownloadRun::free(int slot, const Outcome &outcome)
 {
     const int entry = m_slots.SlotEntry(slot);
     m_slots.release(slot);
     if (entry != 0)
-        emit entryEnded(entry, stored);
+        ended(entry, outcome);
+}
+
+QString DownloadRun::address(int c) const
+{
+    return m_entries.EntryAddress(c) + ExpandRule(m_entries.EntryRule(c));
+}
+
+void DownloadRun::startEntry(int slot, int c, int timeoutMs)
+{
+    const QString name = m_entries.EntryName(c);
+    emit slotStarting(slot);
+    m_log.append(logline::EntryStart(name));
+    emit statusChanged(slot, named(RunText::Connecting, name));
+    Inet *inet = m_slots.Inet1(slot);
+    inet->setTimeout(timeoutMs);
+    inet->Execute(address(c), QStringLiteral("GET"));
+    m_slots.occupy(slot, c);
 }
 
 void DownloadRun::Timer1_Timer()
 {
-    if (m_tickRunning)
+    if (!m_active || m_mode != Mode::Run || m_timer->Interval() == 0)
         return;
-    const auto runActive = [this] { return m_active && m_timer->Interval() != 0; };
-    if (!runActive())
-        return;
-    const TickGuard guard(m_tickRunning);
 
     const int c = RunCursor;
     bool allBusy = false;
@@ -141,19 +174,10 @@ void DownloadRun::Timer1_Timer()
             allBusy = true;
         } else if (!entryname::isSafeName(name)) {
             m_log.append(logline::BadName(name));
-            emit entryEnded(c, false);
+            ended(c, {.ending = Ending::BadName});
         } else {
-            emit slotStarting(n);
-            QCoreApplication::processEvents();
-            // STOP may have been clicked meanwhile.
-            if (!runActive())
-                return;
-            m_log.append(logline::EntryStart(name));
-            emit statusChanged(n, named(RunText::Connecting, name));
-            m_slots.Inet1(n)->Execute(m_entries.EntryAddress(c)
-                                          + ExpandRule(m_entries.EntryRule(c)),
-                                      QStringLiteral("GET"));
-            m_slots.occupy(n, c);
+            // The tick's own time-out below gives the transfer up.
+            startEntry(n, c, 0);
         }
     }
 
@@ -173,23 +197,18 @@ void DownloadRun::Timer1_Timer()
     for (int n = ConnectionSlots::First; n <= ConnectionSlots::Last; ++n) {
         if (!m_slots.expired(n, m_timeoutMs))
             continue;
-        QCoreApplication::processEvents();
-        // The page may have been stored, or STOP clicked, while events ran.
-        if (!m_slots.SlotBusy(n))
-            continue;
+        // Cancelled first: no late answer of it can be stored.
         m_slots.Inet1(n)->Cancel();
         m_log.append(logline::EntryTimedOut(m_entries.EntryName(m_slots.SlotEntry(n))));
-        free(n, false);
-        QCoreApplication::processEvents();
-        m_slots.Inet1(n)->Cancel();
-        QCoreApplication::processEvents();
+        free(n, {.ending = Ending::TimedOut});
     }
 }
 
 void DownloadRun::Inet1_StateChanged(int Index, short State)
 {
-    // A freed slot's late event, or a slot not in use.
-    if (!ConnectionSlots::contains(Index) || m_slots.SlotEntry(Index) == 0)
+    // A freed slot's late event, or a slot not in use. The single download shows its start
+    // until it ends.
+    if (!ConnectionSlots::contains(Index) || m_slots.SlotEntry(Index) == 0 || m_mode == Mode::One)
         return;
     const QString name = m_entries.EntryName(m_slots.SlotEntry(Index));
 
@@ -203,57 +222,64 @@ void DownloadRun::Inet1_StateChanged(int Index, short State)
     case Inet::icReceivingResponse:
         emit statusChanged(Index, named(RunText::Receiving, name));
         return;
-    case Inet::icError:
-        // A failed transfer sends nothing more: its slot is given back now instead of at the
-        // time-out. The status line keeps its last state, as a timed-out slot's does.
-        m_log.append(logline::EntryFailed(name, m_slots.Inet1(Index)->ErrorText()));
-        free(Index, false);
-        return;
-    case Inet::icResponseCompleted: {
-        const bool stored = storeBody(Index, name, m_dataDir);
-        if (stored)
-            m_log.append(logline::EntryEnd(name));
-        emit statusChanged(Index, RunText::Idle);
-        free(Index, stored);
-        return;
-    }
     default:
         return;
     }
 }
 
-bool DownloadRun::storeBody(int slot, const QString &name, const QString &dataDir)
+void DownloadRun::Inet1_Finished(int Index, const TransferResult &result)
 {
-    Inet *inet = m_slots.Inet1(slot);
-    const QByteArray body = inet->GetChunk(ChunkSize, ByteArray);
-    const bool cut = inet->Cut();
-    // The body is ours now; the transfer object need not keep its copy until the next start.
-    inet->Cancel();
-    if (!entryname::isSafeName(name)) {
-        // The tick never starts such an entry; a name changed during the run still must not
-        // become a path.
-        m_log.append(logline::BadName(name));
-        return false;
+    // The answer of a slot freed by time-out or STOP is never stored.
+    if (!ConnectionSlots::contains(Index) || m_slots.SlotEntry(Index) == 0)
+        return;
+    if (m_mode == Mode::One) {
+        endOne(result);
+        return;
     }
-    QString detail;
-    const pagestore::Stored stored =
-        pagestore::StorePage(dataDir, name, vclock::now().date(), body, &detail);
+    const QString name = m_entries.EntryName(m_slots.SlotEntry(Index));
+    if (!result.ok()) {
+        // The status line keeps its last state, as a timed-out slot's does.
+        free(Index, transferFailed(name, result));
+        return;
+    }
+    const Outcome outcome = storePage(name, result);
+    if (outcome.ending == Ending::Stored)
+        m_log.append(logline::EntryEnd(name));
+    emit statusChanged(Index, RunText::Idle);
+    free(Index, outcome);
+}
+
+DownloadRun::Outcome DownloadRun::transferFailed(const QString &name, const TransferResult &result)
+{
+    m_log.append(logline::EntryFailed(name, result.error));
+    const bool timedOut = result.failure == TransferResult::Failure::TimedOut;
+    return {timedOut ? Ending::TimedOut : Ending::Failed, result.error};
+}
+
+DownloadRun::Outcome DownloadRun::storePage(const QString &name, const TransferResult &result)
+{
+    if (!entryname::isSafeName(name)) {
+        // Such an entry is never started; a name changed meanwhile still must not become a path.
+        m_log.append(logline::BadName(name));
+        return {.ending = Ending::BadName};
+    }
+    const pagestore::Stored stored = pagestore::StorePage(m_dataDir, name, vclock::now().date(), result.body);
     switch (stored.failure) {
     case pagestore::Failure::None:
-        if (cut)
-            m_log.append(logline::PageCut(name, ChunkSize));
+        if (result.cut)
+            m_log.append(logline::PageCut(name, Inet::MaxBody));
         if (stored.changed)
             emit pageChanged(name);
-        return true;
+        return {.ending = Ending::Stored, .changed = stored.changed};
     case pagestore::Failure::Folder:
-        m_log.append(logline::FolderFailed(name, detail));
-        return false;
+        m_log.append(logline::FolderFailed(name, stored.detail));
+        break;
     case pagestore::Failure::Copy:
-        m_log.append(logline::CopyFailed(name, detail));
-        return false;
+        m_log.append(logline::CopyFailed(name, stored.detail));
+        break;
     case pagestore::Failure::Write:
-        m_log.append(logline::WriteFailed(name, detail));
-        return false;
+        m_log.append(logline::WriteFailed(name, stored.detail));
+        break;
     }
-    return false;
+    return {Ending::Failed, stored.detail};
 }

@@ -2,16 +2,19 @@
 
 #include "core/list/entry_table.h"
 #include "core/run/connection_slots.h"
+#include "core/run/run_summary.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 
 class RunLog;
 class VbTimer;
+struct TransferResult;
 
 // The downloads: a full run over the list, one entry per tick of Timer1 on the lowest free
-// of the ten connections, and the single download of one entry on connection 1. It reports
-// through its signals and the run log; it knows no window.
+// of the ten connections, and the single download of one entry on connection 1. Both go on in
+// the event loop and report through the signals and the run log; it knows no window.
 class DownloadRun : public QObject
 {
     Q_OBJECT
@@ -26,6 +29,10 @@ public:
     // Starts a full run over a copy of the list, with the data folder and the time-out text
     // of this moment. The first tick follows TickMs later.
     void start(const EntryTable &entries, const QString &dataDir, const QString &timeoutText);
+    // The single download: entry n on connection 1 at once, outside the tick, given up after
+    // the time-out. Ends with finished() (oneFailed() first when the page was not stored),
+    // or by stop().
+    void fetchOne(const EntryTable &entries, int n, const QString &dataDir, const QString &timeoutText);
     // STOP: no further tick, every connection cancelled, the stop line logged.
     void stop();
     // Cancels every connection and frees every slot; the status lines go back to idle.
@@ -36,15 +43,18 @@ public:
     bool isActive() const { return m_active; }
     // Whether a full run fetches entry c of the list: its address has at least 8 characters.
     static bool Fetches(const EntryTable &entries, int c);
-
-    // Fetches entry n on connection 1 and waits for it (input waits too), then stores it.
-    // Logs the start and the entry's lines; true when the page was stored.
-    bool fetchOne(const EntryTable &entries, int n, const QString &dataDir);
+    // How each entry the last run or single download was to fetch has ended; one it has not
+    // reached counts as cancelled. In list order.
+    QList<EntryEnd> ends() const;
+    // The last run or single download was ended by STOP.
+    bool wasStopped() const { return m_stopped; }
 
     // One tick: start at most one entry, move the cursor (or end the run), enforce time-outs.
     void Timer1_Timer();
-    // A transfer's state changed: show it, and store the page once it is complete.
+    // A transfer's state changed: show it.
     void Inet1_StateChanged(int Index, short State);
+    // A transfer has ended: store its page, or log why not, and give the slot back.
+    void Inet1_Finished(int Index, const TransferResult &result);
 
     const ConnectionSlots &connections() const { return m_slots; }
     VbTimer *Timer1() const { return m_timer; }
@@ -56,30 +66,52 @@ signals:
     void counterChanged(const QString &text);
     // A slot is about to carry an entry.
     void slotStarting(int slot);
-    // An entry of a full run is done with: its page stored (ok), or not (failed, timed out,
-    // refused for its name, or cancelled while under way).
-    void entryEnded(int entry, bool ok);
-    // A page was stored over one with other bytes (its dated copy), by a run or a single
-    // download.
+    // An entry is done with: stored, or why not.
+    void entryEnded(const EntryEnd &end);
+    // A page was stored over one with other bytes (its dated copy).
     void pageChanged(const QString &name);
-    // The run has ended by itself: every entry handed out and every slot free.
+    // The single download did not store the page; its failure line is logged, its end line
+    // and finished() follow once the slots connected here return.
+    void oneFailed();
+    // The run or the single download has ended by itself.
     void finished();
 
 private:
-    // Gives the slot back; its entry, if any, ended with `stored`.
-    void free(int slot, bool stored);
-    // Takes the completed body of a slot's transfer and stores it as the entry's page. Logs a
-    // failure or a cut page; true when the page was stored.
-    bool storeBody(int slot, const QString &name, const QString &dataDir);
+    enum class Mode { Run, One };
+    // What became of an entry's transfer.
+    struct Outcome {
+        Ending ending = Ending::Stored;
+        QString reason{};
+        bool changed = false;
+    };
+
+    void begin(Mode mode, const EntryTable &entries, const QString &dataDir);
+    // The entry's address with today's expansion of its rule.
+    QString address(int c) const;
+    // Logs the entry's start and hands its address to the slot's transfer.
+    void startEntry(int slot, int c, int timeoutMs);
+    void ended(int entry, const Outcome &outcome);
+    // Gives the slot back; its entry, if any, ended as `outcome` says.
+    void free(int slot, const Outcome &outcome);
+    // Stores the page of a completed transfer as the entry's page. Logs a failure or a cut
+    // page, not the entry's end.
+    Outcome storePage(const QString &name, const TransferResult &result);
+    // Logs a failed transfer and tells what it means for its entry.
+    Outcome transferFailed(const QString &name, const TransferResult &result);
+    // The single download's transfer has ended.
+    void endOne(const TransferResult &result);
 
     RunLog &m_log;
     ConnectionSlots m_slots;
     VbTimer *m_timer = nullptr;
+    Mode m_mode = Mode::Run;
     EntryTable m_entries;
     QString m_dataDir;
     qint64 m_timeoutMs = 0;
     qint32 RunCursor = 0;
+    // The entry of the single download.
+    int m_one = 0;
     bool m_active = false;
-    // A tick lets pending events run; one arriving meanwhile must not start a second tick.
-    bool m_tickRunning = false;
+    bool m_stopped = false;
+    QHash<int, EntryEnd> m_ends;
 };

@@ -6,14 +6,14 @@ const QString LockName = QStringLiteral("/vekanto.lock");
 
 } // namespace
 
-RunLock::RunLock(const QString &programDir)
-    : m_file(programDir + LockName)
+RunLock::RunLock(const QString &dataHome)
+    : m_file(dataHome + LockName)
 {
     // A full run lasts minutes; only a dead holder makes the lock stale, never its age.
     m_file.setStaleLockTime(0);
 }
 
-bool RunLock::tryLock()
+bool RunLock::tryLock(QString *holder)
 {
     if (m_locked || m_file.tryLock(0)) {
         m_locked = true;
@@ -21,7 +21,11 @@ bool RunLock::tryLock()
     }
     // A folder that takes no lock file (read-only, full) takes it from no other run either:
     // the run goes on without one, as every run did before there was a lock.
-    return m_file.error() != QLockFile::LockFailedError;
+    if (m_file.error() != QLockFile::LockFailedError)
+        return true;
+    if (holder)
+        *holder = this->holder();
+    return false;
 }
 
 void RunLock::unlock()

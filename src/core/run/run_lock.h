@@ -10,17 +10,18 @@
 class RunLock
 {
 public:
-    explicit RunLock(const QString &programDir);
+    explicit RunLock(const QString &dataHome);
     Q_DISABLE_COPY_MOVE(RunLock)
 
     // True when this lock holds it now (also when it already did), or when the folder takes
-    // no lock file at all; false while another run holds it.
-    bool tryLock();
+    // no lock file at all; false while another run holds it, with who holds it as
+    // "vekanto (PID 1234)" (empty when nobody is known to).
+    bool tryLock(QString *holder = nullptr);
     void unlock();
-    // Who holds the lock, as "vekanto (PID 1234)"; empty when nobody is known to.
-    QString holder() const;
 
 private:
+    QString holder() const;
+
     QLockFile m_file;
     bool m_locked = false;
 };

@@ -1,34 +1,43 @@
 #include "core/run/download_run.h"
 
-#include "core/run/address_rule.h"
 #include "core/run/run_log.h"
 #include "core/run/run_texts.h"
+#include "core/run/timeout_text.h"
 #include "platform/inet.h"
 
-bool DownloadRun::fetchOne(const EntryTable &entries, int n, const QString &dataDir)
+void DownloadRun::fetchOne(const EntryTable &entries, int n, const QString &dataDir,
+                           const QString &timeoutText)
 {
-    const QString name = entries.EntryName(n);
-    const auto fullAddress = [&] {
-        return entries.EntryAddress(n) + ExpandRule(entries.EntryRule(n));
-    };
-    m_log.append(logline::RunStart());
-    emit slotStarting(1);
-    m_log.append(logline::EntryStart(name));
-    emit statusChanged(1, RunText::Connecting + QLatin1String(" (") + name + QLatin1Char(')'));
+    begin(Mode::One, entries, dataDir);
+    m_one = n;
+    // The tick stays still: the transfer's own limit gives it up, as a failure.
+    startEntry(1, n, run::TimeoutSeconds(timeoutText).value_or(run::DefaultTimeoutSeconds) * 1000);
+}
 
-    Inet *inet = m_slots.Inet1(1);
-    inet->OpenURL(fullAddress());
-    if (inet->Failed()) {
-        m_log.append(logline::EntryFailed(name, inet->ErrorText()));
-        return false;
+void DownloadRun::endOne(const TransferResult &result)
+{
+    const int n = m_slots.SlotEntry(1);
+    const QString name = m_entries.EntryName(n);
+    Outcome outcome;
+    if (!result.ok()) {
+        outcome = transferFailed(name, result);
+    } else if (address(n).compare(m_slots.Inet1(1)->URL(), Qt::CaseInsensitive) != 0) {
+        // The address is built a second time and must be the one that was fetched: a day
+        // that began meanwhile would store another day's page.
+        outcome = {.ending = Ending::Failed};
+    } else {
+        // Stored as the full run stores it: the bytes as received, the page it replaces kept
+        // in the dated folder.
+        outcome = storePage(name, result);
     }
-    // The address is built a second time and must be the one that was fetched.
-    if (fullAddress().compare(inet->URL(), Qt::CaseInsensitive) != 0)
-        return false;
-    // The page is stored as the full run stores it: the bytes as received, the page it
-    // replaces kept in the dated folder.
-    if (!storeBody(1, name, dataDir))
-        return false;
-    emit statusChanged(1, RunText::Idle);
-    return true;
+    m_active = false;
+    if (outcome.ending == Ending::Stored)
+        emit statusChanged(1, RunText::Idle);
+    free(1, outcome);
+    if (outcome.ending != Ending::Stored) {
+        m_log.append(logline::RunFailed());
+        emit oneFailed();
+    }
+    m_log.append(logline::RunEnd());
+    emit finished();
 }

@@ -2,14 +2,16 @@
 
 #include <QString>
 
-namespace engine {
+#include <optional>
+
+namespace run {
 
 // The time-out used when the text box holds no positive whole number.
 constexpr int DefaultTimeoutSeconds = 60;
 
 // The seconds of the time-out text box: a positive whole number (full-width digits count),
-// otherwise DefaultTimeoutSeconds with `valid` false. A "0" or a word must not time out every
-// transfer at its first check.
-int TimeoutSeconds(const QString &text, bool *valid = nullptr);
+// nullopt for anything else. A "0" or a word must not time out every transfer at its first
+// check.
+std::optional<int> TimeoutSeconds(const QString &text);
 
-} // namespace engine
+} // namespace run

@@ -12,14 +12,14 @@ struct Options {
     // Seconds before a transfer is given up, as typed.
     QString timeout = QStringLiteral("60");
 
-    // The defaults beside the program's own folder: "<dir>/" and "<dir>/VEKLOG.txt".
-    static Options defaultsIn(const QString &programDir);
+    // The defaults in the data home: "<dir>/" and "<dir>/VEKLOG.txt".
+    static Options defaultsIn(const QString &dataHome);
 };
 
-inline Options Options::defaultsIn(const QString &programDir)
+inline Options Options::defaultsIn(const QString &dataHome)
 {
     Options options;
-    options.dirName = programDir + QLatin1Char('/');
-    options.logPath = programDir + QLatin1String("/VEKLOG.txt");
+    options.dirName = dataHome + QLatin1Char('/');
+    options.logPath = dataHome + QLatin1String("/VEKLOG.txt");
     return options;
 }

@@ -43,37 +43,11 @@ QString storedForm(const QString &value)
     return value;
 }
 
-// No line can hold a line end, so this default never comes back for a stored key.
-bool hasKey(Profile &ini, const QString &section, const QString &keyName)
-{
-    static const QString absent = QStringLiteral("\n");
-    QString found;
-    ini.GetPrivateProfileString(section, keyName, absent, found, 2);
-    return found != absent;
-}
-
-// One value, whole: the buffer grows until the value fits. A missing key is told by asking
-// with two different defaults, so a stored value beginning with "NL" is not taken for one.
-std::optional<QString> readValue(Profile &ini, const QString &section, const QString &keyName)
-{
-    static const QString defaults[2] = {QStringLiteral("NL"), QStringLiteral("nl\t-")};
-    for (const QString &fallback : defaults) {
-        QString found;
-        for (qint32 size = 256;; size *= 4) {
-            if (ini.GetPrivateProfileString(section, keyName, fallback, found, size) < size - 1)
-                break;
-        }
-        if (found != fallback)
-            return found;
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
-QString defaultPath(const QString &programDir)
+QString defaultPath(const QString &dataHome)
 {
-    return programDir + QLatin1String("/vek.ini");
+    return dataHome + QLatin1String("/vek.ini");
 }
 
 LoadReport load(const QString &path, EntryTable &entries, Options &options)
@@ -87,38 +61,38 @@ LoadReport load(const QString &path, EntryTable &entries, Options &options)
 
     for (int n = 1; n <= EntryTable::Kept; ++n) {
         entries.clear(n);
-        if (const auto name = readValue(ini, DataSection, key("TEXT", n)))
+        if (const auto name = ini.value(DataSection, key("TEXT", n)))
             entries.EntryName(n) = entryname::trimBlanks(*name);
         if (entries.isFree(n)) {
             // A deleted marker or a blank name leaves the whole slot empty.
             entries.clear(n);
             continue;
         }
-        if (const auto rule = readValue(ini, DataSection, key("cip", n)))
+        if (const auto rule = ini.value(DataSection, key("cip", n)))
             entries.EntryRule(n) = *rule;
-        if (const auto address = readValue(ini, DataSection, key("nip", n)))
+        if (const auto address = ini.value(DataSection, key("nip", n)))
             entries.EntryAddress(n) = *address;
         bool ok = true;
-        if (const auto nname = readValue(ini, DataSection, key("nname", n)))
+        if (const auto nname = ini.value(DataSection, key("nname", n)))
             entries.EntryNname(n) = toInt16(*nname, &ok);
-        if (const auto root = readValue(ini, DataSection, key("root", n))) {
+        if (const auto root = ini.value(DataSection, key("root", n))) {
             entries.EntryParent(n) = toInt16(*root, &ok);
             if (!ok)
                 badParents << entries.EntryName(n);
         }
     }
 
-    if (const auto value = readValue(ini, OptionSection, QStringLiteral("dirname")))
+    if (const auto value = ini.value(OptionSection, QStringLiteral("dirname")))
         options.dirName = *value;
-    if (const auto value = readValue(ini, OptionSection, QStringLiteral("logpath")))
+    if (const auto value = ini.value(OptionSection, QStringLiteral("logpath")))
         options.logPath = *value;
-    if (const auto value = readValue(ini, OptionSection, QStringLiteral("logsw"))) {
+    if (const auto value = ini.value(OptionSection, QStringLiteral("logsw"))) {
         bool ok = false;
         const qint16 sw = toInt16(*value, &ok);
         if (ok)
             options.logOn = sw == 1;
     }
-    if (const auto value = readValue(ini, OptionSection, QStringLiteral("dtime")))
+    if (const auto value = ini.value(OptionSection, QStringLiteral("dtime")))
         options.timeout = *value;
 
     entries.settleParents(&report.placedAtTop);
@@ -131,11 +105,11 @@ LoadReport load(const QString &path, EntryTable &entries, Options &options)
     return report;
 }
 
-bool save(const QString &path, EntryTable &entries, const Options &options,
-          const SdataLists &sdata, int &followed, QString *error, bool *wroteUtf8)
+Saved save(const QString &path, EntryTable &entries, const Options &options,
+           const SdataLists &sdata, int selected)
 {
-    entries.compact(followed);
-    entries.sort(followed);
+    Saved saved;
+    saved.selected = entries.sort(entries.compact(selected));
 
     Profile ini(path);
     // A home folder "Müller" or an entry "café" must come back as typed after a restart.
@@ -150,7 +124,7 @@ bool save(const QString &path, EntryTable &entries, const Options &options,
             // Keys of an earlier, longer list must not come back at the next load, nor the
             // duplicates that deleting the first of them uncovers.
             for (const char *stem : {"TEXT", "NIP", "CIP", "ROOT", "nname"}) {
-                while (hasKey(ini, DataSection, key(stem, n)))
+                while (ini.value(DataSection, key(stem, n)))
                     write(DataSection, key(stem, n), std::nullopt);
             }
             continue;
@@ -166,10 +140,10 @@ bool save(const QString &path, EntryTable &entries, const Options &options,
             entries.clear(n);
     }
 
-    const qsizetype items = sdata[0].size();
+    const qsizetype items = sdata(0).size();
     for (qsizetype i = 1; i < items; ++i) {
-        for (int c = 0; c <= 4; ++c)
-            write(SdataSection, QStringLiteral("cmb%1%2").arg(c).arg(i), sdata[c].value(i));
+        for (int c = SdataLists::lower; c <= SdataLists::upper; ++c)
+            write(SdataSection, QStringLiteral("cmb%1%2").arg(c).arg(i), sdata(c).value(i));
     }
     write(SdataSection, QStringLiteral("cnt"), QString::number(items));
 
@@ -178,7 +152,8 @@ bool save(const QString &path, EntryTable &entries, const Options &options,
     write(OptionSection, QStringLiteral("logsw"),
           options.logOn ? QStringLiteral("1") : QStringLiteral("0"));
     write(OptionSection, QStringLiteral("dtime"), storedForm(options.timeout));
-    written = written && ini.flush();
+    QString error;
+    written = ini.flush(&error) && written;
 
     // A file in CP932 keeps each text as the code page stores it, so memory matches the file.
     if (written && !ini.wroteUtf8()) {
@@ -187,12 +162,12 @@ bool save(const QString &path, EntryTable &entries, const Options &options,
                 (*column)(n) = codepage::roundTrip((*column)(n));
         }
     }
-    if (wroteUtf8)
-        *wroteUtf8 = written && ini.wroteUtf8();
+    saved.written = written;
+    saved.utf8 = written && ini.wroteUtf8();
     entries.settleParents(nullptr);
-    if (!written && error)
-        *error = ini.errorString();
-    return written;
+    if (!written)
+        saved.error = error;
+    return saved;
 }
 
 } // namespace settingsfile

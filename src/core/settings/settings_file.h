@@ -1,11 +1,10 @@
 #pragma once
 
 #include "core/settings/options.h"
+#include "platform/indexed_array.h"
 
 #include <QString>
 #include <QStringList>
-
-#include <array>
 
 class EntryTable;
 
@@ -13,8 +12,8 @@ class EntryTable;
 // are written but never read back.
 namespace settingsfile {
 
-// The settings file in the program's own folder.
-QString defaultPath(const QString &programDir);
+// The settings file in the data home.
+QString defaultPath(const QString &dataHome);
 
 struct LoadReport {
     // Set when the file exists but could not be read: the path.
@@ -30,13 +29,24 @@ struct LoadReport {
 // read whole, whatever their length. EntryCount is the last live entry.
 LoadReport load(const QString &path, EntryTable &entries, Options &options);
 
-// Compacts and sorts the list, then writes it with the options and the SDATA lists. The
-// file is replaced atomically; on failure it is left whole and `error` says why. `followed`
-// is an entry number that follows its entry through the moves (0 when it was deleted).
-// The file is CP932 as ever unless a value holds a character CP932 has not; then it is
-// UTF-8 behind a byte-order mark, and `wroteUtf8` says so.
-using SdataLists = std::array<QStringList, 5>;
-bool save(const QString &path, EntryTable &entries, const Options &options,
-          const SdataLists &sdata, int &followed, QString *error, bool *wroteUtf8 = nullptr);
+using SdataLists = IndexedArray<QStringList, 0, 4>;
+
+// What a save did. The list is compacted and sorted in memory whether or not the file could
+// be written.
+struct Saved {
+    // The file was replaced; otherwise it is left whole and `error` says why.
+    bool written = false;
+    QString error{};
+    // The entry number the selection has after the moves (0 when it was deleted).
+    int selected = 0;
+    // A value held a character CP932 has not, so the file is UTF-8 behind a byte-order mark.
+    bool utf8 = false;
+};
+
+// Compacts and sorts the list, then writes it with the options and the SDATA lists, replacing
+// the file atomically. `selected` is an entry number that follows its entry through the moves.
+// The file is CP932 as ever unless a value holds a character CP932 has not.
+Saved save(const QString &path, EntryTable &entries, const Options &options,
+           const SdataLists &sdata, int selected);
 
 } // namespace settingsfile

@@ -89,13 +89,13 @@ bool copyWhole(const QString &from, const QString &to, const QByteArray &other, 
         same = same && offset + n <= other.size()
                && std::memcmp(buffer.constData(), other.constData() + offset, size_t(n)) == 0;
         offset += n;
-        if (!target.write(buffer.constData(), n)) {
-            *detail = reason(to, target.errorString());
+        if (QString error; !target.write(buffer.constData(), n, &error)) {
+            *detail = reason(to, error);
             return false;
         }
     }
-    if (!target.commit()) {
-        *detail = reason(to, target.errorString());
+    if (QString error; !target.commit(&error)) {
+        *detail = reason(to, error);
         return false;
     }
     *differs = !same || offset != other.size();
@@ -148,43 +148,43 @@ QString DatedFolder(const QString &entryFolder, const QDate &day)
     return Join(entryFolder, vclock::Format(day, QStringLiteral("yyyymmdd")));
 }
 
-Stored StorePage(const QString &dataDir, const QString &name, const QDate &today,
-                 const QByteArray &body, QString *detail)
+Stored StorePage(const QString &dataDir, const QString &name, const QDate &today, const QByteArray &body)
 {
-    QString ignored;
-    if (!detail)
-        detail = &ignored;
+    Stored stored;
+    const auto failed = [&stored](Failure failure) {
+        stored.failure = failure;
+        return stored;
+    };
     if (!IsUsableDataFolder(dataDir)) {
-        *detail = dataDir;
-        return {Failure::Folder};
+        stored.detail = dataDir;
+        return failed(Failure::Folder);
     }
     const QString folder = EntryFolder(dataDir, name);
-    if (!ensureFolder(folder, detail))
-        return {Failure::Folder};
+    if (!ensureFolder(folder, &stored.detail))
+        return failed(Failure::Folder);
 
     const QString page = Join(folder, PageName);
     // The new page is written out before the dated copy is made, so a page that cannot be
     // written (a full disk) leaves the earlier dated copy as it was.
     AtomicFile file(page);
-    if (!file.write(body)) {
-        *detail = reason(page, file.errorString());
-        return {Failure::Write};
+    if (QString error; !file.write(body, &error)) {
+        stored.detail = reason(page, error);
+        return failed(Failure::Write);
     }
-    bool changed = false;
     if (QFileInfo::exists(page)) {
         const QString dated = DatedFolder(folder, today);
-        if (!ensureFolder(dated, detail))
-            return {Failure::Folder};
+        if (!ensureFolder(dated, &stored.detail))
+            return failed(Failure::Folder);
         // Without its dated copy the old page is not given up.
-        if (!keepEarlierCopy(dated, detail)
-            || !copyWhole(page, Join(dated, PageName), body, &changed, detail))
-            return {Failure::Copy};
+        if (!keepEarlierCopy(dated, &stored.detail)
+            || !copyWhole(page, Join(dated, PageName), body, &stored.changed, &stored.detail))
+            return failed(Failure::Copy);
     }
-    if (!file.commit()) {
-        *detail = reason(page, file.errorString());
-        return {Failure::Write};
+    if (QString error; !file.commit(&error)) {
+        stored.detail = reason(page, error);
+        return failed(Failure::Write);
     }
-    return {Failure::None, changed};
+    return stored;
 }
 
 QStringList StoredPages(const QString &dataDir, const QString &name)
@@ -216,16 +216,18 @@ QStringList StoredPages(const QString &dataDir, const QString &name)
     return pages;
 }
 
-bool CheckDataFolder(const QString &dataDir, QString *detail)
+bool CheckDataFolder(const QString &dataDir, QString *error)
 {
     if (!IsUsableDataFolder(dataDir) || (!QFileInfo(dataDir).isDir() && !QDir().mkpath(dataDir))) {
-        *detail = dataDir;
+        if (error)
+            *error = dataDir;
         return false;
     }
     // Permission bits do not bind root, nor tell a read-only mount: a real file does.
     QTemporaryFile probe(dataDir + QLatin1String("/.vekanto-XXXXXX"));
     if (!probe.open()) {
-        *detail = reason(dataDir, probe.errorString());
+        if (error)
+            *error = reason(dataDir, probe.errorString());
         return false;
     }
     return true;

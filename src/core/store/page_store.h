@@ -12,10 +12,11 @@ namespace pagestore {
 
 enum class Failure { None, Folder, Copy, Write };
 
-// What storing a page did: whether it failed, and whether it replaced a page that differs from
-// the new one (the run marks such an entry as changed).
+// What storing a page did: whether it failed and why (the path and the reason), and whether it
+// replaced a page that differs from the new one (the run marks such an entry as changed).
 struct Stored {
     Failure failure = Failure::None;
+    QString detail{};
     bool changed = false;
 };
 
@@ -36,10 +37,8 @@ QString Join(const QString &folder, const QString &name);
 
 // Stores the body whole and atomically, making the data folder and the entry's folder when
 // missing. On failure nothing is half written: the old page and every dated copy stay as they
-// were, and `detail` names the path and the reason. The dated copy keeps the time its page was
-// stored.
-Stored StorePage(const QString &dataDir, const QString &name, const QDate &today,
-                 const QByteArray &body, QString *detail = nullptr);
+// were. The dated copy keeps the time its page was stored.
+Stored StorePage(const QString &dataDir, const QString &name, const QDate &today, const QByteArray &body);
 
 // The entry's stored pages, newest first: its page, then the dated folders from the latest day
 // back, in each the copy replaced last (vek.htm) and then those moved aside before it
@@ -47,8 +46,8 @@ Stored StorePage(const QString &dataDir, const QString &name, const QDate &today
 QStringList StoredPages(const QString &dataDir, const QString &name);
 
 // Makes the data folder when missing and proves that files can be made in it. False, with the
-// path and the reason in `detail`, when not (an empty or relative folder included): no page of
+// path and the reason in `error`, when not (an empty or relative folder included): no page of
 // a run could then be stored.
-bool CheckDataFolder(const QString &dataDir, QString *detail);
+bool CheckDataFolder(const QString &dataDir, QString *error);
 
 } // namespace pagestore

@@ -3,7 +3,6 @@
 #include "core/history/visible_text.h"
 #include "core/history/word_diff.h"
 #include "ui/button.h"
-#include "ui/frm_vekmain.h"
 #include "ui/history/diff_model.h"
 #include "ui/history/diff_view.h"
 #include "ui/history/history_texts.h"
@@ -56,9 +55,9 @@ QString countsText(const LineDiff &diff)
 
 } // namespace
 
-frm_history::frm_history(frm_vekmain &owner, const QString &dataDir, const QString &name)
+frm_history::frm_history(OpenPath open, const QString &dataDir, const QString &name)
     : QWidget(nullptr)
-    , m_owner(owner)
+    , m_open(std::move(open))
     , m_dataDir(dataDir)
     , m_name(name)
 {
@@ -438,7 +437,7 @@ void frm_history::btn_openversion_Click()
 {
     const int row = versionOf(lst_versions->currentItem());
     if (row >= 0 && row < m_versions.size())
-        m_owner.OpenWithShell(m_versions.at(row).path, this);
+        m_open(m_versions.at(row).path, this);
 }
 
 void frm_history::closeEvent(QCloseEvent *event)

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 class DiffModel;
@@ -17,7 +18,6 @@ class QLabel;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
-class frm_vekmain;
 
 // 「履歴」: an entry's stored versions, newest first, and what changed between two of them.
 // A window of its own, one per entry; it only ever reads the stored files.
@@ -27,7 +27,10 @@ class frm_history : public QWidget
     Q_DISABLE_COPY_MOVE(frm_history)
 
 public:
-    frm_history(frm_vekmain &owner, const QString &dataDir, const QString &name);
+    // Hands a path to the desktop, telling the user over `over` when it has no program for it.
+    using OpenPath = std::function<void(const QString &path, QWidget *over)>;
+
+    frm_history(OpenPath open, const QString &dataDir, const QString &name);
 
     QString EntryName() const { return m_name; }
     // The versions listed again (a run may have stored a page), the newest compared.
@@ -73,7 +76,7 @@ private:
     void jumpTo(int row);
     void updateJumps();
 
-    frm_vekmain &m_owner;
+    OpenPath m_open;
     QString m_dataDir;
     QString m_name;
     QList<history::Version> m_versions;
