@@ -441,11 +441,16 @@ private slots:
         QTest::addColumn<QString>("argument");
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("readmeMarker");
+        QTest::addColumn<QStringList>("extra");
         QTest::newRow("help in English") << QStringLiteral("--help") << QStringLiteral("C.UTF-8")
-                                         << QStringLiteral("<!-- vekanto --help, English -->");
+                                         << QStringLiteral("<!-- vekanto --help, English -->") << QStringList();
         QTest::newRow("help in Japanese") << QStringLiteral("--help") << QStringLiteral("ja_JP.UTF-8")
-                                          << QStringLiteral("<!-- vekanto --help, Japanese -->");
-        QTest::newRow("version") << QStringLiteral("--version") << QStringLiteral("C.UTF-8") << QString();
+                                          << QStringLiteral("<!-- vekanto --help, Japanese -->") << QStringList();
+        // LC_ALL outweighs LANG, as for every program's messages.
+        QTest::newRow("help in English, LANG Japanese")
+            << QStringLiteral("--help") << QStringLiteral("C.UTF-8")
+            << QStringLiteral("<!-- vekanto --help, English -->") << QStringList{QStringLiteral("LANG=ja_JP.UTF-8")};
+        QTest::newRow("version") << QStringLiteral("--version") << QStringLiteral("C.UTF-8") << QString() << QStringList();
     }
 
     void printedTexts()
@@ -453,6 +458,7 @@ private slots:
         QFETCH(QString, argument);
         QFETCH(QString, locale);
         QFETCH(QString, readmeMarker);
+        QFETCH(QStringList, extra);
         QString expected = AppTitle() + QLatin1Char('\n');
         if (!readmeMarker.isEmpty()) {
             const QString readme = QString::fromUtf8(readFile(QStringLiteral(VEKANTO_SOURCE_DIR "/README.md")));
@@ -462,7 +468,7 @@ private slots:
             const qsizetype from = readme.indexOf(fence, marker) + fence.size();
             expected = readme.mid(from, readme.indexOf(QLatin1String("```"), from) - from);
         }
-        const Outcome outcome = run({argument}, locale);
+        const Outcome outcome = run({argument}, locale, extra);
         QCOMPARE(outcome.exitCode, 0);
         QCOMPARE(outcome.out, expected);
         QCOMPARE(outcome.err, QString());
