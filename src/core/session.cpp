@@ -1,5 +1,9 @@
 #include "core/session.h"
 
+#include "core/app_title.h"
+#include "core/run/run_report.h"
+#include "core/run/run_texts.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -7,12 +11,33 @@ Session::Session(const QString &dataHome, const QString &settingsPath)
     : m_dataHome(dataHome)
     , m_settingsPath(settingsPath.isEmpty() ? settingsfile::defaultPath(dataHome) : settingsPath)
     , m_marks(m_settingsPath)
+    , m_failures(m_settingsPath)
     , m_options(Options::defaultsIn(dataHome))
     , m_run(m_log)
     , m_lock(dataHome)
 {
     QObject::connect(&m_run, &DownloadRun::pageChanged, &m_run,
                      [this](const QString &name) { m_marks.mark(name); });
+    // Connected before any face connects, so the notification is on its way before a window's
+    // end box waits for the user.
+    QObject::connect(&m_run, &DownloadRun::finished, &m_run, [this] { notifyRun(); });
+}
+
+void Session::notifyRun()
+{
+    // A single download is watched by the user who clicked it.
+    if (!m_options.notify || m_run.wasSingle())
+        return;
+    const std::optional<runreport::Notice> notice = runreport::NoticeFor(runSummary());
+    if (!notice)
+        return;
+    m_notifier.notify({.appName = AppName(),
+                       .icon = AppId(),
+                       .desktopEntry = AppId(),
+                       .summary = notice->summary,
+                       .body = notice->body,
+                       .action = notice->firstChanged.isEmpty() ? QString() : RunText::NoticeAction,
+                       .context = notice->firstChanged});
 }
 
 Session::LoadResult Session::load()
@@ -80,6 +105,8 @@ RunSummary Session::finishRun()
     // The pages are stored all the same; only the bold names would be lost.
     if (QString error; !m_marks.write(&error))
         summary.marksError = error;
+    if (QString error; !m_failures.record(summary, &error))
+        summary.failuresError = error;
     m_lock.unlock();
     return summary;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/history/changed_marks.h"
+#include "core/history/failed_marks.h"
 #include "core/list/entry_table.h"
 #include "core/run/download_run.h"
 #include "core/run/run_lock.h"
@@ -8,6 +9,7 @@
 #include "core/run/run_summary.h"
 #include "core/settings/options.h"
 #include "core/settings/settings_file.h"
+#include "platform/desktop_notifier.h"
 
 #include <QString>
 
@@ -35,6 +37,11 @@ public:
     // The entries whose page changed in a run: marked as each page is stored, written to their
     // file when the run ends (finishRun).
     ChangedMarks &marks() { return m_marks; }
+    // The entries whose last fetch failed: written when a run ends (finishRun).
+    FailedMarks &failures() { return m_failures; }
+    // Tells the desktop what a full run did once it has ended by itself, when the options ask
+    // for it; its action carries the name of the first entry whose page changed.
+    DesktopNotifier &notifier() { return m_notifier; }
 
     struct LoadResult {
         settingsfile::LoadReport report;
@@ -65,7 +72,8 @@ public:
     RunSummary runSummary() const;
     // The end of every run, full or single, clicked or unattended, once it has ended by itself
     // or was stopped: with logging on the whole log to the log file, the changed marks to
-    // theirs, and the run lock let go. Tells what the run did and what could not be written.
+    // theirs, the failed marks to theirs, and the run lock let go. Tells what the run did and
+    // what could not be written.
     RunSummary finishRun();
 
 private:
@@ -74,10 +82,13 @@ private:
     // lines are kept: the log becomes the file's text followed by this session's new lines.
     bool writeLogFile(QString *error);
     void noteLogFile(const QString &fileText);
+    void notifyRun();
 
     QString m_dataHome;
     QString m_settingsPath;
     ChangedMarks m_marks;
+    FailedMarks m_failures;
+    DesktopNotifier m_notifier;
     EntryTable m_entries;
     Options m_options;
     RunLog m_log;

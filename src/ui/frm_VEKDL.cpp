@@ -106,6 +106,13 @@ void frm_VEKDL::SetRunning(bool running)
 {
     Command1->setEnabled(running);
     Command2->setEnabled(!running);
+    if (running)
+        Label2->setText(ProgressText::CounterLabel);
+}
+
+void frm_VEKDL::ShowEnded()
+{
+    Label2->setText(m_run.wasStopped() ? ProgressText::CounterStopped : ProgressText::CounterEnded);
 }
 
 // Appending at the end keeps a long log cheap: the box is not refilled per line.
@@ -133,6 +140,7 @@ void frm_VEKDL::Command1_Click()
 {
     m_run.stop();
     SetRunning(false);
+    ShowEnded();
 }
 
 void frm_VEKDL::Command2_Click()

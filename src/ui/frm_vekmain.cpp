@@ -1,6 +1,7 @@
 #include "ui/frm_vekmain.h"
 
 #include "core/app_title.h"
+#include "core/run/run_report.h"
 #include "core/session.h"
 #include "platform/windir.h"
 #include "ui/button.h"
@@ -96,6 +97,8 @@ void frm_vekmain::buildWidgets()
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setWordWrap(true);
     Label3->setBuddy(Text4);
+    chk_notify = new QCheckBox(MainText::Notify, this);
+    chk_notify->setObjectName(QStringLiteral("chk_notify"));
 
     for (int i = 1; i <= 10; ++i) {
         Text1(i) = new QLineEdit(this);
@@ -139,6 +142,7 @@ void frm_vekmain::buildWidgets()
     timeoutRow->addWidget(Text4, 0, Qt::AlignTop);
     timeoutRow->addWidget(Label3, 1);
     options->addLayout(timeoutRow, 4, 0, 1, 2);
+    options->addWidget(chk_notify, 5, 0, 1, 2);
 
     auto *right = new QVBoxLayout;
     right->addLayout(listButtons);
@@ -173,8 +177,8 @@ void frm_vekmain::buildWidgets()
     // options from top to bottom, LOAD and SAVE last.
     const QList<QWidget *> tabOrder{
         TreeView1, btn_add, btn_cng, btn_del, Command4, btn_diropen, btn_Lopen, btn_history,
-        btn_dlstart, DirName, btn_data_sansyou, Check1, Text3, btn_log_sansyou, Text4, btn_load,
-        btn_save};
+        btn_dlstart, DirName, btn_data_sansyou, Check1, Text3, btn_log_sansyou, Text4, chk_notify,
+        btn_load, btn_save};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
@@ -205,13 +209,22 @@ void frm_vekmain::connectHandlers()
     connect(Text3, &QLineEdit::textChanged, this, [&options](const QString &text) { options.logPath = text; });
     connect(Text4, &QLineEdit::textChanged, this, [&options](const QString &text) { options.timeout = text; });
     connect(Check1, &QCheckBox::toggled, this, [&options](bool on) { options.logOn = on; });
+    connect(chk_notify, &QCheckBox::toggled, this, [&options](bool on) { options.notify = on; });
+    // The notification of this window's run; one of an unattended run comes through a start
+    // with --history (SingleInstance).
+    connect(&m_session->notifier(), &DesktopNotifier::actionInvoked, this, &frm_vekmain::ShowHistoryOf);
 
     DownloadRun &run = m_session->run();
     connect(&run, &DownloadRun::slotStarting, this, [this](int slot) { Text1(slot)->clear(); });
     connect(&run, &DownloadRun::oneFailed, this,
             [this] { msgbox::MsgBox(Progress(), ProgressText::FailedBox); });
-    connect(&run, &DownloadRun::finished, this,
-            [this] { EndProgress(ProgressText::Finished); });
+    connect(&run, &DownloadRun::finished, this, [this] {
+        // The single download has told of its failure in a box of its own.
+        const QString counts =
+            m_session->run().wasSingle() ? QString() : runreport::EndCounts(m_session->runSummary());
+        EndProgress(counts.isEmpty() ? ProgressText::Finished
+                                     : ProgressText::Finished + QLatin1String("\r\n") + counts);
+    });
 }
 
 void frm_vekmain::Form_Load()
@@ -250,6 +263,7 @@ void frm_vekmain::optionsToFields()
     Text3->setText(options.logPath);
     Check1->setChecked(options.logOn);
     Text4->setText(options.timeout);
+    chk_notify->setChecked(options.notify);
 }
 
 // An open editor holds an entry number that loading or saving may give to another entry;

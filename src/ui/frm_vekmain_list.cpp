@@ -32,7 +32,7 @@ EntryTable::Edit frm_vekmain::OpAdd(const HandOver &entry)
     const QString nname = entry.Nnamebuf.isEmpty() ? QStringLiteral("1") : entry.Nnamebuf;
     // Every check comes before the tree or the table changes.
     const EntryTable::Edit added =
-        entries.add(entry.Ntxtbuf, entry.Nipbuf, entry.Cipbuf, nname.toShort(), parent);
+        entries.add(entry.Ntxtbuf, entry.Nipbuf, entry.Cipbuf, nname.toShort(), parent, entry.Ignbuf);
     if (!added.ok())
         return added;
     // The node shows the name as typed; the table keeps it as the settings file gives it back.
@@ -47,7 +47,7 @@ EntryTable::Edit frm_vekmain::OpWrite(const HandOver &entry)
 {
     // The editor is not modal: the entry may have been deleted while it was open.
     const EntryTable::Edit changed =
-        m_session->entries().change(entry.Bindex, entry.Ntxtbuf, entry.Nipbuf, entry.Cipbuf);
+        m_session->entries().change(entry.Bindex, entry.Ntxtbuf, entry.Nipbuf, entry.Cipbuf, entry.Ignbuf);
     if (!changed.ok())
         return changed;
     m_unsaved = true;
@@ -76,7 +76,8 @@ void frm_vekmain::btn_cng_Click()
     // Entries 1 to 99 are the ones the settings file keeps; a deleted one has nothing to change.
     if (k < 1 || k > EntryTable::Kept || Entries().isFree(k))
         return;
-    Editor()->OpenForChange(Entries().EntryName(k), Entries().EntryAddress(k), Entries().EntryRule(k), k);
+    Editor()->OpenForChange(Entries().EntryName(k), Entries().EntryAddress(k), Entries().EntryRule(k), k,
+                            Entries().EntryIgnore(k));
 }
 
 void frm_vekmain::btn_del_Click()
@@ -204,25 +205,42 @@ void frm_vekmain::btn_history_Click()
     }
     frm_history *history = HistoryOf(name);
     if (history) {
+        history->SetIgnored(Entries().EntryIgnore(n));
         history->Reload(dataDir);
     } else {
         m_histories.removeAll(nullptr);
         history = new frm_history([this](const QString &path, QWidget *over) { OpenWithShell(path, over); },
-                                  dataDir, name);
+                                  dataDir, name, Entries().EntryIgnore(n));
         m_histories.append(history);
     }
     history->ShowOver(this);
 }
 
+void frm_vekmain::ShowHistoryOf(const QString &name)
+{
+    BringToFront();
+    const int n = Entries().folderOwner(name);
+    if (n == 0 || Entries().isFree(n))
+        return;
+    SelectEntry(n);
+    syncSelection();
+    btn_history_Click();
+}
+
 void frm_vekmain::showMarks()
 {
     ChangedMarks &marks = m_session->marks();
+    FailedMarks &failures = m_session->failures();
     // An unattended run may have marked entries since.
     marks.reload();
+    failures.reload();
     for (int position = 1; position <= TreeView1->NodeCount(); ++position) {
         const int entry = TreeView1->EntryOf(position);
-        TreeView1->SetNodeBold(position, Entries().isOccupied(entry)
-                                             && marks.isMarked(Entries().EntryName(entry)));
+        const bool live = Entries().isOccupied(entry);
+        const QString name = Entries().EntryName(entry);
+        TreeView1->SetNodeBold(position, live && marks.isMarked(name));
+        const std::optional<QString> failed = live ? failures.reason(name) : std::nullopt;
+        TreeView1->SetNodeWarning(position, failed ? MainText::LastFetchFailed.arg(*failed) : QString());
     }
 }
 

@@ -14,12 +14,16 @@
 #include <QStringList>
 #include <QTest>
 
+#include <optional>
+
 namespace fixtures {
 
 struct Entry {
     QString name{};
     QString address{};
     QString rule{};
+    // The lines to ignore; no key when empty.
+    QString ignore{};
 };
 
 struct Options {
@@ -27,6 +31,8 @@ struct Options {
     QString timeout = QStringLiteral("60");
     bool keepLog = false;
     QString logPath{};
+    // The notification switch; no key when unset.
+    std::optional<bool> notify{};
 };
 
 inline QString iniPath()
@@ -55,10 +61,14 @@ inline void writeIni(const QList<Entry> &entries, const Options &options)
         text += QStringLiteral("TEXT%1=%2\r\nNIP%1=%3\r\nCIP%1=%4\r\nROOT%1=0\r\nnname%1=0\r\n")
                     .arg(n)
                     .arg(e.name, e.address, e.rule);
+        if (!e.ignore.isEmpty())
+            text += QStringLiteral("IGNORE%1=%2\r\n").arg(n).arg(e.ignore);
     }
     text += QStringLiteral("[Option]\r\ndirname=%1\r\nlogpath=%2\r\nlogsw=%3\r\ndtime=%4\r\n")
                 .arg(options.dirName, options.logPath,
                      options.keepLog ? QStringLiteral("1") : QStringLiteral("0"), options.timeout);
+    if (options.notify)
+        text += *options.notify ? QStringLiteral("notify=1\r\n") : QStringLiteral("notify=0\r\n");
     if (!writeFile(iniPath(), codepage::toAnsi(text)))
         qFatal("cannot write %s", qPrintable(iniPath()));
 }

@@ -11,6 +11,7 @@
 #include "ui/platform/desktop.h"
 #include "ui/platform/dialogs.h"
 #include "ui/platform/shell.h"
+#include "ui/history/frm_history.h"
 #include "ui/platform/single_instance.h"
 #include "ui/platform/window_state.h"
 
@@ -409,7 +410,7 @@ void tst_actions::keyboard_data()
     QTest::addColumn<QStringList>("order");
     const QStringList head{"TreeView1", "btn_add", "btn_cng", "btn_del", "Command4", "btn_diropen",
                            "btn_Lopen", "btn_history", "btn_dlstart", "DirName", "btn_data_sansyou", "Check1"};
-    const QStringList tail{"Text4", "btn_load", "btn_save", "TreeView1"};
+    const QStringList tail{"Text4", "chk_notify", "btn_load", "btn_save", "TreeView1"};
     QTest::newRow("logging on") << "1" << head + QStringList{"Text3", "btn_log_sansyou"} + tail;
     QTest::newRow("logging off: log path and its 参照 passed by") << "0" << head + tail;
 }
@@ -471,11 +472,16 @@ void tst_actions::qtTextsInJapanese()
 // another; a start over another settings file, or over a socket left by a crash, starts anew.
 void tst_actions::secondStartShowsTheOpenWindow()
 {
+    writeList(2);
+    const QString page = GetWindowsDirectory() + QLatin1String("/e2/vek.htm");
+    QVERIFY(QDir().mkpath(QFileInfo(page).path()));
+    QVERIFY(writeFile(page, "<p>e2</p>"));
     frm_vekmain w;
     startShown(w);
     SingleInstance first(w.SettingsPath());
     QVERIFY(first.listen());
     connect(&first, &SingleInstance::showRequested, &w, &frm_vekmain::BringToFront);
+    connect(&first, &SingleInstance::historyRequested, &w, &frm_vekmain::ShowHistoryOf);
     w.showMinimized();
     QTRY_VERIFY(w.isMinimized());
 
@@ -483,6 +489,20 @@ void tst_actions::secondStartShowsTheOpenWindow()
     QVERIFY(second.askRunningToShow());
     QTRY_VERIFY(!w.isMinimized());
     QVERIFY(w.isVisible());
+    QCOMPARE(shownWindows("frm_history").size(), 0);
+
+    // `vekanto --history E2`, as a notification's action starts it: the entry's history, in
+    // this window, with the entry selected; a name the list has not shows the window alone.
+    QVERIFY(second.askRunningToShow(QStringLiteral("E2")));
+    QTRY_COMPARE(shownWindows("frm_history").size(), 1);
+    QCOMPARE(w.SelectedEntry(), 2);
+    QVERIFY(w.HistoryOf(QStringLiteral("e2")));
+    w.HistoryOf(QStringLiteral("e2"))->close();
+    QTRY_COMPARE(shownWindows("frm_history").size(), 0);
+    QVERIFY(second.askRunningToShow(QStringLiteral("nothing of that name")));
+    QTest::qWait(300);
+    QCOMPARE(shownWindows("frm_history").size(), 0);
+    QCOMPARE(w.SelectedEntry(), 2);
 
     SingleInstance other(w.SettingsPath() + QStringLiteral(".other"));
     QVERIFY(other.serverName() != first.serverName());
@@ -521,18 +541,19 @@ void tst_actions::startUpFields_data()
     QTest::addColumn<QString>("logPath");
     QTest::addColumn<QString>("timeout");
     QTest::addColumn<bool>("logOn");
+    QTest::addColumn<bool>("notify");
 
     const QString dataHome = GetWindowsDirectory();
     QTest::newRow("no settings file") << QString() << QString() << dataHome + QStringLiteral("/")
-                                      << dataHome + QStringLiteral("/VEKLOG.txt") << "60" << false;
+                                      << dataHome + QStringLiteral("/VEKLOG.txt") << "60" << false << true;
     QTest::newRow("options from the file")
         << "[DATA]\nTEXT1=日本語ソ表\n"
-           "[Option]\ndirname=/tmp/ページ/\nlogpath=NLlog.txt\nlogsw=1\ndtime=45\n"
-        << "日本語ソ表<0>#1" << "/tmp/ページ/" << "NLlog.txt" << "45" << true;
+           "[Option]\ndirname=/tmp/ページ/\nlogpath=NLlog.txt\nlogsw=1\ndtime=45\nnotify=0\n"
+        << "日本語ソ表<0>#1" << "/tmp/ページ/" << "NLlog.txt" << "45" << true << false;
     // The box takes only seconds when typed; what an old file holds is shown as it is.
     QTest::newRow("time-out that is no number shown as stored")
         << "[DATA]\nTEXT1=a\n[Option]\ndtime=abc\n" << "a<0>#1" << dataHome + QStringLiteral("/")
-        << dataHome + QStringLiteral("/VEKLOG.txt") << "abc" << false;
+        << dataHome + QStringLiteral("/VEKLOG.txt") << "abc" << false << true;
 }
 
 void tst_actions::startUpFields()
@@ -543,6 +564,7 @@ void tst_actions::startUpFields()
     QFETCH(QString, logPath);
     QFETCH(QString, timeout);
     QFETCH(bool, logOn);
+    QFETCH(bool, notify);
     if (!ini.isEmpty())
         writeIniText(ini);
     MsgBoxAnswerer boxes;
@@ -560,6 +582,8 @@ void tst_actions::startUpFields()
     QCOMPARE(widget<QCheckBox>(&w, "Check1")->isChecked(), logOn);
     QCOMPARE(field(w, "Text3")->isEnabled(), logOn);
     QCOMPARE(widget<QPushButton>(&w, "btn_log_sansyou")->isEnabled(), logOn);
+    QCOMPARE(widget<QCheckBox>(&w, "chk_notify")->isChecked(), notify);
+    QCOMPARE(widget<QCheckBox>(&w, "chk_notify")->text(), QStringLiteral("変化と失敗を通知する"));
     QVERIFY(w.isEnabled());
     const QString dataHome = w.session().dataHome();
     QCOMPARE(dataHome, GetWindowsDirectory());
@@ -685,6 +709,8 @@ void tst_actions::save()
     clickSwitch(w);
     type(field(w, "Text3"), QStringLiteral("/data/log.txt"));
     type(field(w, "Text4"), QStringLiteral("30"));
+    auto *notify = widget<QCheckBox>(&w, "chk_notify");
+    QTest::mouseClick(notify, Qt::LeftButton, {}, QPoint(6, notify->height() / 2));
     // A folder in the file's place makes the replacement fail.
     if (blocked)
         QVERIFY(QDir().mkpath(iniPath() + QStringLiteral("/sub")));
@@ -702,7 +728,7 @@ void tst_actions::save()
         QVERIFY2(ini.contains(QStringLiteral("[DATA]\r\nTEXT1=a\r\nNIP1=http://a.test/\r\n")),
                  qPrintable(ini));
         QVERIFY2(ini.contains(QStringLiteral("[Option]\r\ndirname=/data/\r\nlogpath=/data/log.txt\r\n"
-                                             "logsw=1\r\ndtime=30\r\n")),
+                                             "logsw=1\r\ndtime=30\r\nnotify=0\r\n")),
                  qPrintable(ini));
     }
     QVERIFY(w.isEnabled());

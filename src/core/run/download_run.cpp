@@ -1,5 +1,6 @@
 #include "core/run/download_run.h"
 
+#include "core/history/reader_change.h"
 #include "core/list/entry_name.h"
 #include "core/run/address_rule.h"
 #include "core/run/run_log.h"
@@ -10,6 +11,9 @@
 #include "platform/inet.h"
 #include "platform/vbtimer.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 namespace {
 
 // Addresses shorter than this cannot be a full http address and are skipped silently.
@@ -18,6 +22,16 @@ constexpr int MinAddressLength = 8;
 QString named(const QString &status, const QString &name)
 {
     return status + QLatin1String(" (") + name + QLatin1Char(')');
+}
+
+// The page a store is about to replace, read before it is replaced, as the dated copy will hold
+// it; nothing when there is none. One larger than any answer differs from the new one anyway.
+std::optional<QByteArray> pageBefore(const QString &path)
+{
+    QFile page(path);
+    if (!QFileInfo(path).isFile() || page.size() > Inet::MaxBody || !page.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return page.readAll();
 }
 
 } // namespace
@@ -236,13 +250,14 @@ void DownloadRun::Inet1_Finished(int Index, const TransferResult &result)
         endOne(result);
         return;
     }
-    const QString name = m_entries.EntryName(m_slots.SlotEntry(Index));
+    const int entry = m_slots.SlotEntry(Index);
+    const QString name = m_entries.EntryName(entry);
     if (!result.ok()) {
         // The status line keeps its last state, as a timed-out slot's does.
         free(Index, transferFailed(name, result));
         return;
     }
-    const Outcome outcome = storePage(name, result);
+    const Outcome outcome = storePage(entry, result);
     if (outcome.ending == Ending::Stored)
         m_log.append(logline::EntryEnd(name));
     emit statusChanged(Index, RunText::Idle);
@@ -256,21 +271,33 @@ DownloadRun::Outcome DownloadRun::transferFailed(const QString &name, const Tran
     return {timedOut ? Ending::TimedOut : Ending::Failed, result.error};
 }
 
-DownloadRun::Outcome DownloadRun::storePage(const QString &name, const TransferResult &result)
+DownloadRun::Outcome DownloadRun::storePage(int entry, const TransferResult &result)
 {
+    const QString name = m_entries.EntryName(entry);
     if (!entryname::isSafeName(name)) {
         // Such an entry is never started; a name changed meanwhile still must not become a path.
         m_log.append(logline::BadName(name));
         return {.ending = Ending::BadName};
     }
+    const std::optional<QByteArray> before = pageBefore(pagestore::PagePath(m_dataDir, name));
     const pagestore::Stored stored = pagestore::StorePage(m_dataDir, name, vclock::now().date(), result.body);
     switch (stored.failure) {
-    case pagestore::Failure::None:
+    case pagestore::Failure::None: {
         if (result.cut)
             m_log.append(logline::PageCut(name, Inet::MaxBody));
-        if (stored.changed)
+        // Other bytes are a change for the reader only when the text the history shows of them
+        // is other text. Both versions came from the entry's address, so the charset its server
+        // names now is taken for the page it replaces too.
+        const bool changed =
+            stored.changed
+            && (!before
+                || history::ReaderSeesChange(*before, result.body,
+                                             result.headers.value("Content-Type").value_or(QByteArray()),
+                                             history::IgnoreExpression(m_entries.EntryIgnore(entry))));
+        if (changed)
             emit pageChanged(name);
-        return {.ending = Ending::Stored, .changed = stored.changed};
+        return {.ending = Ending::Stored, .changed = changed};
+    }
     case pagestore::Failure::Folder:
         m_log.append(logline::FolderFailed(name, stored.detail));
         break;

@@ -48,6 +48,8 @@ public:
     QList<EntryEnd> ends() const;
     // The last run or single download was ended by STOP.
     bool wasStopped() const { return m_stopped; }
+    // The last one was a single download.
+    bool wasSingle() const { return m_mode == Mode::One; }
 
     // One tick: start at most one entry, move the cursor (or end the run), enforce time-outs.
     void Timer1_Timer();
@@ -68,7 +70,7 @@ signals:
     void slotStarting(int slot);
     // An entry is done with: stored, or why not.
     void entryEnded(const EntryEnd &end);
-    // A page was stored over one with other bytes (its dated copy).
+    // A page was stored over one whose reader sees other text in it (its dated copy).
     void pageChanged(const QString &name);
     // The single download did not store the page; its failure line is logged, its end line
     // and finished() follow once the slots connected here return.
@@ -95,7 +97,7 @@ private:
     void free(int slot, const Outcome &outcome);
     // Stores the page of a completed transfer as the entry's page. Logs a failure or a cut
     // page, not the entry's end.
-    Outcome storePage(const QString &name, const TransferResult &result);
+    Outcome storePage(int entry, const TransferResult &result);
     // Logs a failed transfer and tells what it means for its entry.
     Outcome transferFailed(const QString &name, const TransferResult &result);
     // The single download's transfer has ended.

@@ -27,7 +27,7 @@ struct EntryEnd {
     Ending ending = Ending::Cancelled;
     // The reason the log gave after the entry's line; empty where it gave none.
     QString reason{};
-    // Stored over a page that held other bytes.
+    // Stored over a page whose reader sees something else in it.
     bool changed = false;
 
     friend bool operator==(const EntryEnd &, const EntryEnd &) = default;
@@ -40,13 +40,19 @@ struct RunSummary {
     QList<EntryEnd> entries{};
     // Ended by STOP (or a signal) instead of by itself.
     bool stopped = false;
-    // Why the log file or the changed marks could not be written; empty when they were.
+    // Why the log file, the changed or the failed marks could not be written; empty when they were.
     QString logFileError{};
     QString marksError{};
+    QString failuresError{};
 
     QList<EntryEnd> stored() const { return with([](const EntryEnd &e) { return e.ending == Ending::Stored; }); }
     QList<EntryEnd> notStored() const { return with([](const EntryEnd &e) { return e.ending != Ending::Stored; }); }
     QList<EntryEnd> changed() const { return with([](const EntryEnd &e) { return e.changed; }); }
+    // Not stored, for a reason of its own: not ended by STOP.
+    QList<EntryEnd> failed() const
+    {
+        return with([](const EntryEnd &e) { return e.ending != Ending::Stored && e.ending != Ending::Cancelled; });
+    }
 
     friend bool operator==(const RunSummary &, const RunSummary &) = default;
 

@@ -80,6 +80,8 @@ LoadReport load(const QString &path, EntryTable &entries, Options &options)
             if (!ok)
                 badParents << entries.EntryName(n);
         }
+        if (const auto ignore = ini.value(DataSection, key("ignore", n)))
+            entries.EntryIgnore(n) = *ignore;
     }
 
     if (const auto value = ini.value(OptionSection, QStringLiteral("dirname")))
@@ -94,6 +96,12 @@ LoadReport load(const QString &path, EntryTable &entries, Options &options)
     }
     if (const auto value = ini.value(OptionSection, QStringLiteral("dtime")))
         options.timeout = *value;
+    if (const auto value = ini.value(OptionSection, QStringLiteral("notify"))) {
+        bool ok = false;
+        const qint16 sw = toInt16(*value, &ok);
+        if (ok)
+            options.notify = sw != 0;
+    }
 
     entries.settleParents(&report.placedAtTop);
     report.placedAtTop += badParents;
@@ -123,7 +131,7 @@ Saved save(const QString &path, EntryTable &entries, const Options &options,
         if (entries.isEmpty(n)) {
             // Keys of an earlier, longer list must not come back at the next load, nor the
             // duplicates that deleting the first of them uncovers.
-            for (const char *stem : {"TEXT", "NIP", "CIP", "ROOT", "nname"}) {
+            for (const char *stem : {"TEXT", "NIP", "CIP", "ROOT", "nname", "IGNORE"}) {
                 while (ini.value(DataSection, key(stem, n)))
                     write(DataSection, key(stem, n), std::nullopt);
             }
@@ -135,6 +143,13 @@ Saved save(const QString &path, EntryTable &entries, const Options &options,
             write(DataSection, key(stem, n), storedForm((*column)(n)));
         write(DataSection, key("ROOT", n), QString::number(entries.EntryParent(n)));
         write(DataSection, key("nname", n), QString::number(entries.EntryNname(n)));
+        // Only where there is one, so a list without any writes the file it always wrote; a
+        // key another list left behind goes with its duplicates.
+        if (!entries.EntryIgnore(n).isEmpty())
+            write(DataSection, key("IGNORE", n), storedForm(entries.EntryIgnore(n)));
+        else
+            while (ini.value(DataSection, key("IGNORE", n)))
+                write(DataSection, key("IGNORE", n), std::nullopt);
         // A marker is written as the original wrote it and reads back as an empty slot.
         if (entries.isDeleted(n))
             entries.clear(n);
@@ -152,13 +167,15 @@ Saved save(const QString &path, EntryTable &entries, const Options &options,
     write(OptionSection, QStringLiteral("logsw"),
           options.logOn ? QStringLiteral("1") : QStringLiteral("0"));
     write(OptionSection, QStringLiteral("dtime"), storedForm(options.timeout));
+    write(OptionSection, QStringLiteral("notify"), options.notify ? QStringLiteral("1") : QStringLiteral("0"));
     QString error;
     written = ini.flush(&error) && written;
 
     // A file in CP932 keeps each text as the code page stores it, so memory matches the file.
     if (written && !ini.wroteUtf8()) {
         for (int n = 1; n <= EntryTable::Kept; ++n) {
-            for (auto *column : {&entries.EntryName, &entries.EntryAddress, &entries.EntryRule})
+            for (auto *column : {&entries.EntryName, &entries.EntryAddress, &entries.EntryRule,
+                                 &entries.EntryIgnore})
                 (*column)(n) = codepage::roundTrip((*column)(n));
         }
     }

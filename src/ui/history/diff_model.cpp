@@ -16,6 +16,9 @@ const QColor NumberColour(0x80, 0x80, 0x80);
 // The changed words inside a line: darker, the text on them still black.
 const QColor AddedWordColour(0x80, 0xe5, 0x96);
 const QColor RemovedWordColour(0xff, 0x9e, 0x99);
+// A line of the entry's lines to ignore: grey, as no part of a change.
+const QColor IgnoredColour(0x8c, 0x8c, 0x8c);
+const QColor IgnoredChangeColour(0xee, 0xee, 0xee);
 
 QChar markOf(LineKind kind)
 {
@@ -114,8 +117,8 @@ QVariant DiffModel::data(const QModelIndex &index, int role) const
     case MarksRole: {
         if (isNumberColumn(column))
             return {};
-        // In the unified view the text follows its mark.
-        QList<history::Span> marks = line->marks;
+        // In the unified view the text follows its mark. A line ignored shows no changed words.
+        QList<history::Span> marks = line->ignored ? QList<history::Span>() : line->marks;
         if (!m_sideBySide) {
             for (history::Span &mark : marks)
                 ++mark.start;
@@ -127,13 +130,17 @@ QVariant DiffModel::data(const QModelIndex &index, int role) const
             return {};
         return line->kind == LineKind::Added ? AddedWordColour : RemovedWordColour;
     case Qt::BackgroundRole:
+        if (line->ignored)
+            return line->kind == LineKind::Same ? QVariant() : QVariant(IgnoredChangeColour);
         if (line->kind == LineKind::Added)
             return AddedColour;
         if (line->kind == LineKind::Removed)
             return RemovedColour;
         return {};
     case Qt::ForegroundRole:
-        return isNumberColumn(column) ? QVariant(NumberColour) : QVariant();
+        if (isNumberColumn(column))
+            return NumberColour;
+        return line->ignored ? QVariant(IgnoredColour) : QVariant();
     case Qt::TextAlignmentRole:
         // A line many rows tall has its number by its first row.
         return isNumberColumn(column) ? QVariant(int(Qt::AlignRight | Qt::AlignTop)) : QVariant();

@@ -6,7 +6,8 @@
 
 // The rows of a line diff for a table: unified (old number, new number, the line with its
 // "+", "-" or " ") or side by side (old number and line, new number and line). Added lines
-// are green, removed lines red; the changed words inside them are MarksRole's spans.
+// are green, removed lines red; the changed words inside them are MarksRole's spans. A line the
+// entry ignores is grey.
 class DiffModel : public QAbstractTableModel
 {
     Q_OBJECT
