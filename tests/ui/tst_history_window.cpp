@@ -57,6 +57,17 @@ bool bold(const frm_vekmain &w, int entry)
     return nodeOf(w, entry)->font(0).bold();
 }
 
+// Of the list e1, e2, e3, e1 deleted and SAVE clicked: e2 and e3 renumbered 1 and 2.
+void deleteFirstAndSave(frm_vekmain &w)
+{
+    MsgBoxAnswerer boxes;
+    boxes.queue(QMessageBox::Yes);
+    clickNode(w, 1);
+    click(&w, "btn_del");
+    click(&w, "btn_save");
+    QCOMPARE(nodes(w), (QStringList{"e2", "e3"}));
+}
+
 // Writes an entry's stored versions, newest first, as the store names them.
 void writeVersions(const QString &folder, const QList<QPair<QString, QString>> &versions)
 {
@@ -405,12 +416,7 @@ void tst_history_window::changedEntriesAreBoldUntilSelected()
     unattended.mark(QStringLiteral("e2"));
     QString error;
     QVERIFY(unattended.write(&error));
-    MsgBoxAnswerer boxes;
-    boxes.queue(QMessageBox::Yes);
-    clickNode(w, 1);
-    click(&w, "btn_del");
-    click(&w, "btn_save");
-    QCOMPARE(nodes(w), (QStringList{"e2", "e3"}));
+    deleteFirstAndSave(w);
     QCOMPARE(QList<bool>({bold(w, 1), bold(w, 2)}), QList<bool>({true, true}));
     clickNode(w, 2);
 
@@ -426,8 +432,8 @@ void tst_history_window::ignoredLinesAreGrey()
 {
     QTemporaryDir data;
     writeVersions(data.path() + QLatin1String("/e2"),
-                  {{"vek.htm", pageSource("utf-8", {"天気は雨", "更新 10:05", "以上"})},
-                   {"20260105/vek.htm", pageSource("utf-8", {"天気は晴れ", "更新 10:00", "以上"})}});
+                  {{"vek.htm", pageSource("utf-8", {"天気は雨", "以上", "更新 10:05"})},
+                   {"20260105/vek.htm", pageSource("utf-8", {"天気は晴れ", "以上", "更新 10:00"})}});
     writeIni({{QStringLiteral("e1"), QStringLiteral("http://h/1")},
               {QStringLiteral("e2"), QStringLiteral("http://h/2"), {}, QStringLiteral("^更新 ")}},
              {.dirName = data.path()});
@@ -449,12 +455,14 @@ void tst_history_window::ignoredLinesAreGrey()
         return shown;
     };
     QTRY_COMPARE(model->rowCount(), 5);
-    QCOMPARE(rows(), (QStringList{"-天気は[晴れ]", "-更新 10:00 grey", "+天気は[雨]", "+更新 10:05 grey", " 以上"}));
-    // An ignored change has a ground of its own, neither green nor red.
-    const QVariant ignoredGround = model->index(1, 2).data(Qt::BackgroundRole);
+    QCOMPARE(rows(), (QStringList{"-天気は[晴れ]", "+天気は[雨]", " 以上", "-更新 10:00 grey", "+更新 10:05 grey"}));
+    // An ignored change has a ground of its own, neither green nor red, and is no change to
+    // jump to.
+    const QVariant ignoredGround = model->index(3, 2).data(Qt::BackgroundRole);
     QVERIFY(ignoredGround.isValid());
-    for (int row : {0, 2})
+    for (int row : {0, 1})
         QVERIFY(model->index(row, 2).data(Qt::BackgroundRole) != ignoredGround);
+    QVERIFY(!widget<QPushButton>(history, "btn_nextchange")->isEnabled());
     widget<QCheckBox>(history, "chk_html")->click();
     QVERIFY(!rows().join(u'|').contains(QLatin1String(" grey")));
     widget<QCheckBox>(history, "chk_html")->click();
@@ -465,7 +473,8 @@ void tst_history_window::ignoredLinesAreGrey()
     clickEditor("btn_ok");
     QVERIFY(!editorShown());
     click(&w, "btn_history");
-    QTRY_COMPARE(rows(), (QStringList{"-天気は[晴れ]", "-更新 10:[00]", "+天気は[雨]", "+更新 10:[05]", " 以上"}));
+    QTRY_COMPARE(rows(), (QStringList{"-天気は[晴れ]", "+天気は[雨]", " 以上", "-更新 10:[00]", "+更新 10:[05]"}));
+    QVERIFY(widget<QPushButton>(history, "btn_nextchange")->isEnabled());
 }
 
 // An entry whose last fetch failed shows a warning and, in its tool tip, the reason the log
@@ -501,12 +510,7 @@ void tst_history_window::failedEntriesShowWhy()
     clickNode(w, 3);
     QCOMPARE(warned(), QStringList{"e3"});
 
-    MsgBoxAnswerer boxes;
-    boxes.queue(QMessageBox::Yes);
-    clickNode(w, 1);
-    click(&w, "btn_del");
-    click(&w, "btn_save");
-    QCOMPARE(nodes(w), (QStringList{"e2", "e3"}));
+    deleteFirstAndSave(w);
     QCOMPARE(warned(), QStringList{"e3"});
 
     // Another face fetched it meanwhile: LOAD shows it well again.

@@ -1,11 +1,9 @@
 #include "core/history/failed_marks.h"
 
+#include "core/history/mark_file.h"
 #include "core/list/entry_name.h"
 #include "core/run/run_report.h"
 #include "platform/atomic_file.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 namespace {
 
@@ -22,9 +20,8 @@ QString oneLine(QString text)
 } // namespace
 
 FailedMarks::FailedMarks(const QString &settingsPath)
+    : m_path(markfile::PathBeside(settingsPath, QStringLiteral("failed")))
 {
-    const QFileInfo settings(settingsPath);
-    m_path = settings.path() + QLatin1Char('/') + settings.completeBaseName() + QLatin1String("-failed.txt");
 }
 
 qsizetype FailedMarks::find(const QString &name) const
@@ -40,13 +37,7 @@ qsizetype FailedMarks::find(const QString &name) const
 void FailedMarks::reload()
 {
     m_marks.clear();
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    for (QString line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
+    for (const QString &line : markfile::ReadLines(m_path)) {
         const QString name = line.section(u'\t', 0, 0);
         if (!name.isEmpty() && find(name) < 0)
             m_marks.append({name, line.section(u'\t', 1)});

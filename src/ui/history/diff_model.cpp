@@ -50,9 +50,21 @@ void DiffModel::showDiff(const history::LineDiff &diff, bool sideBySide, const Q
     m_newerName = newerName;
     m_rows = sideBySide ? history::SideBySide(m_diff) : QList<history::SideBySideRow>();
     m_changeStarts.clear();
+    // An ignored line is no change to jump to; within a change it does not split it in two.
+    bool inChange = false;
     for (int row = 0; row < rowCount(); ++row) {
-        if (isChangeRow(row) && (row == 0 || !isChangeRow(row - 1)))
-            m_changeStarts << row;
+        switch (rowKind(row)) {
+        case RowKind::Change:
+            if (!inChange)
+                m_changeStarts << row;
+            inChange = true;
+            break;
+        case RowKind::Ignored:
+            break;
+        case RowKind::Same:
+            inChange = false;
+            break;
+        }
     }
     endResetModel();
 }
@@ -87,14 +99,18 @@ const DiffLine *DiffModel::lineAt(int row, int column) const
     return line < 0 ? nullptr : &m_diff.lines.at(line);
 }
 
-bool DiffModel::isChangeRow(int row) const
+DiffModel::RowKind DiffModel::rowKind(int row) const
 {
+    RowKind kind = RowKind::Same;
     for (int column : {0, columnCount() - 1}) {
         const DiffLine *line = lineAt(row, column);
-        if (line && line->kind != LineKind::Same)
-            return true;
+        if (!line || line->kind == LineKind::Same)
+            continue;
+        if (!line->ignored)
+            return RowKind::Change;
+        kind = RowKind::Ignored;
     }
-    return false;
+    return kind;
 }
 
 QVariant DiffModel::data(const QModelIndex &index, int role) const
