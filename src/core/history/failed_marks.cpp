@@ -55,13 +55,16 @@ bool FailedMarks::record(const RunSummary &summary, QString *error)
     reload();
     bool changed = false;
     for (const EntryEnd &end : summary.entries) {
+        // Not got to: the entry's last fetch is still the one before.
+        if (end.ending == Ending::Cancelled)
+            continue;
         const qsizetype at = find(end.name);
-        if (end.ending == Ending::Stored) {
+        if (!IsFailure(end.ending)) {
             if (at >= 0) {
                 m_marks.removeAt(at);
                 changed = true;
             }
-        } else if (end.ending != Ending::Cancelled) {
+        } else {
             const std::pair<QString, QString> mark{end.name, oneLine(runreport::FailureReason(end))};
             if (at < 0)
                 m_marks.append(mark);

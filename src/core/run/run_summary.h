@@ -17,6 +17,22 @@ enum class Ending {
     Cancelled,
 };
 
+// Not stored for a reason of its own, not for STOP: what the failed marks, the end box and the
+// notification count as a failure. Every ending is named, so a new one must be placed here.
+inline bool IsFailure(Ending ending)
+{
+    switch (ending) {
+    case Ending::Stored:
+    case Ending::Cancelled:
+        return false;
+    case Ending::Failed:
+    case Ending::TimedOut:
+    case Ending::BadName:
+        return true;
+    }
+    return true;
+}
+
 // One entry's end, as the log told it.
 struct EntryEnd {
     // Its number in the list the run was given.
@@ -48,11 +64,7 @@ struct RunSummary {
     QList<EntryEnd> stored() const { return with([](const EntryEnd &e) { return e.ending == Ending::Stored; }); }
     QList<EntryEnd> notStored() const { return with([](const EntryEnd &e) { return e.ending != Ending::Stored; }); }
     QList<EntryEnd> changed() const { return with([](const EntryEnd &e) { return e.changed; }); }
-    // Not stored, for a reason of its own: not ended by STOP.
-    QList<EntryEnd> failed() const
-    {
-        return with([](const EntryEnd &e) { return e.ending != Ending::Stored && e.ending != Ending::Cancelled; });
-    }
+    QList<EntryEnd> failed() const { return with([](const EntryEnd &e) { return IsFailure(e.ending); }); }
 
     friend bool operator==(const RunSummary &, const RunSummary &) = default;
 
