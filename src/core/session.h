@@ -36,6 +36,28 @@ public:
     // file when the run ends (finishRun).
     ChangedMarks &marks() { return m_marks; }
 
+    // What a change of an entry did. A new name takes the entry's folder along, with its
+    // changed mark; when the folder cannot follow, nothing is changed and `folder` says why.
+    struct Changed {
+        enum class Folder {
+            Follows,
+            // Another folder answers to the new name already (detail: that folder).
+            Taken,
+            // A run stores into the folders now (detail: who holds the run lock, if known).
+            RunUnderWay,
+            // The rename failed (detail: the paths and the reason).
+            NotMoved,
+        };
+        EntryTable::Edit edit{};
+        Folder folder = Folder::Follows;
+        QString detail{};
+        // The entry changed, but its mark could not be written under the new name.
+        QString marksError{};
+        bool ok() const { return edit.ok() && folder == Folder::Follows; }
+    };
+    // Changes entry n as EntryTable::change does, its folder and mark following a new name.
+    Changed change(int n, const QString &name, const QString &address, const QString &rule);
+
     struct LoadResult {
         settingsfile::LoadReport report;
         // The log file when logging is on and it could not be read, or holds something other

@@ -71,6 +71,19 @@ bool ChangedMarks::clear(const QString &name, QString *error)
     return save(error);
 }
 
+bool ChangedMarks::rename(const QString &oldName, const QString &newName, QString *error)
+{
+    const auto oldEntry = [&oldName](const QString &n) { return entryname::sameFolder(n, oldName); };
+    if (m_held.removeIf(oldEntry) != 0)
+        mark(newName);
+    reload();
+    if (m_inFile.removeIf(oldEntry) == 0)
+        return true;
+    if (!contains(m_inFile, newName))
+        m_inFile << newName;
+    return save(error);
+}
+
 bool ChangedMarks::save(QString *error)
 {
     QByteArray text;

@@ -18,6 +18,8 @@ public:
     // "vekanto (PID 1234)" (empty when nobody is known to).
     bool tryLock(QString *holder = nullptr);
     void unlock();
+    // True while this lock holds it.
+    bool isHeld() const { return m_locked; }
 
 private:
     QString holder() const;

@@ -176,6 +176,13 @@ void frm_history::Reload(const QString &dataDir)
     listVersions();
 }
 
+void frm_history::Rename(const QString &name, const QString &dataDir)
+{
+    m_name = name;
+    setWindowTitle(HistoryText::Caption.arg(name));
+    Reload(dataDir);
+}
+
 void frm_history::ShowOver(const QWidget *owner)
 {
     windowstate::showOver(this, owner);

@@ -35,6 +35,8 @@ public:
     QString EntryName() const { return m_name; }
     // The versions listed again (a run may have stored a page), the newest compared.
     void Reload(const QString &dataDir);
+    // The entry was renamed, and its folder with it: the versions are listed from there.
+    void Rename(const QString &name, const QString &dataDir);
     // Shows the window in front, centred over `owner` when it opens.
     void ShowOver(const QWidget *owner);
 

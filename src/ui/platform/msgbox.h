@@ -10,7 +10,9 @@ class QWidget;
 // Texts are shown as plain text: a name holding "<b>" is shown as typed.
 namespace msgbox {
 
-enum Buttons { OKOnly, YesNo, YesNoCancel };
+// YesNoDefaultNo: Yes and No with No as the default, for a question whose Yes loses more than
+// the user may expect.
+enum Buttons { OKOnly, YesNo, YesNoCancel, YesNoDefaultNo };
 enum Result { vbOK = 1, vbCancel = 2, vbYes = 6, vbNo = 7 };
 
 Result MsgBox(QWidget *parent, const QString &text, Buttons buttons = OKOnly,

@@ -123,6 +123,12 @@ int TreeView::NodeAt(const QPoint &point) const
     return node ? positionOf(node) : 0;
 }
 
+QRect TreeView::NodeRect(int position) const
+{
+    const QTreeWidgetItem *node = item(position);
+    return node ? visualItemRect(node) : QRect();
+}
+
 void TreeView::SelectNode(int position)
 {
     QTreeWidgetItem *node = item(position);
