@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/frm_vekop1.h"
 
 #include "core/run/address_rule.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Folder, log, open, LOAD and SAVE actions of the main window; dialogs are answered and the
 // shell is recorded, so nothing is shown or launched.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // List operations and tree interaction, driven through the main window and the editor.
 
 #include "support/fs_faults.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Random use against a model: seeded sessions of adds, changes, deletes, clicks, SAVE, LOAD
 // and restarts, driven through the real windows and checked after every step against a small
 // model of the list that knows entries by identity, not by number.
