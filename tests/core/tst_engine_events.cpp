@@ -407,7 +407,6 @@ private slots:
         using F = pagestore::Moved::Failure;
         const QStringList a{"a"};
         QTest::newRow("moved") << a << "a" << "b" << 0 << F::None << "" << QStringList{"b"};
-        QTest::newRow("moved into Japanese") << a << "a" << "日本語" << 0 << F::None << "" << QStringList{"日本語"};
         QTest::newRow("found in another letter case") << QStringList{"A"} << "a" << "b" << 0 << F::None << ""
                                                       << QStringList{"b"};
         QTest::newRow("letter case only") << QStringList{"news"} << "news" << "News" << 0 << F::None << ""
