@@ -101,7 +101,7 @@ void EntryTable::markDeleted(int n)
 
 void EntryTable::remove(int n)
 {
-    // Deleting clears the references that lead to the entries below.
+    // Found before any is deleted: deleting clears the references that lead to them.
     for (const int below : descendants(n))
         markDeleted(below);
     markDeleted(n);
