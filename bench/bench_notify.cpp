@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop notification after a run: the time from the run's end line to the notification
 // server's receipt of it, on a bus of the benchmark's own, for a run clicked in the window and
 // for `vekanto --run-all` in a child process (the end line read from its standard output).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/history/failed_marks.h"
 
 #include "core/history/mark_file.h"
