@@ -16,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QSpinBox;
 class Session;
 class TreeView;
 class frm_history;
@@ -169,5 +170,8 @@ private:
     QPushButton *btn_log_sansyou = nullptr;
     QLineEdit *Text4 = nullptr;
     QLabel *Label3 = nullptr;
+    // How long and how many dated copies are kept; 0 keeps them all.
+    QSpinBox *spn_keepdays = nullptr;
+    QSpinBox *spn_keepvers = nullptr;
     IndexedArray<QLineEdit *, 1, 10> Text1;
 };
