@@ -31,6 +31,8 @@ inline const QString KeepCopies = QStringLiteral("日付別のコピーを残す
 inline const QString KeepAll = QStringLiteral("無制限");
 inline const QString KeepDaysSuffix = QStringLiteral(" 日間");
 inline const QString KeepVersionsSuffix = QStringLiteral(" 件まで");
+inline const QString KeepDaysName = QStringLiteral("コピーを残す日数");
+inline const QString KeepVersionsName = QStringLiteral("項目ごとに残すコピーの数");
 inline const QString KeepCopiesHint = QStringLiteral(
     "ダウンロードの終わりに、期間または件数を超えた古いコピーを削除します。"
     "vek.htm と最新のコピーは削除しません。");

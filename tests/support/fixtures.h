@@ -27,6 +27,9 @@ struct Options {
     QString timeout = QStringLiteral("60");
     bool keepLog = false;
     QString logPath{};
+    // The limits on dated copies; written only when set.
+    int keepDays = 0;
+    int keepVersions = 0;
 };
 
 inline QString iniPath()
@@ -59,6 +62,10 @@ inline void writeIni(const QList<Entry> &entries, const Options &options)
     text += QStringLiteral("[Option]\r\ndirname=%1\r\nlogpath=%2\r\nlogsw=%3\r\ndtime=%4\r\n")
                 .arg(options.dirName, options.logPath,
                      options.keepLog ? QStringLiteral("1") : QStringLiteral("0"), options.timeout);
+    if (options.keepDays > 0)
+        text += QStringLiteral("keepdays=%1\r\n").arg(options.keepDays);
+    if (options.keepVersions > 0)
+        text += QStringLiteral("keepvers=%1\r\n").arg(options.keepVersions);
     if (!writeFile(iniPath(), codepage::toAnsi(text)))
         qFatal("cannot write %s", qPrintable(iniPath()));
 }
