@@ -10,6 +10,7 @@
 #include "support/test_server.h"
 
 #include "core/settings/settings_file.h"
+#include "core/store/page_info.h"
 #include "core/store/page_store.h"
 #include "platform/codepage.h"
 #include "platform/windir.h"
