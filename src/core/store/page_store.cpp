@@ -121,10 +121,11 @@ bool copyWhole(const QString &from, const QString &to, QString *detail)
 }
 
 // The page as a dated copy: a second name of the same file where the file system has them
-// (it then shares the page's time too), a copy of its own where not.
+// (it then shares the page's time too), a copy of its own where not. A page that is a symbolic
+// link is copied: a second name of the link would follow whatever it points to later.
 bool keepAsCopy(const QString &page, const QString &copy, bool *linked, QString *detail)
 {
-    *linked = hardlink::Make(page, copy);
+    *linked = !QFileInfo(page).isSymLink() && hardlink::Make(page, copy);
     return *linked || copyWhole(page, copy, detail);
 }
 
