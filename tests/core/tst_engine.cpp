@@ -2,8 +2,11 @@
 #include "support/run_driver.h"
 #include "support/test_server.h"
 
+#include "platform/vbtimer.h"
+
 #include <QDir>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -122,6 +125,10 @@ private slots:
             QCOMPARE(m_program->run().connections().SlotBusy(slot), 0);
             QCOMPARE(m_program->run().connections().SlotEntry(slot), 0);
         }
+        // An ended run's timer has stopped, not just gone quiet behind the tick's guard.
+        QSignalSpy ticks(m_program->run().Timer1(), &VbTimer::Timer);
+        QTest::qWait(2 * DownloadRun::TickMs + 100);
+        QCOMPARE(ticks.count(), 0);
     }
 
     void entry_data()

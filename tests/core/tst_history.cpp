@@ -307,6 +307,8 @@ void TestHistory::wordMarks_data()
     QTest::newRow("English words") << "The quick [brown] fox jumps" << "The quick [red] fox jumps";
     QTest::newRow("two words apart, the blank between them not marked")
         << "Release [6.4] is out, download [now]" << "Release [6.5] is out, download [today]";
+    QTest::newRow("two changed words with a kept blank between, marked as one")
+        << "The [quick brown] fox jumps over the lazy dog" << "The [slow red] fox jumps over the lazy dog";
     QTest::newRow("only blanks changed") << "a[ ]b" << "a[   ]b";
     QTest::newRow("little in common: no marks") << "本日のお知らせはありません" << "本日は臨時休業いたします";
     QTest::newRow("nothing in common") << "晴れ" << "雨";
