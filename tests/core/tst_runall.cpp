@@ -387,7 +387,7 @@ private slots:
         while (it.hasNext())
             files << QDir(dataDir()).relativeFilePath(it.next());
         files.sort();
-        QCOMPARE(files, (QStringList{QStringLiteral("VEKLOG.txt"), QStringLiteral("e1/vek.htm")}));
+        QCOMPARE(files, (QStringList{QStringLiteral("VEKLOG.txt"), QStringLiteral("e1/vek-http.txt"), QStringLiteral("e1/vek.htm")}));
 
         Session after(GetWindowsDirectory());
         after.load();

@@ -499,7 +499,7 @@ void tst_actions::windowPlaceIsKeptOutsideVekIni()
 {
     writeList(1);
     const QByteArray ini = readFile(iniPath());
-    const QRect place(QPoint(120, 90), QSize(700, 430));
+    const QRect place(QPoint(120, 90), QSize(700, 470));
     {
         frm_vekmain w;
         startShown(w);
