@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace hardlink {
@@ -17,15 +16,6 @@ bool Make(const QString &existing, const QString &link, QString *error)
     if (error)
         *error = QString::fromLocal8Bit(std::strerror(errno));
     return false;
-}
-
-bool SameFile(const QString &a, const QString &b)
-{
-    struct stat first {};
-    struct stat second {};
-    return ::stat(QFile::encodeName(a).constData(), &first) == 0
-           && ::stat(QFile::encodeName(b).constData(), &second) == 0 && first.st_dev == second.st_dev
-           && first.st_ino == second.st_ino;
 }
 
 } // namespace hardlink

@@ -98,18 +98,20 @@ void frm_vekmain::buildWidgets()
     Label3->setWordWrap(true);
     Label3->setBuddy(Text4);
 
-    const auto limitBox = [this](const char *name, const QString &suffix, const QString &accessible) {
+    const auto limitBox = [this](const char *name, const QString &suffix, const QString &accessible,
+                                 const QString &unlimited) {
         auto *box = new QSpinBox(this);
         box->setObjectName(QLatin1String(name));
         box->setAccessibleName(accessible);
         box->setRange(0, 9999);
-        box->setSpecialValueText(MainText::KeepAll);
+        box->setSpecialValueText(unlimited);
         box->setSuffix(suffix);
         box->setToolTip(MainText::KeepCopiesHint);
         return box;
     };
-    spn_keepdays = limitBox("spn_keepdays", MainText::KeepDaysSuffix, MainText::KeepDaysName);
-    spn_keepvers = limitBox("spn_keepvers", MainText::KeepVersionsSuffix, MainText::KeepVersionsName);
+    spn_keepdays = limitBox("spn_keepdays", MainText::KeepDaysSuffix, MainText::KeepDaysName, MainText::KeepDaysAll);
+    spn_keepvers = limitBox("spn_keepvers", MainText::KeepVersionsSuffix, MainText::KeepVersionsName,
+                            MainText::KeepVersionsAll);
     auto *keepLabel = new QLabel(MainText::KeepCopies, this);
     keepLabel->setBuddy(spn_keepdays);
 

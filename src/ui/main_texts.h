@@ -28,7 +28,9 @@ inline const QString LogFilter =
 
 // The limits on dated copies, both off by default.
 inline const QString KeepCopies = QStringLiteral("日付別のコピーを残す:");
-inline const QString KeepAll = QStringLiteral("無制限");
+// Shown at 0, when the box sets no limit.
+inline const QString KeepDaysAll = QStringLiteral("無期限");
+inline const QString KeepVersionsAll = QStringLiteral("全件");
 inline const QString KeepDaysSuffix = QStringLiteral(" 日間");
 inline const QString KeepVersionsSuffix = QStringLiteral(" 件まで");
 inline const QString KeepDaysName = QStringLiteral("コピーを残す日数");

@@ -7,7 +7,6 @@
 #include "core/run/timeout_text.h"
 #include "core/store/page_info.h"
 #include "core/store/page_store.h"
-#include "platform/hard_link.h"
 #include "platform/inet.h"
 
 #include <QDir>
@@ -17,8 +16,6 @@
 #include <cerrno>
 #include <memory>
 #include <optional>
-
-#include <sys/stat.h>
 
 using namespace rundriver;
 
@@ -35,13 +32,6 @@ const QByteArray Page("<p>unit \x93\xfa\x96\x7b</p>\r\n");
 QStringList listing(const QString &dir)
 {
     return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-}
-
-// The file on disk a path names, 0 when none.
-ino_t inodeOf(const QString &path)
-{
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
 bool setStoredAt(const QString &path, const QDateTime &at)

@@ -2,8 +2,6 @@
 #include "support/run_driver.h"
 #include "support/test_server.h"
 
-#include "platform/hard_link.h"
-
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -11,8 +9,6 @@
 #include <QTemporaryDir>
 
 #include <memory>
-
-#include <sys/stat.h>
 
 using namespace rundriver;
 
@@ -190,7 +186,7 @@ private slots:
             QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                      (QStringList{QStringLiteral("20310704"), QStringLiteral("vek-http.txt"), QStringLiteral("vek.htm")}));
             // A page stored again unchanged is the dated copy itself.
-            QCOMPARE(hardlink::SameFile(dated + QLatin1String("/vek.htm"), folder + QLatin1String("/vek.htm")), !changed[run]);
+            QCOMPARE(sameFile(dated + QLatin1String("/vek.htm"), folder + QLatin1String("/vek.htm")), !changed[run]);
             // vek.htm is the page replaced last; vek-N.htm the ones replaced before it, in order.
             QStringList expected{QStringLiteral("vek.htm")};
             QCOMPARE(readFile(dated + QLatin1String("/vek.htm")), bodies[run - 1]);
@@ -277,9 +273,7 @@ private slots:
             QVERIFY(file.open(QIODevice::ReadOnly) && file.setFileTime(storedAt, QFileDevice::FileModificationTime));
         }
         const QByteArray after = change == u"changed" ? QByteArray("new page") : page;
-        struct stat st {};
-        ::stat(QFile::encodeName(stored).constData(), &st);
-        const ino_t inode = st.st_ino;
+        const ino_t inode = inodeOf(stored);
         m_server.clearRequests();
         QVERIFY(fetch());
 
@@ -290,11 +284,10 @@ private slots:
         QCOMPARE(readFile(stored), after);
         const QString dated = folder + (change == u"nextday" ? QLatin1String("/20310705/vek.htm") : QLatin1String("/20310704/vek.htm"));
         QCOMPARE(readFile(dated), before);
-        ::stat(QFile::encodeName(stored).constData(), &st);
-        QCOMPARE(st.st_ino == inode, untouched);
+        QCOMPARE(inodeOf(stored) == inode, untouched);
         QCOMPARE(QFileInfo(dated).lastModified(), storedAt);
         // A link wherever a page is kept twice; only a changed page is a file of its own.
-        QVERIFY(hardlink::SameFile(dated, stored) == untouched);
+        QVERIFY(sameFile(dated, stored) == untouched);
         if (status == 304)
             QCOMPARE(readFile(folder + QLatin1String("/vek-http.txt")), infoBefore);
 

@@ -14,6 +14,8 @@
 #include <QStringList>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace fixtures {
 
 struct Entry {
@@ -47,6 +49,19 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// The file on disk a path names (links followed), 0 when none.
+inline ino_t inodeOf(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+// Whether two paths are names of one file: hard links of each other.
+inline bool sameFile(const QString &a, const QString &b)
+{
+    return inodeOf(a) != 0 && inodeOf(a) == inodeOf(b);
 }
 
 // A settings file with these root entries and options, in CP932.

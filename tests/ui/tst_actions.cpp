@@ -529,7 +529,7 @@ void tst_actions::startUpFields_data()
 
     const QString dataHome = GetWindowsDirectory();
     QTest::newRow("no settings file") << QString() << QString() << dataHome + QStringLiteral("/")
-                                      << dataHome + QStringLiteral("/VEKLOG.txt") << "60" << false << "無制限 無制限";
+                                      << dataHome + QStringLiteral("/VEKLOG.txt") << "60" << false << "無期限 全件";
     QTest::newRow("options from the file")
         << "[DATA]\nTEXT1=日本語ソ表\n"
            "[Option]\ndirname=/tmp/ページ/\nlogpath=NLlog.txt\nlogsw=1\ndtime=45\nkeepdays=30\nkeepvers=12\n"
@@ -537,7 +537,7 @@ void tst_actions::startUpFields_data()
     // The box takes only seconds when typed; what an old file holds is shown as it is.
     QTest::newRow("time-out that is no number shown as stored")
         << "[DATA]\nTEXT1=a\n[Option]\ndtime=abc\nkeepvers=x\n" << "a<0>#1" << dataHome + QStringLiteral("/")
-        << dataHome + QStringLiteral("/VEKLOG.txt") << "abc" << false << "無制限 無制限";
+        << dataHome + QStringLiteral("/VEKLOG.txt") << "abc" << false << "無期限 全件";
 }
 
 void tst_actions::startUpFields()
