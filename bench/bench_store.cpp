@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What unchanged pages cost, side by side with what they cost before:
 //  (a) `vekanto --run-all` twice over 99 pages of 1,000,000 bytes on a server that honours
 //      ETags: the body bytes the second run receives against the first's;

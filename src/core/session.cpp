@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/session.h"
 
 #include "core/list/entry_name.h"
@@ -40,6 +41,50 @@ Session::LoadResult Session::load()
         }
     }
     return result;
+}
+
+Session::Changed Session::change(int n, const QString &name, const QString &address, const QString &rule)
+{
+    using Folder = Changed::Folder;
+    Changed changed;
+    // Nothing moves for values the list refuses, so a refusal leaves disk and list as they were.
+    if (const auto refusal = m_entries.changeRefusal(n, name, address, rule); refusal != EntryTable::Refusal::None) {
+        changed.edit = {n, refusal};
+        return changed;
+    }
+    const QString oldName = m_entries.EntryName(n);
+    const QString newName = entryname::storedName(name);
+    if (newName != oldName) {
+        // A run of this window holds the lock until its OK; an unattended one may take it at
+        // any moment, and would store into the old folder while it moves.
+        QString holder;
+        if (m_lock.isHeld() || !m_lock.tryLock(&holder)) {
+            changed.folder = Folder::RunUnderWay;
+            changed.detail = holder;
+            return changed;
+        }
+        const pagestore::Moved moved = pagestore::MoveEntryFolder(m_options.dirName, oldName, newName);
+        m_lock.unlock();
+        switch (moved.failure) {
+        case pagestore::Moved::Failure::None:
+            break;
+        case pagestore::Moved::Failure::Taken:
+            changed.folder = Folder::Taken;
+            break;
+        case pagestore::Moved::Failure::Rename:
+            changed.folder = Folder::NotMoved;
+            break;
+        }
+        if (!moved.ok()) {
+            changed.detail = moved.detail;
+            return changed;
+        }
+        // The one place a name's marks move to its new name.
+        if (QString error; !m_marks.rename(oldName, newName, &error))
+            changed.marksError = error;
+    }
+    changed.edit = m_entries.change(n, name, address, rule);
+    return changed;
 }
 
 settingsfile::Saved Session::save(int selected, const settingsfile::SdataLists &sdata)

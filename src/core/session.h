@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "core/history/changed_marks.h"
@@ -35,6 +36,28 @@ public:
     // The entries whose page changed in a run: marked as each page is stored, written to their
     // file when the run ends (finishRun).
     ChangedMarks &marks() { return m_marks; }
+
+    // What a change of an entry did. A new name takes the entry's folder along, with its
+    // changed mark; when the folder cannot follow, nothing is changed and `folder` says why.
+    struct Changed {
+        enum class Folder {
+            Follows,
+            // Another folder answers to the new name already (detail: that folder).
+            Taken,
+            // A run stores into the folders now (detail: who holds the run lock, if known).
+            RunUnderWay,
+            // The rename failed (detail: the paths and the reason).
+            NotMoved,
+        };
+        EntryTable::Edit edit{};
+        Folder folder = Folder::Follows;
+        QString detail{};
+        // The entry changed, but its mark could not be written under the new name.
+        QString marksError{};
+        bool ok() const { return edit.ok() && folder == Folder::Follows; }
+    };
+    // Changes entry n as EntryTable::change does, its folder and mark following a new name.
+    Changed change(int n, const QString &name, const QString &address, const QString &rule);
 
     struct LoadResult {
         settingsfile::LoadReport report;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/frm_vekmain.h"
 
 #include "core/app_title.h"
@@ -219,6 +220,7 @@ void frm_vekmain::connectHandlers()
     connect(TreeView1, &TreeView::NodeClick, this, &frm_vekmain::TreeView1_NodeClick);
     connect(TreeView1, &TreeView::DblClick, this, &frm_vekmain::TreeView1_DblClick);
     connect(TreeView1, &QWidget::customContextMenuRequested, this, &frm_vekmain::TreeView1_ContextMenu);
+    TreeView1->installEventFilter(this);
     connect(btn_history, &QPushButton::clicked, this, &frm_vekmain::btn_history_Click);
     connect(btn_dlstart, &QPushButton::clicked, this, &frm_vekmain::btn_dlstart_Click);
     connect(Command4, &QPushButton::clicked, this, &frm_vekmain::Command4_Click);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/core_testmain.h"
 #include "support/fs_faults.h"
 #include "support/run_driver.h"
@@ -67,6 +68,7 @@ QStringList labels(const QString &dataDir, const QString &name)
 
 Q_DECLARE_METATYPE(Ending)
 Q_DECLARE_METATYPE(EntryTable::Refusal)
+Q_DECLARE_METATYPE(pagestore::Moved::Failure)
 
 // The state handler fed with events directly, the page store's failures, and the small rules
 // the run applies to names and the time-out text.
@@ -611,6 +613,94 @@ private slots:
         QCOMPARE(pagestore::EntryFolder(data(), name), data() + QLatin1Char('/') + folder);
         QCOMPARE(pagestore::StorePage(data(), name, QDate(2031, 7, 4), "page").failure, pagestore::Failure::None);
         QCOMPARE(readFile(data() + QLatin1Char('/') + folder + QLatin1String("/vek.htm")), QByteArray("page"));
+    }
+
+    // A renamed entry's folder moves whole, in one rename, or not at all. Each folder made
+    // holds a page, a dated copy and a file kept beside the page; "file:" makes a file.
+    void moveEntryFolder_data()
+    {
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QString>("oldName");
+        QTest::addColumn<QString>("newName");
+        QTest::addColumn<int>("refusedWith"); // an errno the disk answers the rename with, or 0
+        QTest::addColumn<pagestore::Moved::Failure>("failure");
+        QTest::addColumn<QString>("detail"); // for Taken: the folder in the way
+        QTest::addColumn<QStringList>("after");
+        using F = pagestore::Moved::Failure;
+        const QStringList a{"a"};
+        QTest::newRow("moved") << a << "a" << "b" << 0 << F::None << "" << QStringList{"b"};
+        QTest::newRow("found in another letter case") << QStringList{"A"} << "a" << "b" << 0 << F::None << ""
+                                                      << QStringList{"b"};
+        QTest::newRow("letter case only") << QStringList{"news"} << "news" << "News" << 0 << F::None << ""
+                                          << QStringList{"News"};
+        QTest::newRow("the folder has the new name already") << QStringList{"News"} << "news" << "News" << 0
+                                                             << F::None << "" << QStringList{"News"};
+        QTest::newRow("no folder yet") << QStringList{} << "a" << "b" << 0 << F::None << "" << QStringList{};
+        QTest::newRow("no folder yet, the new one exists") << QStringList{"b"} << "a" << "b" << 0 << F::None
+                                                           << "" << QStringList{"b"};
+        QTest::newRow("taken") << QStringList{"a", "b"} << "a" << "b" << 0 << F::Taken << "b"
+                               << QStringList{"a", "b"};
+        QTest::newRow("taken in another letter case") << QStringList{"a", "B"} << "a" << "b" << 0 << F::Taken
+                                                      << "B" << QStringList{"a", "B"};
+        QTest::newRow("letter case only, another folder has it")
+            << QStringList{"news", "NEWS"} << "news" << "News" << 0 << F::Taken << "NEWS" << QStringList{"NEWS", "news"};
+        QTest::newRow("a file has the new name") << QStringList{"a", "file:b"} << "a" << "b" << 0 << F::Rename
+                                                 << "" << QStringList{"a", "b"};
+        QTest::newRow("the disk refuses") << a << "a" << "b" << EACCES << F::Rename << "" << a;
+        // No folder outside the data folder is ever moved, nor moved out of it.
+        QTest::newRow("old name leads out") << QStringList{"a"} << ".." << "b" << 0 << F::None << "" << a;
+        QTest::newRow("new name leads out") << a << "a" << "../b" << 0 << F::Rename << "" << a;
+    }
+
+    void moveEntryFolder()
+    {
+        QFETCH(QStringList, existing);
+        QFETCH(QString, oldName);
+        QFETCH(QString, newName);
+        QFETCH(int, refusedWith);
+        QFETCH(pagestore::Moved::Failure, failure);
+        QFETCH(QString, detail);
+        QFETCH(QStringList, after);
+        // The data folder sits in a folder of its own, so nothing may leave it unseen.
+        const QString dataDir = data() + QLatin1String("/data");
+        QVERIFY(QDir().mkpath(dataDir));
+        QByteArray page;
+        for (const QString &e : existing) {
+            const QString path = dataDir + QLatin1Char('/') + e.section(u':', -1);
+            if (e.startsWith(QLatin1String("file:"))) {
+                QVERIFY(writeFile(path, "x"));
+                continue;
+            }
+            page = e.toUtf8();
+            QVERIFY(QDir().mkpath(path + QLatin1String("/20310704")));
+            QVERIFY(writeFile(path + QLatin1String("/vek.htm"), page));
+            QVERIFY(writeFile(path + QLatin1String("/20310704/vek.htm"), "older"));
+            QVERIFY(writeFile(path + QLatin1String("/beside.txt"), "kept"));
+        }
+        std::optional<fsfaults::FailPlacing> disk;
+        if (refusedWith)
+            disk.emplace("/data/", refusedWith);
+
+        const pagestore::Moved moved = pagestore::MoveEntryFolder(dataDir, oldName, newName);
+        disk.reset();
+        QCOMPARE(moved.failure, failure);
+        QCOMPARE(moved.ok(), failure == pagestore::Moved::Failure::None);
+        if (failure == pagestore::Moved::Failure::Taken)
+            QCOMPARE(moved.detail, dataDir + QLatin1Char('/') + detail);
+        else if (failure == pagestore::Moved::Failure::Rename)
+            QVERIFY2(moved.detail.contains(newName), qPrintable(moved.detail));
+        QStringList left = listing(dataDir);
+        left.sort();
+        after.sort();
+        QCOMPARE(left, after);
+        QCOMPARE(listing(data()), QStringList{"data"});
+        if (moved.ok() && after == QStringList{newName}) {
+            const QString folder = dataDir + QLatin1Char('/') + after.constFirst();
+            QCOMPARE(readFile(folder + QLatin1String("/vek.htm")), page);
+            QCOMPARE(readFile(folder + QLatin1String("/20310704/vek.htm")), QByteArray("older"));
+            QCOMPARE(readFile(folder + QLatin1String("/beside.txt")), QByteArray("kept"));
+            QCOMPARE(pagestore::StoredPages(dataDir, newName).size(), 2);
+        }
     }
 
     // The data folder text is joined as it is typed: a trailing "/" doubles the separator.

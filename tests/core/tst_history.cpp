@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history's core: stored pages read as text in their own charset, line diffs, the list of
 // an entry's versions, and the changed marks.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/run/download_run.h"
 
 #include "core/list/entry_name.h"

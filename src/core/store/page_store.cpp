@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/store/page_store.h"
 
+#include "core/list/entry_name.h"
 #include "core/store/page_info.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
@@ -12,6 +14,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace pagestore {
 namespace {
@@ -46,6 +50,19 @@ int asideNumber(const QString &fileName)
     bool ok = false;
     const int n = fileName.mid(head.size(), fileName.size() - head.size() - tail.size()).toInt(&ok);
     return ok && n >= 1 && asideName(n) == fileName ? n : 0;
+}
+
+// The folders in the data folder whose name is `name`, letter case aside.
+QStringList foldersAnswering(const QString &dataDir, const QString &name)
+{
+    QStringList found;
+    const QStringList folders =
+        QDir(dataDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    for (const QString &folder : folders) {
+        if (folder.compare(name, Qt::CaseInsensitive) == 0)
+            found << folder;
+    }
+    return found;
 }
 
 // The copy made earlier today moves aside to the vek-N.htm after the highest one there, so the
@@ -182,13 +199,45 @@ QString EntryFolder(const QString &dataDir, const QString &name)
     const QString exact = Join(dataDir, name);
     if (QFileInfo(exact).isDir())
         return exact;
-    const QStringList folders =
-        QDir(dataDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-    for (const QString &folder : folders) {
-        if (folder.compare(name, Qt::CaseInsensitive) == 0)
-            return Join(dataDir, folder);
+    const QStringList folders = foldersAnswering(dataDir, name);
+    return folders.isEmpty() ? exact : Join(dataDir, folders.constFirst());
+}
+
+Moved MoveEntryFolder(const QString &dataDir, const QString &oldName, const QString &newName)
+{
+    Moved moved;
+    // No folder was ever made for a name that is no folder inside a usable data folder.
+    if (!IsUsableDataFolder(dataDir) || !entryname::isSafeName(oldName))
+        return moved;
+    const QString from = EntryFolder(dataDir, oldName);
+    if (!QFileInfo(from).isDir())
+        return moved;
+    const QString to = Join(dataDir, newName);
+    if (!entryname::isSafeName(newName)) {
+        moved.failure = Moved::Failure::Rename;
+        moved.detail = to;
+        return moved;
     }
-    return exact;
+    const QString fromName = QFileInfo(from).fileName();
+    if (fromName == newName)
+        return moved;
+    // The folder itself answers to a name that differs only in letter case.
+    for (const QString &folder : foldersAnswering(dataDir, newName)) {
+        if (folder != fromName) {
+            moved.failure = Moved::Failure::Taken;
+            moved.detail = Join(dataDir, folder);
+            return moved;
+        }
+    }
+    // One rename(2), which also changes letter case alone on a file system that ignores case.
+    // QFile::rename would not tell why a folder did not move.
+    std::error_code error;
+    std::filesystem::rename(QFile::encodeName(from).toStdString(), QFile::encodeName(to).toStdString(), error);
+    if (error) {
+        moved.failure = Moved::Failure::Rename;
+        moved.detail = reason(from + QStringLiteral(" → ") + to, QString::fromLocal8Bit(error.message()));
+    }
+    return moved;
 }
 
 QString PagePath(const QString &dataDir, const QString &name)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "platform/transfer_result.h"
@@ -48,6 +49,15 @@ struct Received {
     QByteArray contentType{};
 };
 
+// Why an entry's folder could not follow its new name: another folder answers to that name
+// already (detail: that folder), or the rename failed (the path and the reason).
+struct Moved {
+    enum class Failure { None, Taken, Rename };
+    Failure failure = Failure::None;
+    QString detail{};
+    bool ok() const { return failure == Failure::None; }
+};
+
 // The entry's folder: an existing folder whose name differs only in letter case is used,
 // otherwise the folder the name gives (which may not exist yet).
 QString EntryFolder(const QString &dataDir, const QString &name);
@@ -55,6 +65,12 @@ QString EntryFolder(const QString &dataDir, const QString &name);
 QString PagePath(const QString &dataDir, const QString &name);
 // The dated folder of `day` in an entry folder.
 QString DatedFolder(const QString &entryFolder, const QDate &day);
+
+// Renames the folder of the entry `oldName` (as EntryFolder finds it) to `newName` in one step,
+// with its page, its dated copies and whatever else it holds. Nothing happens while the entry
+// has no folder. Refused with nothing moved when another folder answers to the new name, letter
+// case aside; a change of letter case alone renames the folder itself.
+Moved MoveEntryFolder(const QString &dataDir, const QString &oldName, const QString &newName);
 
 // A data folder pages may be stored under: given, and absolute. An empty or relative one would
 // put pages at "/" or wherever the program happened to be started.

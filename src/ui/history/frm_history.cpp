@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/history/frm_history.h"
 
 #include "core/history/visible_text.h"
@@ -175,6 +176,13 @@ void frm_history::Reload(const QString &dataDir)
 {
     m_dataDir = dataDir;
     listVersions();
+}
+
+void frm_history::Rename(const QString &name, const QString &dataDir)
+{
+    m_name = name;
+    setWindowTitle(HistoryText::Caption.arg(name));
+    Reload(dataDir);
 }
 
 void frm_history::ShowOver(const QWidget *owner)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "core/history/line_diff.h"
@@ -35,6 +36,8 @@ public:
     QString EntryName() const { return m_name; }
     // The versions listed again (a run may have stored a page), the newest compared.
     void Reload(const QString &dataDir);
+    // The entry was renamed, and its folder with it: the versions are listed from there.
+    void Rename(const QString &name, const QString &dataDir);
     // Shows the window in front, centred over `owner` when it opens.
     void ShowOver(const QWidget *owner);
 
