@@ -3,6 +3,7 @@
 
 #include "core/list/entry_name.h"
 #include "core/store/page_store.h"
+#include "platform/clock.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -123,6 +124,8 @@ RunSummary Session::runSummary() const
 RunSummary Session::finishRun()
 {
     RunSummary summary = runSummary();
+    // Its lines go into the log file with the run's.
+    pruneCopies(summary);
     if (QString error; !writeLogFile(&error))
         summary.logFileError = error;
     // The pages are stored all the same; only the bold names would be lost.
@@ -130,6 +133,23 @@ RunSummary Session::finishRun()
         summary.marksError = error;
     m_lock.unlock();
     return summary;
+}
+
+void Session::pruneCopies(const RunSummary &summary)
+{
+    const pagestore::Retention limit{.days = m_options.keepDays, .versions = m_options.keepVersions};
+    if (limit.isOff())
+        return;
+    const QDate today = vclock::now().date();
+    for (const EntryEnd &end : summary.entries) {
+        if (!entryname::isSafeName(end.name))
+            continue;
+        const pagestore::Pruned pruned = pagestore::PruneCopies(m_options.dirName, end.name, today, limit);
+        if (pruned.removed > 0)
+            m_log.append(logline::CopiesPruned(end.name, pruned.removed));
+        if (!pruned.error.isEmpty())
+            m_log.append(logline::PruneFailed(end.name, pruned.error));
+    }
 }
 
 bool Session::writeLogFile(QString *error)

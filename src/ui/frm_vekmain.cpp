@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -98,6 +99,23 @@ void frm_vekmain::buildWidgets()
     Label3->setWordWrap(true);
     Label3->setBuddy(Text4);
 
+    const auto limitBox = [this](const char *name, const QString &suffix, const QString &accessible,
+                                 const QString &unlimited) {
+        auto *box = new QSpinBox(this);
+        box->setObjectName(QLatin1String(name));
+        box->setAccessibleName(accessible);
+        box->setRange(0, 9999);
+        box->setSpecialValueText(unlimited);
+        box->setSuffix(suffix);
+        box->setToolTip(MainText::KeepCopiesHint);
+        return box;
+    };
+    spn_keepdays = limitBox("spn_keepdays", MainText::KeepDaysSuffix, MainText::KeepDaysName, MainText::KeepDaysAll);
+    spn_keepvers = limitBox("spn_keepvers", MainText::KeepVersionsSuffix, MainText::KeepVersionsName,
+                            MainText::KeepVersionsAll);
+    auto *keepLabel = new QLabel(MainText::KeepCopies, this);
+    keepLabel->setBuddy(spn_keepdays);
+
     for (int i = 1; i <= 10; ++i) {
         Text1(i) = new QLineEdit(this);
         Text1(i)->setObjectName(indexedName("Text1", i));
@@ -140,6 +158,12 @@ void frm_vekmain::buildWidgets()
     timeoutRow->addWidget(Text4, 0, Qt::AlignTop);
     timeoutRow->addWidget(Label3, 1);
     options->addLayout(timeoutRow, 4, 0, 1, 2);
+    auto *keepRow = new QHBoxLayout;
+    keepRow->addWidget(keepLabel);
+    keepRow->addWidget(spn_keepdays);
+    keepRow->addWidget(spn_keepvers);
+    keepRow->addStretch();
+    options->addLayout(keepRow, 5, 0, 1, 2);
 
     auto *right = new QVBoxLayout;
     right->addLayout(listButtons);
@@ -174,8 +198,8 @@ void frm_vekmain::buildWidgets()
     // options from top to bottom, LOAD and SAVE last.
     const QList<QWidget *> tabOrder{
         TreeView1, btn_add, btn_cng, btn_del, Command4, btn_diropen, btn_Lopen, btn_history,
-        btn_dlstart, DirName, btn_data_sansyou, Check1, Text3, btn_log_sansyou, Text4, btn_load,
-        btn_save};
+        btn_dlstart, DirName, btn_data_sansyou, Check1, Text3, btn_log_sansyou, Text4, spn_keepdays,
+        spn_keepvers, btn_load, btn_save};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
@@ -207,6 +231,8 @@ void frm_vekmain::connectHandlers()
     connect(Text3, &QLineEdit::textChanged, this, [&options](const QString &text) { options.logPath = text; });
     connect(Text4, &QLineEdit::textChanged, this, [&options](const QString &text) { options.timeout = text; });
     connect(Check1, &QCheckBox::toggled, this, [&options](bool on) { options.logOn = on; });
+    connect(spn_keepdays, &QSpinBox::valueChanged, this, [&options](int days) { options.keepDays = days; });
+    connect(spn_keepvers, &QSpinBox::valueChanged, this, [&options](int n) { options.keepVersions = n; });
 
     DownloadRun &run = m_session->run();
     connect(&run, &DownloadRun::slotStarting, this, [this](int slot) { Text1(slot)->clear(); });
@@ -252,6 +278,8 @@ void frm_vekmain::optionsToFields()
     Text3->setText(options.logPath);
     Check1->setChecked(options.logOn);
     Text4->setText(options.timeout);
+    spn_keepdays->setValue(options.keepDays);
+    spn_keepvers->setValue(options.keepVersions);
 }
 
 // An open editor holds an entry number that loading or saving may give to another entry;

@@ -155,7 +155,12 @@ void DownloadRun::startEntry(int slot, int c, int timeoutMs)
     emit statusChanged(slot, named(RunText::Connecting, name));
     Inet *inet = m_slots.Inet1(slot);
     inet->setTimeout(timeoutMs);
-    inet->Execute(address(c), QStringLiteral("GET"));
+    const QString url = address(c);
+    // A page stored already is asked for only if it changed since; a name that is no folder
+    // name is never looked up as a path.
+    const Validators validators =
+        entryname::isSafeName(name) ? pagestore::ValidatorsFor(m_dataDir, name, url) : Validators{};
+    inet->Execute(url, QStringLiteral("GET"), validators);
     m_slots.occupy(slot, c);
 }
 
@@ -243,7 +248,7 @@ void DownloadRun::Inet1_Finished(int Index, const TransferResult &result)
         free(Index, transferFailed(name, result));
         return;
     }
-    const Outcome outcome = storePage(name, result);
+    const Outcome outcome = storePage(name, result, m_slots.Inet1(Index)->URL());
     if (outcome.ending == Ending::Stored)
         m_log.append(logline::EntryEnd(name));
     emit statusChanged(Index, RunText::Idle);
@@ -257,18 +262,29 @@ DownloadRun::Outcome DownloadRun::transferFailed(const QString &name, const Tran
     return {timedOut ? Ending::TimedOut : Ending::Failed, result.error};
 }
 
-DownloadRun::Outcome DownloadRun::storePage(const QString &name, const TransferResult &result)
+DownloadRun::Outcome DownloadRun::storePage(const QString &name, const TransferResult &result,
+                                            const QString &url)
 {
     if (!entryname::isSafeName(name)) {
         // Such an entry is never started; a name changed meanwhile still must not become a path.
         m_log.append(logline::BadName(name));
         return {.ending = Ending::BadName};
     }
-    const pagestore::Stored stored = pagestore::StorePage(m_dataDir, name, vclock::now().date(), result.body);
+    const pagestore::Received page{.body = result.body,
+                                   .notModified = result.notModified(),
+                                   .address = url,
+                                   .etag = result.headers.value("ETag").value_or(QByteArray()),
+                                   .lastModified = result.headers.value("Last-Modified").value_or(QByteArray()),
+                                   .contentType = result.headers.value("Content-Type").value_or(QByteArray())};
+    const pagestore::Stored stored = pagestore::StorePage(m_dataDir, name, vclock::now().date(), page);
     switch (stored.failure) {
     case pagestore::Failure::None:
         if (result.cut)
             m_log.append(logline::PageCut(name, Inet::MaxBody));
+        if (!stored.written)
+            m_log.append(logline::PageUnchanged(name, result.notModified() ? result.statusText() : QString()));
+        if (!stored.infoError.isEmpty())
+            m_log.append(logline::InfoFailed(name, stored.infoError));
         if (stored.changed)
             emit pageChanged(name);
         return {.ending = Ending::Stored, .changed = stored.changed};

@@ -29,7 +29,7 @@ void DownloadRun::endOne(const TransferResult &result)
     } else {
         // Stored as the full run stores it: the bytes as received, the page it replaces kept
         // in the dated folder.
-        outcome = storePage(name, result);
+        outcome = storePage(name, result, m_slots.Inet1(1)->URL());
     }
     m_active = false;
     if (outcome.ending == Ending::Stored)
