@@ -243,8 +243,8 @@ void japaneseDiff()
         marksMs << clock.nsecsElapsed() / 1e6;
         // What a run does after storing such a page: whether its reader sees a change.
         clock.start();
-        if (!history::ReaderSeesChange(older.toUtf8(), newer.toUtf8(), "text/html; charset=UTF-8",
-                                       history::IgnoreExpression(QStringLiteral("^最終更新"))))
+        if (!history::ReaderSeesChange(older.toUtf8(), "text/html; charset=UTF-8", newer.toUtf8(),
+                                       "text/html; charset=UTF-8", history::IgnoreExpression(QStringLiteral("^最終更新"))))
             qFatal("the change was not seen");
         readerMs << clock.nsecsElapsed() / 1e6;
     }

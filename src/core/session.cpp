@@ -6,6 +6,7 @@
 #include "core/run/run_report.h"
 #include "core/run/run_texts.h"
 #include "core/store/page_store.h"
+#include "platform/clock.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -151,6 +152,8 @@ RunSummary Session::runSummary() const
 RunSummary Session::finishRun()
 {
     RunSummary summary = runSummary();
+    // Its lines go into the log file with the run's.
+    pruneCopies(summary);
     if (QString error; !writeLogFile(&error))
         summary.logFileError = error;
     // The pages are stored all the same; only the bold names would be lost.
@@ -160,6 +163,23 @@ RunSummary Session::finishRun()
         summary.failuresError = error;
     m_lock.unlock();
     return summary;
+}
+
+void Session::pruneCopies(const RunSummary &summary)
+{
+    const pagestore::Retention limit{.days = m_options.keepDays, .versions = m_options.keepVersions};
+    if (limit.isOff())
+        return;
+    const QDate today = vclock::now().date();
+    for (const EntryEnd &end : summary.entries) {
+        if (!entryname::isSafeName(end.name))
+            continue;
+        const pagestore::Pruned pruned = pagestore::PruneCopies(m_options.dirName, end.name, today, limit);
+        if (pruned.removed > 0)
+            m_log.append(logline::CopiesPruned(end.name, pruned.removed));
+        if (!pruned.error.isEmpty())
+            m_log.append(logline::PruneFailed(end.name, pruned.error));
+    }
 }
 
 bool Session::writeLogFile(QString *error)

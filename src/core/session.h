@@ -97,9 +97,9 @@ public:
     // How the run or single download so far has gone, as finishRun will tell it.
     RunSummary runSummary() const;
     // The end of every run, full or single, clicked or unattended, once it has ended by itself
-    // or was stopped: with logging on the whole log to the log file, the changed marks to
-    // theirs, the failed marks to theirs, and the run lock let go. Tells what the run did and
-    // what could not be written.
+    // or was stopped: the dated copies past their limits pruned, with logging on the whole log
+    // to the log file, the changed marks to theirs, the failed marks to theirs, and the run lock
+    // let go. Tells what the run did and what could not be written.
     RunSummary finishRun();
 
 private:
@@ -107,6 +107,9 @@ private:
     // another run has carried the file on since this session last read or wrote it, its
     // lines are kept: the log becomes the file's text followed by this session's new lines.
     bool writeLogFile(QString *error);
+    // With a limit on dated copies set, prunes those of every entry the run was to fetch and
+    // logs what it removed.
+    void pruneCopies(const RunSummary &summary);
     void noteLogFile(const QString &fileText);
     void notifyRun();
 

@@ -28,3 +28,9 @@ QByteArrayList ResponseHeaders::values(QByteArrayView name) const
     }
     return found;
 }
+
+QString TransferResult::statusText() const
+{
+    const QString number = QString::number(status);
+    return reason.isEmpty() ? number : number + u' ' + QString::fromLatin1(reason);
+}

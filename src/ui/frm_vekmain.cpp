@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -101,6 +102,23 @@ void frm_vekmain::buildWidgets()
     chk_notify = new QCheckBox(MainText::Notify, this);
     chk_notify->setObjectName(QStringLiteral("chk_notify"));
 
+    const auto limitBox = [this](const char *name, const QString &suffix, const QString &accessible,
+                                 const QString &unlimited) {
+        auto *box = new QSpinBox(this);
+        box->setObjectName(QLatin1String(name));
+        box->setAccessibleName(accessible);
+        box->setRange(0, 9999);
+        box->setSpecialValueText(unlimited);
+        box->setSuffix(suffix);
+        box->setToolTip(MainText::KeepCopiesHint);
+        return box;
+    };
+    spn_keepdays = limitBox("spn_keepdays", MainText::KeepDaysSuffix, MainText::KeepDaysName, MainText::KeepDaysAll);
+    spn_keepvers = limitBox("spn_keepvers", MainText::KeepVersionsSuffix, MainText::KeepVersionsName,
+                            MainText::KeepVersionsAll);
+    auto *keepLabel = new QLabel(MainText::KeepCopies, this);
+    keepLabel->setBuddy(spn_keepdays);
+
     for (int i = 1; i <= 10; ++i) {
         Text1(i) = new QLineEdit(this);
         Text1(i)->setObjectName(indexedName("Text1", i));
@@ -136,14 +154,24 @@ void frm_vekmain::buildWidgets()
     options->addWidget(Label2, 0, 0, 1, 2);
     options->addWidget(DirName, 1, 0);
     options->addWidget(btn_data_sansyou, 1, 1);
-    options->addWidget(Check1, 2, 0, 1, 2);
+    // The two switches of what a run leaves behind share a row.
+    auto *switchRow = new QHBoxLayout;
+    switchRow->addWidget(Check1);
+    switchRow->addWidget(chk_notify);
+    switchRow->addStretch();
+    options->addLayout(switchRow, 2, 0, 1, 2);
     options->addWidget(Text3, 3, 0);
     options->addWidget(btn_log_sansyou, 3, 1);
     auto *timeoutRow = new QHBoxLayout;
     timeoutRow->addWidget(Text4, 0, Qt::AlignTop);
     timeoutRow->addWidget(Label3, 1);
     options->addLayout(timeoutRow, 4, 0, 1, 2);
-    options->addWidget(chk_notify, 5, 0, 1, 2);
+    auto *keepRow = new QHBoxLayout;
+    keepRow->addWidget(keepLabel);
+    keepRow->addWidget(spn_keepdays);
+    keepRow->addWidget(spn_keepvers);
+    keepRow->addStretch();
+    options->addLayout(keepRow, 5, 0, 1, 2);
 
     auto *right = new QVBoxLayout;
     right->addLayout(listButtons);
@@ -178,8 +206,8 @@ void frm_vekmain::buildWidgets()
     // options from top to bottom, LOAD and SAVE last.
     const QList<QWidget *> tabOrder{
         TreeView1, btn_add, btn_cng, btn_del, Command4, btn_diropen, btn_Lopen, btn_history,
-        btn_dlstart, DirName, btn_data_sansyou, Check1, Text3, btn_log_sansyou, Text4, chk_notify,
-        btn_load, btn_save};
+        btn_dlstart, DirName, btn_data_sansyou, Check1, chk_notify, Text3, btn_log_sansyou, Text4,
+        spn_keepdays, spn_keepvers, btn_load, btn_save};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
@@ -211,6 +239,8 @@ void frm_vekmain::connectHandlers()
     connect(Text3, &QLineEdit::textChanged, this, [&options](const QString &text) { options.logPath = text; });
     connect(Text4, &QLineEdit::textChanged, this, [&options](const QString &text) { options.timeout = text; });
     connect(Check1, &QCheckBox::toggled, this, [&options](bool on) { options.logOn = on; });
+    connect(spn_keepdays, &QSpinBox::valueChanged, this, [&options](int days) { options.keepDays = days; });
+    connect(spn_keepvers, &QSpinBox::valueChanged, this, [&options](int n) { options.keepVersions = n; });
     connect(chk_notify, &QCheckBox::toggled, this, [&options](bool on) { options.notify = on; });
     // The notification of this window's run; one of an unattended run comes through a start
     // with --history (SingleInstance).
@@ -265,6 +295,8 @@ void frm_vekmain::optionsToFields()
     Text3->setText(options.logPath);
     Check1->setChecked(options.logOn);
     Text4->setText(options.timeout);
+    spn_keepdays->setValue(options.keepDays);
+    spn_keepvers->setValue(options.keepVersions);
     chk_notify->setChecked(options.notify);
 }
 

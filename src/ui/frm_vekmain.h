@@ -18,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QSpinBox;
 class TreeView;
 class frm_history;
 class frm_vekop1;
@@ -178,6 +179,9 @@ private:
     QPushButton *btn_log_sansyou = nullptr;
     QLineEdit *Text4 = nullptr;
     QLabel *Label3 = nullptr;
+    // How long and how many dated copies are kept; 0 keeps them all.
+    QSpinBox *spn_keepdays = nullptr;
+    QSpinBox *spn_keepvers = nullptr;
     QCheckBox *chk_notify = nullptr;
     IndexedArray<QLineEdit *, 1, 10> Text1;
 };

@@ -27,6 +27,19 @@ inline const QString PickFolder = QStringLiteral("フォルダを指定して下
 inline const QString LogFilter =
     QStringLiteral("すべてのファイル (*.*)|*.*|テキスト ファイル (*.txt *.doc *.log)|*.txt|*.doc|*.log|");
 
+// The limits on dated copies, both off by default.
+inline const QString KeepCopies = QStringLiteral("日付別のコピーを残す:");
+// Shown at 0, when the box sets no limit.
+inline const QString KeepDaysAll = QStringLiteral("無期限");
+inline const QString KeepVersionsAll = QStringLiteral("全件");
+inline const QString KeepDaysSuffix = QStringLiteral(" 日間");
+inline const QString KeepVersionsSuffix = QStringLiteral(" 件まで");
+inline const QString KeepDaysName = QStringLiteral("コピーを残す日数");
+inline const QString KeepVersionsName = QStringLiteral("項目ごとに残すコピーの数");
+inline const QString KeepCopiesHint = QStringLiteral(
+    "ダウンロードの終わりに、期間または件数を超えた古いコピーを削除します。"
+    "vek.htm と最新のコピーは削除しません。");
+
 // The history of the selected entry: a button and the tree's context menu.
 inline const QString History = QStringLiteral("履歴");
 

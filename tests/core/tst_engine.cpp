@@ -209,9 +209,9 @@ private slots:
         QCOMPARE(QFileInfo::exists(page), outcome == Outcome::Stored);
         if (outcome == Outcome::Stored) {
             QCOMPARE(readFile(page), stored);
-            // A first download makes no dated folder.
+            // A first download makes no dated folder; what its server said is kept beside it.
             QCOMPARE(QDir(dataDir() + QLatin1Char('/') + name).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                     QStringList{QStringLiteral("vek.htm")});
+                     (QStringList{QStringLiteral("vek-http.txt"), QStringLiteral("vek.htm")}));
         }
 
         int slot = 0;

@@ -104,6 +104,7 @@ private slots:
     void sideBySidePairsAChange();
     void versionsNewestFirst();
     void storedCopyKeepsItsTimeAndTellsAChange();
+    void versionsReadByTheirServersCharset();
     void marksByNameAcrossFaces();
     void failedMarksFollowTheirEntry();
 };
@@ -465,9 +466,9 @@ void TestHistory::readerSeesAChange()
     QFETCH(QString, ignore);
     QFETCH(QByteArray, contentType);
     QFETCH(bool, changed);
-    QCOMPARE(history::ReaderSeesChange(older, newer, contentType, history::IgnoreExpression(ignore)), changed);
+    QCOMPARE(history::ReaderSeesChange(older, contentType, newer, contentType, history::IgnoreExpression(ignore)), changed);
     // Either way round.
-    QCOMPARE(history::ReaderSeesChange(newer, older, contentType, history::IgnoreExpression(ignore)), changed);
+    QCOMPARE(history::ReaderSeesChange(newer, contentType, older, contentType, history::IgnoreExpression(ignore)), changed);
     const QString collapsed = history::CollapsedText(history::VisibleText(history::DecodePage(newer, contentType).text));
     QVERIFY(!collapsed.contains(QLatin1String("  ")));
     QCOMPARE(history::CollapsedText(collapsed), collapsed);
@@ -575,6 +576,32 @@ void TestHistory::storedCopyKeepsItsTimeAndTellsAChange()
     QVERIFY(pagestore::StorePage(data.path(), QStringLiteral("news"), today, "secont").changed);
     QVERIFY(pagestore::StorePage(data.path(), QStringLiteral("news"), today, "secont!").changed);
     QVERIFY(!pagestore::StorePage(data.path(), QStringLiteral("fresh"), today, "new").changed);
+}
+
+// Each stored version is read by the Content-Type its own server sent with it, which the page
+// store keeps by the page's hash; a version it has none for is read as any page is.
+void TestHistory::versionsReadByTheirServersCharset()
+{
+    QTemporaryDir data;
+    // Half-width katakana and kanji without a kana: beyond a guess (see decode_data).
+    const QString sale = QStringLiteral("<p>ﾃﾞｼﾞﾀﾙｶﾒﾗ新製品!</p>");
+    const QByteArray sjis = encode(sale, "windows-31j");
+    const QByteArray euc = encode(sale, "EUC-JP");
+    const QString name = QStringLiteral("shop");
+    pagestore::StorePage(data.path(), name, QDate(2026, 1, 4), {.body = sjis, .contentType = "text/html; charset=Shift_JIS"});
+    pagestore::StorePage(data.path(), name, QDate(2026, 1, 5), {.body = euc, .contentType = "text/html; charset=EUC-JP"});
+    // A copy from before its Content-Type was kept.
+    touch(data.path() + "/shop/20260103/vek.htm", encode(QStringLiteral("<p>ﾃﾞｼﾞﾀﾙｶﾒﾗ新製品!!</p>"), "windows-31j"),
+          QDateTime(QDate(2026, 1, 3), QTime(6, 0)));
+
+    const QHash<QByteArray, QByteArray> types = pagestore::ServedTypes(data.path(), name);
+    QStringList read;
+    for (const history::Version &v : history::Versions(data.path(), name)) {
+        const history::PageText page = history::DecodeVersion(readFile(v.path), types);
+        read << v.label + u' '
+                    + (page.text.contains(QStringLiteral("ﾃﾞｼﾞﾀﾙｶﾒﾗ新製品")) ? page.charset.toLower() : QStringLiteral("misread"));
+    }
+    QCOMPARE(read, (QStringList{"vek.htm euc-jp", "20260105/vek.htm windows-31j", "20260103/vek.htm misread"}));
 }
 
 // Marks are names: two faces over one settings file share them, neither loses the other's,

@@ -17,6 +17,7 @@
 #include "ui/platform/window_state.h"
 
 #include <QDir>
+#include <QSpinBox>
 #include <QFileInfo>
 #include <QMenu>
 #include <QScopeGuard>
@@ -435,8 +436,9 @@ void tst_actions::keyboard_data()
     QTest::addColumn<QString>("logsw");
     QTest::addColumn<QStringList>("order");
     const QStringList head{"TreeView1", "btn_add", "btn_cng", "btn_del", "Command4", "btn_diropen",
-                           "btn_Lopen", "btn_history", "btn_dlstart", "DirName", "btn_data_sansyou", "Check1"};
-    const QStringList tail{"Text4", "chk_notify", "btn_load", "btn_save", "TreeView1"};
+                           "btn_Lopen", "btn_history", "btn_dlstart", "DirName", "btn_data_sansyou", "Check1",
+                           "chk_notify"};
+    const QStringList tail{"Text4", "spn_keepdays", "spn_keepvers", "btn_load", "btn_save", "TreeView1"};
     QTest::newRow("logging on") << "1" << head + QStringList{"Text3", "btn_log_sansyou"} + tail;
     QTest::newRow("logging off: log path and its 参照 passed by") << "0" << head + tail;
 }
@@ -465,7 +467,9 @@ void tst_actions::keyboard()
     QCOMPARE(boxes.texts(), QStringList{MainText::Saved});
 
     const QList<QLabel *> labels = w.findChildren<QLabel *>();
-    for (const QLineEdit *box : w.findChildren<QLineEdit *>()) {
+    for (const QLineEdit *edit : w.findChildren<QLineEdit *>()) {
+        // A spin box's text is named with the box.
+        const QWidget *box = qobject_cast<QAbstractSpinBox *>(edit->parentWidget()) ? edit->parentWidget() : edit;
         const bool named = !box->accessibleName().isEmpty()
                            || std::any_of(labels.begin(), labels.end(),
                                           [box](const QLabel *l) { return l->buddy() == box; });
@@ -613,19 +617,21 @@ void tst_actions::startUpFields_data()
     QTest::addColumn<QString>("logPath");
     QTest::addColumn<QString>("timeout");
     QTest::addColumn<bool>("logOn");
+    // The limits on dated copies as their boxes show them.
+    QTest::addColumn<QString>("keep");
     QTest::addColumn<bool>("notify");
 
     const QString dataHome = GetWindowsDirectory();
     QTest::newRow("no settings file") << QString() << QString() << dataHome + QStringLiteral("/")
-                                      << dataHome + QStringLiteral("/VEKLOG.txt") << "60" << false << true;
+                                      << dataHome + QStringLiteral("/VEKLOG.txt") << "60" << false << "無期限 全件" << true;
     QTest::newRow("options from the file")
         << "[DATA]\nTEXT1=日本語ソ表\n"
-           "[Option]\ndirname=/tmp/ページ/\nlogpath=NLlog.txt\nlogsw=1\ndtime=45\nnotify=0\n"
-        << "日本語ソ表<0>#1" << "/tmp/ページ/" << "NLlog.txt" << "45" << true << false;
+           "[Option]\ndirname=/tmp/ページ/\nlogpath=NLlog.txt\nlogsw=1\ndtime=45\nkeepdays=30\nkeepvers=12\nnotify=0\n"
+        << "日本語ソ表<0>#1" << "/tmp/ページ/" << "NLlog.txt" << "45" << true << "30 日間 12 件まで" << false;
     // The box takes only seconds when typed; what an old file holds is shown as it is.
     QTest::newRow("time-out that is no number shown as stored")
-        << "[DATA]\nTEXT1=a\n[Option]\ndtime=abc\n" << "a<0>#1" << dataHome + QStringLiteral("/")
-        << dataHome + QStringLiteral("/VEKLOG.txt") << "abc" << false << true;
+        << "[DATA]\nTEXT1=a\n[Option]\ndtime=abc\nkeepvers=x\n" << "a<0>#1" << dataHome + QStringLiteral("/")
+        << dataHome + QStringLiteral("/VEKLOG.txt") << "abc" << false << "無期限 全件" << true;
 }
 
 void tst_actions::startUpFields()
@@ -636,6 +642,7 @@ void tst_actions::startUpFields()
     QFETCH(QString, logPath);
     QFETCH(QString, timeout);
     QFETCH(bool, logOn);
+    QFETCH(QString, keep);
     QFETCH(bool, notify);
     if (!ini.isEmpty())
         writeIniText(ini);
@@ -652,6 +659,7 @@ void tst_actions::startUpFields()
     QCOMPARE(field(w, "Text4")->text(), timeout);
     QCOMPARE(selected(w), QStringLiteral("1"));
     QCOMPARE(widget<QCheckBox>(&w, "Check1")->isChecked(), logOn);
+    QCOMPARE(widget<QSpinBox>(&w, "spn_keepdays")->text() + u' ' + widget<QSpinBox>(&w, "spn_keepvers")->text(), keep);
     QCOMPARE(field(w, "Text3")->isEnabled(), logOn);
     QCOMPARE(widget<QPushButton>(&w, "btn_log_sansyou")->isEnabled(), logOn);
     QCOMPARE(widget<QCheckBox>(&w, "chk_notify")->isChecked(), notify);
@@ -781,6 +789,11 @@ void tst_actions::save()
     clickSwitch(w);
     type(field(w, "Text3"), QStringLiteral("/data/log.txt"));
     type(field(w, "Text4"), QStringLiteral("30"));
+    for (const auto &[name, value] : {std::pair{"spn_keepdays", "14"}, std::pair{"spn_keepvers", "3"}}) {
+        auto *box = widget<QSpinBox>(&w, name);
+        box->selectAll();
+        QTest::keyClicks(box, QLatin1String(value));
+    }
     auto *notify = widget<QCheckBox>(&w, "chk_notify");
     QTest::mouseClick(notify, Qt::LeftButton, {}, QPoint(6, notify->height() / 2));
     // A folder in the file's place makes the replacement fail.
@@ -800,7 +813,7 @@ void tst_actions::save()
         QVERIFY2(ini.contains(QStringLiteral("[DATA]\r\nTEXT1=a\r\nNIP1=http://a.test/\r\n")),
                  qPrintable(ini));
         QVERIFY2(ini.contains(QStringLiteral("[Option]\r\ndirname=/data/\r\nlogpath=/data/log.txt\r\n"
-                                             "logsw=1\r\ndtime=30\r\nnotify=0\r\n")),
+                                             "logsw=1\r\ndtime=30\r\nkeepdays=14\r\nkeepvers=3\r\nnotify=0\r\n")),
                  qPrintable(ini));
     }
     QVERIFY(w.isEnabled());

@@ -47,13 +47,13 @@ QString visibleKept(const QString &text, const QRegularExpression &ignore)
 
 } // namespace
 
-bool ReaderSeesChange(const QByteArray &older, const QByteArray &newer, const QByteArray &contentType,
-                      const QRegularExpression &ignore)
+bool ReaderSeesChange(const QByteArray &older, const QByteArray &olderType, const QByteArray &newer,
+                      const QByteArray &newerType, const QRegularExpression &ignore)
 {
     if (older == newer)
         return false;
-    const PageText a = DecodePage(older, contentType);
-    const PageText b = DecodePage(newer, contentType);
+    const PageText a = DecodePage(older, olderType);
+    const PageText b = DecodePage(newer, newerType);
     // A page that is no text, or one that stopped or began being text, changed with its bytes.
     if (a.binary || b.binary)
         return true;

@@ -29,8 +29,8 @@ void MarkIgnored(LineDiff &diff, const QRegularExpression &ignore);
 // Whether a page stored over another shows its reader something else: the pages read as the
 // history reads them (their charset, then their visible text), the ignored lines left out, the
 // whitespace run together. Equal bytes never do; a page that is no text changes with its bytes.
-// `contentType` is what the server sent with the pages; empty when unknown.
-bool ReaderSeesChange(const QByteArray &older, const QByteArray &newer, const QByteArray &contentType,
-                      const QRegularExpression &ignore);
+// The types are the Content-Type each page's server sent with it; empty when unknown.
+bool ReaderSeesChange(const QByteArray &older, const QByteArray &olderType, const QByteArray &newer,
+                      const QByteArray &newerType, const QRegularExpression &ignore);
 
 } // namespace history

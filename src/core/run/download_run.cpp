@@ -3,6 +3,7 @@
 
 #include "core/history/reader_change.h"
 #include "core/list/entry_name.h"
+#include "core/store/page_info.h"
 #include "core/run/address_rule.h"
 #include "core/run/run_log.h"
 #include "core/run/run_texts.h"
@@ -13,7 +14,6 @@
 #include "platform/vbtimer.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 namespace {
 
@@ -25,15 +25,6 @@ QString named(const QString &status, const QString &name)
     return status + QLatin1String(" (") + name + QLatin1Char(')');
 }
 
-// The page a store is about to replace, read before it is replaced, as the dated copy will hold
-// it; nothing when there is none. One larger than any answer differs from the new one anyway.
-std::optional<QByteArray> pageBefore(const QString &path)
-{
-    QFile page(path);
-    if (!QFileInfo(path).isFile() || page.size() > Inet::MaxBody || !page.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return page.readAll();
-}
 
 } // namespace
 
@@ -169,7 +160,12 @@ void DownloadRun::startEntry(int slot, int c, int timeoutMs)
     emit statusChanged(slot, named(RunText::Connecting, name));
     Inet *inet = m_slots.Inet1(slot);
     inet->setTimeout(timeoutMs);
-    inet->Execute(address(c), QStringLiteral("GET"));
+    const QString url = address(c);
+    // A page stored already is asked for only if it changed since; a name that is no folder
+    // name is never looked up as a path.
+    const Validators validators =
+        entryname::isSafeName(name) ? pagestore::ValidatorsFor(m_dataDir, name, url) : Validators{};
+    inet->Execute(url, QStringLiteral("GET"), validators);
     m_slots.occupy(slot, c);
 }
 
@@ -258,7 +254,7 @@ void DownloadRun::Inet1_Finished(int Index, const TransferResult &result)
         free(Index, transferFailed(name, result));
         return;
     }
-    const Outcome outcome = storePage(entry, result);
+    const Outcome outcome = storePage(entry, result, m_slots.Inet1(Index)->URL());
     if (outcome.ending == Ending::Stored)
         m_log.append(logline::EntryEnd(name));
     emit statusChanged(Index, RunText::Idle);
@@ -272,7 +268,7 @@ DownloadRun::Outcome DownloadRun::transferFailed(const QString &name, const Tran
     return {timedOut ? Ending::TimedOut : Ending::Failed, result.error};
 }
 
-DownloadRun::Outcome DownloadRun::storePage(int entry, const TransferResult &result)
+DownloadRun::Outcome DownloadRun::storePage(int entry, const TransferResult &result, const QString &url)
 {
     const QString name = m_entries.EntryName(entry);
     if (!entryname::isSafeName(name)) {
@@ -280,21 +276,22 @@ DownloadRun::Outcome DownloadRun::storePage(int entry, const TransferResult &res
         m_log.append(logline::BadName(name));
         return {.ending = Ending::BadName};
     }
-    const std::optional<QByteArray> before = pageBefore(pagestore::PagePath(m_dataDir, name));
-    const pagestore::Stored stored = pagestore::StorePage(m_dataDir, name, vclock::now().date(), result.body);
+    const pagestore::Received page{.body = result.body,
+                                   .notModified = result.notModified(),
+                                   .address = url,
+                                   .etag = result.headers.value("ETag").value_or(QByteArray()),
+                                   .lastModified = result.headers.value("Last-Modified").value_or(QByteArray()),
+                                   .contentType = result.headers.value("Content-Type").value_or(QByteArray())};
+    const pagestore::Stored stored = pagestore::StorePage(m_dataDir, name, vclock::now().date(), page);
     switch (stored.failure) {
     case pagestore::Failure::None: {
         if (result.cut)
             m_log.append(logline::PageCut(name, Inet::MaxBody));
-        // Other bytes are a change for the reader only when the text the history shows of them
-        // is other text. Both versions came from the entry's address, so the charset its server
-        // names now is taken for the page it replaces too.
-        const bool changed =
-            stored.changed
-            && (!before
-                || history::ReaderSeesChange(*before, result.body,
-                                             result.headers.value("Content-Type").value_or(QByteArray()),
-                                             history::IgnoreExpression(m_entries.EntryIgnore(entry))));
+        if (!stored.written)
+            m_log.append(logline::PageUnchanged(name, result.notModified() ? result.statusText() : QString()));
+        if (!stored.infoError.isEmpty())
+            m_log.append(logline::InfoFailed(name, stored.infoError));
+        const bool changed = stored.changed && readerSeesChange(entry, stored.replaced, result);
         if (changed)
             emit pageChanged(name);
         return {.ending = Ending::Stored, .changed = changed};
@@ -310,4 +307,20 @@ DownloadRun::Outcome DownloadRun::storePage(int entry, const TransferResult &res
         break;
     }
     return {Ending::Failed, stored.detail};
+}
+
+bool DownloadRun::readerSeesChange(int entry, const QString &replaced, const TransferResult &result) const
+{
+    QFile copy(replaced);
+    // A page larger than any answer, or one that cannot be read, differs as its bytes do.
+    if (copy.size() > Inet::MaxBody || !copy.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray older = copy.readAll();
+    const QByteArray type = result.headers.value("Content-Type").value_or(QByteArray());
+    // Each page is read by the charset its own server named; one kept without its answer's
+    // came from the same address, and is read by the new one's.
+    const QByteArray olderType = pagestore::ServedTypes(m_dataDir, m_entries.EntryName(entry))
+                                     .value(pagestore::PageHash(older), type);
+    return history::ReaderSeesChange(older, olderType, result.body, type,
+                                     history::IgnoreExpression(m_entries.EntryIgnore(entry)));
 }

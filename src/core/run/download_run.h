@@ -96,9 +96,12 @@ private:
     void ended(int entry, const Outcome &outcome);
     // Gives the slot back; its entry, if any, ended as `outcome` says.
     void free(int slot, const Outcome &outcome);
-    // Stores the page of a completed transfer as the entry's page. Logs a failure or a cut
-    // page, not the entry's end.
-    Outcome storePage(int entry, const TransferResult &result);
+    // Stores the page of a completed transfer from `url` as the entry's page. Logs a failure,
+    // a cut page or one that had not changed, not the entry's end.
+    Outcome storePage(int entry, const TransferResult &result, const QString &url);
+    // Whether the reader of the entry's page sees a change in it over the page it replaced,
+    // which its dated copy `replaced` keeps.
+    bool readerSeesChange(int entry, const QString &replaced, const TransferResult &result) const;
     // Logs a failed transfer and tells what it means for its entry.
     Outcome transferFailed(const QString &name, const TransferResult &result);
     // The single download's transfer has ended.

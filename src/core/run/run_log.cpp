@@ -150,6 +150,26 @@ QString PageCut(const QString &name, qint64 bytes)
     return entryLine(name, RunText::PageCut.arg(QLocale(QLocale::English).toString(bytes)));
 }
 
+QString PageUnchanged(const QString &name, const QString &status)
+{
+    return entryLine(name, RunText::PageUnchanged, status);
+}
+
+QString InfoFailed(const QString &name, const QString &detail)
+{
+    return entryLine(name, RunText::InfoFailed, detail);
+}
+
+QString CopiesPruned(const QString &name, int count)
+{
+    return entryLine(name, RunText::CopiesPruned.arg(count));
+}
+
+QString PruneFailed(const QString &name, const QString &detail)
+{
+    return entryLine(name, RunText::PruneFailed, detail);
+}
+
 QString BadTimeout(const QString &typed, int seconds)
 {
     return RunText::CrLf + RunText::BadTimeout.arg(typed).arg(seconds);

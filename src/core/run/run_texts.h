@@ -36,6 +36,12 @@ inline const QString CopyFailed =
 inline const QString WriteFailed = QStringLiteral(" のページを保存できませんでした(");
 inline const QString PageCut =
     QStringLiteral(" のページは %1 バイトを超えていたため、先頭の %1 バイトだけを保存しました(");
+// A page that was the one stored already (after a 304 its status follows the time).
+inline const QString PageUnchanged = QStringLiteral(" のページは前回から変わっていません(");
+inline const QString InfoFailed = QStringLiteral(" のページの更新確認用の情報を保存できませんでした(");
+// The end of a run that keeps dated copies for so many days or so many copies.
+inline const QString CopiesPruned = QStringLiteral(" の古いコピーを %1 件削除しました(");
+inline const QString PruneFailed = QStringLiteral(" の古いコピーを削除できませんでした(");
 // Why a log file was not written; the log stays in the progress window.
 inline const QString LogIsSettings = QStringLiteral("設定ファイルはログファイルに使えません");
 inline const QString LogNotAFile = QStringLiteral("通常のファイルではないため、書き込みませんでした");

@@ -31,7 +31,7 @@ void DownloadRun::endOne(const TransferResult &result)
     } else {
         // Stored as the full run stores it: the bytes as received, the page it replaces kept
         // in the dated folder.
-        outcome = storePage(n, result);
+        outcome = storePage(n, result, m_slots.Inet1(1)->URL());
     }
     m_active = false;
     if (outcome.ending == Ending::Stored)

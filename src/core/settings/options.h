@@ -3,7 +3,8 @@
 
 #include <QString>
 
-// The options that vek.ini keeps beside the list, as the user typed them.
+// The options that vek.ini keeps beside the list, as the user typed them: the four the program
+// always had, the optional limits on dated copies, and the notification switch.
 struct Options {
     // The data folder; entries' folders are made under it.
     QString dirName;
@@ -14,6 +15,10 @@ struct Options {
     QString timeout = QStringLiteral("60");
     // A desktop notification after a run in which a page changed or an entry failed.
     bool notify = true;
+    // Dated copies are kept this many days (today counts as one), and at most this many per
+    // entry; 0 keeps them all. The newest dated copy and vek.htm are always kept.
+    int keepDays = 0;
+    int keepVersions = 0;
 
     // The defaults in the data home: "<dir>/" and "<dir>/VEKLOG.txt".
     static Options defaultsIn(const QString &dataHome);

@@ -97,6 +97,14 @@ LoadReport load(const QString &path, EntryTable &entries, Options &options)
     }
     if (const auto value = ini.value(OptionSection, QStringLiteral("dtime")))
         options.timeout = *value;
+    // A limit that is no positive number keeps every copy.
+    for (auto [keyName, limit] : {std::pair{"keepdays", &options.keepDays}, std::pair{"keepvers", &options.keepVersions}}) {
+        if (const auto value = ini.value(OptionSection, QLatin1String(keyName))) {
+            bool ok = false;
+            const int n = value->trimmed().toInt(&ok);
+            *limit = ok && n > 0 ? n : 0;
+        }
+    }
     if (const auto value = ini.value(OptionSection, QStringLiteral("notify"))) {
         bool ok = false;
         const qint16 sw = toInt16(*value, &ok);
@@ -168,7 +176,12 @@ Saved save(const QString &path, EntryTable &entries, const Options &options,
     write(OptionSection, QStringLiteral("logsw"),
           options.logOn ? QStringLiteral("1") : QStringLiteral("0"));
     write(OptionSection, QStringLiteral("dtime"), storedForm(options.timeout));
-    write(OptionSection, QStringLiteral("notify"), options.notify ? QStringLiteral("1") : QStringLiteral("0"));
+    // Only a limit that is set is written, so a list that keeps everything keeps its file as ever.
+    for (auto [keyName, limit] : {std::pair{"keepdays", options.keepDays}, std::pair{"keepvers", options.keepVersions}})
+        write(OptionSection, QLatin1String(keyName), limit > 0 ? std::optional(QString::number(limit)) : std::nullopt);
+    // Likewise the notification, on unless switched off.
+    write(OptionSection, QStringLiteral("notify"),
+          options.notify ? std::nullopt : std::optional(QStringLiteral("0")));
     QString error;
     written = ini.flush(&error) && written;
 

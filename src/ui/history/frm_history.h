@@ -77,7 +77,7 @@ private:
     // chosen.
     void compare();
     void showDiff();
-    static Side read(const history::Version &version);
+    Side read(const history::Version &version) const;
     const QStringList &lines(Side &side) const;
     QString describe(const history::Version &version) const;
     void jumpTo(int row);
@@ -88,6 +88,8 @@ private:
     QString m_name;
     QRegularExpression m_ignore;
     QList<history::Version> m_versions;
+    // The Content-Type each stored page came with, by its hash.
+    QHash<QByteArray, QByteArray> m_servedTypes;
     Side m_older;
     Side m_newer;
     // The diffs of the pair compared now, made when first shown.
