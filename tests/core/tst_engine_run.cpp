@@ -210,6 +210,8 @@ private slots:
         QTest::addColumn<QByteArray>("second");
         QTest::addColumn<QString>("ignore");
         QTest::addColumn<QByteArray>("contentType");
+        // The second page's, when its server named another.
+        QTest::addColumn<QByteArray>("secondType");
         QTest::addColumn<bool>("changed");
         const QByteArray page = QStringLiteral("<html><head><script>var token = \"a1\";</script></head>"
                                                "<body><p class=\"x\">本日の天気は晴れ</p>\n<p>更新 10:00</p></body></html>")
@@ -218,13 +220,18 @@ private slots:
             return QByteArray(page).replace(QByteArray(from), QByteArray(to));
         };
         const QByteArray html = "text/html";
-        QTest::newRow("a token in a script") << page << with("a1", "b2") << QString() << html << false;
-        QTest::newRow("the text") << page << with("晴れ", "雨") << QString() << html << true;
-        QTest::newRow("an ignored line") << page << with("10:00", "10:05") << QStringLiteral("^更新 ") << html << false;
+        QTest::newRow("a token in a script") << page << with("a1", "b2") << QString() << html << html << false;
+        QTest::newRow("the text") << page << with("晴れ", "雨") << QString() << html << html << true;
+        QTest::newRow("an ignored line") << page << with("10:00", "10:05") << QStringLiteral("^更新 ") << html << html << false;
         // Bytes a browser reads by the server's charset: a script changed, the same text.
         const QByteArray sjis = codepage::toAnsi(QStringLiteral("<p>晴れ</p><script>a()</script>"));
+        const QByteArray sjisType = "text/html; charset=Shift_JIS";
         QTest::newRow("Shift_JIS by the server's word, a script")
-            << sjis << QByteArray(sjis).replace("a()", "b()") << QString() << QByteArray("text/html; charset=Shift_JIS") << false;
+            << sjis << QByteArray(sjis).replace("a()", "b()") << QString() << sjisType << sjisType << false;
+        // Each page by the word its own server sent with it.
+        QTest::newRow("the same text, now in UTF-8 by the server's word")
+            << sjis << QStringLiteral("<p>晴れ</p><script>a()</script>").toUtf8() << QString() << sjisType
+            << QByteArray("text/html; charset=UTF-8") << false;
     }
 
     void changedMeansTheReaderSeesIt()
@@ -233,12 +240,13 @@ private slots:
         QFETCH(QByteArray, second);
         QFETCH(QString, ignore);
         QFETCH(QByteArray, contentType);
+        QFETCH(QByteArray, secondType);
         QFETCH(bool, changed);
         const QString folder = dataDir() + QLatin1String("/weather");
         const QList<Entry> list{{QStringLiteral("weather"), m_server.url(QStringLiteral("/weather")), {}, ignore}};
         m_server.setRoute(QStringLiteral("/weather"), {.body = first, .contentType = contentType});
         QVERIFY(start(list)->runAll(5000));
-        m_server.setRoute(QStringLiteral("/weather"), {.body = second, .contentType = contentType});
+        m_server.setRoute(QStringLiteral("/weather"), {.body = second, .contentType = secondType});
         auto program = start(list);
         QSignalSpy marked(&program->run(), &DownloadRun::pageChanged);
         QVERIFY(program->runAll(5000));
