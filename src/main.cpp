@@ -29,16 +29,20 @@ int main(int argc, char *argv[])
     Session session(GetWindowsDirectory(), invocation.settingsPath);
     frm_vekmain window(&session);
 
-    // A second start over the same settings file shows the open window instead.
+    // A second start over the same settings file shows the open window instead, with the
+    // history it was asked for.
     SingleInstance instance(window.SettingsPath());
-    if (instance.askRunningToShow()) {
+    if (instance.askRunningToShow(invocation.history)) {
         std::fprintf(stderr, "%s\n", MainText::AlreadyRunning.toLocal8Bit().constData());
         return 0;
     }
     instance.listen();
     QObject::connect(&instance, &SingleInstance::showRequested, &window, &frm_vekmain::BringToFront);
+    QObject::connect(&instance, &SingleInstance::historyRequested, &window, &frm_vekmain::ShowHistoryOf);
 
     window.Form_Load();
     window.show();
+    if (!invocation.history.isEmpty())
+        window.ShowHistoryOf(invocation.history);
     return app.exec();
 }

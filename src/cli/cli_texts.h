@@ -14,6 +14,9 @@ struct Texts {
     QString settings;
     QString settingsValue;
     QString quiet;
+    QString noNotify;
+    QString history;
+    QString historyValue;
     QString help;
     QString version;
     // Qt's own words in the help's headings: "Usage: %1", "[options]", "Options:".
@@ -31,6 +34,7 @@ struct Texts {
     QString dataFolder;
     QString logWriteFailed;
     QString marksWriteFailed;
+    QString failuresWriteFailed;
     QString interrupted;
     // %1 entries not stored of %2 with an address; each then as "  name  address".
     QString notStored;
@@ -39,6 +43,10 @@ struct Texts {
 
     // The progress line: counter ("12/99"), busy connections, elapsed time.
     QString progress;
+    // After the run, on a terminal: %1 is the longest wait in minutes.
+    QString waitingForAction;
+    // The notification's action could not start the window; %1 is the entry.
+    QString historyFailed;
 };
 
 inline const Texts Japanese = {
@@ -58,7 +66,12 @@ inline const Texts Japanese = {
                                "から一覧と設定を読み込みます（XDG_DATA_HOME が\n"
                                "あれば $XDG_DATA_HOME/vekanto/vek.ini の代わり）。"),
     .settingsValue = QStringLiteral("file"),
-    .quiet = QStringLiteral("--run-all で、保存できなかった項目だけを表示します。"),
+    .quiet = QStringLiteral("--run-all で、保存できなかった項目と、変化と失敗の\n"
+                            "まとめだけを表示します。"),
+    .noNotify = QStringLiteral("--run-all で、今回はデスクトップに通知しません。"),
+    .history = QStringLiteral("ウィンドウを開き、<name> の項目の履歴を表示します\n"
+                              "（開いているウィンドウがあればそのウィンドウで）。"),
+    .historyValue = QStringLiteral("name"),
     .help = QStringLiteral("このヘルプを表示して終了します。"),
     .version = QStringLiteral("バージョンを表示して終了します。"),
     .usage = QStringLiteral("使い方: %1"),
@@ -73,11 +86,14 @@ inline const Texts Japanese = {
     .dataFolder = QStringLiteral("データの保存場所に書き込めません: %1"),
     .logWriteFailed = QStringLiteral("ログファイルを書き込めませんでした: %1"),
     .marksWriteFailed = QStringLiteral("更新された項目の印を書き込めませんでした: %1"),
+    .failuresWriteFailed = QStringLiteral("ダウンロードに失敗した項目の印を書き込めませんでした: %1"),
     .interrupted = QStringLiteral("%1 を受けたため、ダウンロードを中止しました。"),
     .notStored = QStringLiteral("保存できなかった項目: %1 件（アドレスのある %2 件中）"),
     .noDisplay = QStringLiteral("ウィンドウを開くにはディスプレイが必要です（DISPLAY も WAYLAND_DISPLAY もありません）。"
                                 "ディスプレイなしでダウンロードするには vekanto --run-all を使ってください。"),
     .progress = QStringLiteral("%1 件目  接続 %2/10  経過 %3"),
+    .waitingForAction = QStringLiteral("通知の「履歴を開く」を待っています（最長 %1 分、Ctrl+C で終了）"),
+    .historyFailed = QStringLiteral("「%1」の履歴を開けませんでした。"),
 };
 
 inline const Texts English = {
@@ -94,7 +110,10 @@ inline const Texts English = {
                                "~/.local/share/vekanto/vek.ini, or\n"
                                "$XDG_DATA_HOME/vekanto/vek.ini when XDG_DATA_HOME is set."),
     .settingsValue = QStringLiteral("file"),
-    .quiet = QStringLiteral("With --run-all: print only the entries that were not stored."),
+    .quiet = QStringLiteral("With --run-all: print only the entries that were not stored, and the summary of changes and failures."),
+    .noNotify = QStringLiteral("With --run-all: no desktop notification for this run."),
+    .history = QStringLiteral("Open the window with the history of the entry <name> (in the window already open, if there is one)."),
+    .historyValue = QStringLiteral("name"),
     .help = QStringLiteral("Show this help and exit."),
     .version = QStringLiteral("Show the version and exit."),
     .usage = QStringLiteral("Usage: %1"),
@@ -109,11 +128,14 @@ inline const Texts English = {
     .dataFolder = QStringLiteral("Cannot write to the data folder: %1"),
     .logWriteFailed = QStringLiteral("Cannot write the log file: %1"),
     .marksWriteFailed = QStringLiteral("Cannot write the marks of changed entries: %1"),
+    .failuresWriteFailed = QStringLiteral("Cannot write the marks of failed entries: %1"),
     .interrupted = QStringLiteral("Stopped on %1."),
     .notStored = QStringLiteral("Not stored: %1 of %2 entries with an address"),
     .noDisplay = QStringLiteral("The window needs a display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
                                 "vekanto --run-all downloads the list without one."),
     .progress = QStringLiteral("%1 entries  %2/10 connections  %3 elapsed"),
+    .waitingForAction = QStringLiteral("Waiting for the notification's 履歴を開く (at most %1 minutes, Ctrl+C ends)"),
+    .historyFailed = QStringLiteral("Cannot open the history of %1."),
 };
 
 } // namespace cli

@@ -20,17 +20,21 @@ struct Parser {
         : runAll(QStringLiteral("run-all"), texts.runAll)
         , settings(QStringLiteral("settings"), texts.settings, texts.settingsValue)
         , quiet(QStringLiteral("quiet"), texts.quiet)
+        , noNotify(QStringLiteral("no-notify"), texts.noNotify)
+        , history(QStringLiteral("history"), texts.history, texts.historyValue)
         , help(QStringList{QStringLiteral("h"), QStringLiteral("help")}, texts.help)
         , version(QStringList{QStringLiteral("v"), QStringLiteral("version")}, texts.version)
     {
         parser.setApplicationDescription(texts.description);
-        parser.addOptions({runAll, settings, quiet, help, version});
+        parser.addOptions({runAll, settings, quiet, noNotify, history, help, version});
     }
 
     QCommandLineParser parser;
     QCommandLineOption runAll;
     QCommandLineOption settings;
     QCommandLineOption quiet;
+    QCommandLineOption noNotify;
+    QCommandLineOption history;
     QCommandLineOption help;
     QCommandLineOption version;
 };
@@ -101,6 +105,15 @@ Invocation parse(const QStringList &arguments)
     }
     invocation.settingsPath = p.parser.value(p.settings);
     invocation.quiet = p.parser.isSet(p.quiet);
+    invocation.notify = !p.parser.isSet(p.noNotify);
+    invocation.history = p.parser.value(p.history);
+    // A history is shown in a window; an unattended run has none.
+    if (p.parser.isSet(p.history) && (invocation.history.isEmpty() || p.parser.isSet(p.runAll))) {
+        invocation.action = Action::Error;
+        invocation.error = Invocation::Error::BadArguments;
+        invocation.errorDetail = QStringLiteral("--history");
+        return invocation;
+    }
     if (p.parser.isSet(p.help))
         invocation.action = Action::Help;
     else if (p.parser.isSet(p.version))
@@ -156,7 +169,7 @@ int exec(const Invocation &invocation)
                           + QLatin1Char('\n'));
         return ExitStatus::NotStarted;
     case Action::RunAll: {
-        UnattendedRun run(invocation.settingsPath, invocation.quiet, texts);
+        UnattendedRun run(invocation.settingsPath, invocation.quiet, texts, invocation.notify);
         return run.exec();
     }
     case Action::Window:

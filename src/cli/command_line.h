@@ -4,8 +4,8 @@
 #include <QString>
 #include <QStringList>
 
-// The command line: `vekanto` alone opens the window; --run-all fetches the list without one;
-// --help and --version print and exit. Parsing needs no application object, so main() can
+// The command line: `vekanto` alone opens the window (--history with an entry's history);
+// --run-all fetches the list without one; --help and --version print and exit. Parsing needs no application object, so main() can
 // decide which face to start before making one.
 namespace cli {
 
@@ -18,6 +18,10 @@ struct Invocation {
     Action action = Action::Window;
     QString settingsPath;
     bool quiet = false;
+    // --no-notify: no desktop notification after this run.
+    bool notify = true;
+    // --history: the entry whose history the window shows.
+    QString history;
     Error error = Error::None;
     // The option or the parser's reason that made the command line bad.
     QString errorDetail;

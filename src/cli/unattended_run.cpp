@@ -5,10 +5,13 @@
 #include "cli/exit_status.h"
 #include "cli/output.h"
 #include "cli/stop_signals.h"
+#include "core/run/run_report.h"
 #include "core/store/page_store.h"
 #include "platform/windir.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <unistd.h>
 
@@ -25,10 +28,11 @@ QString minutesAndSeconds(qint64 ms)
 
 } // namespace
 
-UnattendedRun::UnattendedRun(const QString &settingsPath, bool quiet, const Texts &texts)
+UnattendedRun::UnattendedRun(const QString &settingsPath, bool quiet, const Texts &texts, bool notify)
     : m_session(GetWindowsDirectory(), settingsPath)
     , m_texts(texts)
     , m_quiet(quiet)
+    , m_notify(notify)
     // A file or a pipe gets the log lines alone.
     , m_progressShown(!quiet && ::isatty(STDOUT_FILENO))
 {
@@ -59,6 +63,8 @@ int UnattendedRun::exec()
     QString detail;
     if (!pagestore::CheckDataFolder(m_session.options().dirName, &detail))
         return refuse(m_texts.dataFolder.arg(detail));
+    if (!m_notify)
+        m_session.options().notify = false;
 
     StopSignals stopSignals;
     connect(&stopSignals, &StopSignals::received, this, &UnattendedRun::interrupt);
@@ -96,6 +102,10 @@ int UnattendedRun::exec()
         write(stderr, m_texts.marksWriteFailed.arg(m_session.marks().path() + QLatin1String(": ")
                                                    + m_summary.marksError)
                           + QLatin1Char('\n'));
+    if (!m_summary.failuresError.isEmpty())
+        write(stderr, m_texts.failuresWriteFailed.arg(m_session.failures().path() + QLatin1String(": ")
+                                                      + m_summary.failuresError)
+                          + QLatin1Char('\n'));
 
     if (!m_interruptedBy.isEmpty()) {
         write(stderr, m_texts.interrupted.arg(m_interruptedBy) + QLatin1Char('\n'));
@@ -110,12 +120,60 @@ int UnattendedRun::exec()
                           + QLatin1Char('\n') + lines);
         status = ExitStatus::NotAllStored;
     }
+    printSummary();
+    waitForAction();
     return status;
 }
 
-// As STOP: no further entry, every transfer cancelled, the stop line logged.
+// Also under --quiet: what a cron mail or the journal most needs to say.
+void UnattendedRun::printSummary()
+{
+    QString text;
+    for (const QString &line : runreport::SummaryLines(m_summary))
+        text += line + QLatin1Char('\n');
+    write(stdout, text);
+}
+
+void UnattendedRun::waitForAction()
+{
+    DesktopNotifier &notifier = m_session.notifier();
+    if (!notifier.awaitsAction())
+        return;
+    QEventLoop waiting;
+    QTimer bound;
+    bound.setSingleShot(true);
+    connect(&bound, &QTimer::timeout, &waiting, &QEventLoop::quit);
+    connect(&notifier, &DesktopNotifier::finished, &waiting, &QEventLoop::quit);
+    connect(&notifier, &DesktopNotifier::actionInvoked, this, &UnattendedRun::openHistory);
+    bound.start(ActionWaitMs);
+    // A terminal is told why the program has not ended yet; a file or a pipe is not.
+    const bool told = m_progressShown;
+    if (told)
+        write(stdout, m_texts.waitingForAction.arg(ActionWaitMs / 60000));
+    m_waiting = &waiting;
+    waiting.exec();
+    m_waiting = nullptr;
+    if (told)
+        write(stdout, QStringLiteral("\r\x1b[K"));
+}
+
+// A window of its own: one that is open already shows the history instead.
+void UnattendedRun::openHistory(const QString &name)
+{
+    const QStringList arguments{QStringLiteral("--history"), name, QStringLiteral("--settings"),
+                                m_session.settingsPath()};
+    if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments))
+        write(stderr, m_texts.historyFailed.arg(name) + QLatin1Char('\n'));
+}
+
+// As STOP: no further entry, every transfer cancelled, the stop line logged. While the action
+// of the notification is waited for, the wait ends.
 void UnattendedRun::interrupt(const QString &signalName)
 {
+    if (m_waiting) {
+        m_waiting->quit();
+        return;
+    }
     if (!m_session.run().isActive())
         return;
     m_interruptedBy = signalName;

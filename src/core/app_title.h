@@ -3,6 +3,18 @@
 
 #include <QString>
 
+// The program's name, as a notification names its sender.
+inline QString AppName()
+{
+    return QStringLiteral("Vekanto");
+}
+
+// The id that names its .desktop file and its icon.
+inline QString AppId()
+{
+    return QStringLiteral(VEKANTO_APP_ID);
+}
+
 // "Vekanto" and the program's version, as the window's caption and --version show it.
 inline QString AppTitle()
 {

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/session.h"
 
+#include "core/app_title.h"
 #include "core/list/entry_name.h"
+#include "core/run/run_report.h"
+#include "core/run/run_texts.h"
 #include "core/store/page_store.h"
 #include "platform/clock.h"
 
@@ -12,12 +15,33 @@ Session::Session(const QString &dataHome, const QString &settingsPath)
     : m_dataHome(dataHome)
     , m_settingsPath(settingsPath.isEmpty() ? settingsfile::defaultPath(dataHome) : settingsPath)
     , m_marks(m_settingsPath)
+    , m_failures(m_settingsPath)
     , m_options(Options::defaultsIn(dataHome))
     , m_run(m_log)
     , m_lock(dataHome)
 {
     QObject::connect(&m_run, &DownloadRun::pageChanged, &m_run,
                      [this](const QString &name) { m_marks.mark(name); });
+    // Connected before any face connects, so the notification is on its way before a window's
+    // end box waits for the user.
+    QObject::connect(&m_run, &DownloadRun::finished, &m_run, [this] { notifyRun(); });
+}
+
+void Session::notifyRun()
+{
+    // A single download is watched by the user who clicked it.
+    if (!m_options.notify || m_run.wasSingle())
+        return;
+    const std::optional<runreport::Notice> notice = runreport::NoticeFor(runSummary());
+    if (!notice)
+        return;
+    m_notifier.notify({.appName = AppName(),
+                       .icon = AppId(),
+                       .desktopEntry = AppId(),
+                       .summary = notice->summary,
+                       .body = notice->body,
+                       .action = notice->firstChanged.isEmpty() ? QString() : RunText::NoticeAction,
+                       .context = notice->firstChanged});
 }
 
 Session::LoadResult Session::load()
@@ -43,12 +67,14 @@ Session::LoadResult Session::load()
     return result;
 }
 
-Session::Changed Session::change(int n, const QString &name, const QString &address, const QString &rule)
+Session::Changed Session::change(int n, const QString &name, const QString &address, const QString &rule,
+                                 const std::optional<QString> &ignore)
 {
     using Folder = Changed::Folder;
     Changed changed;
     // Nothing moves for values the list refuses, so a refusal leaves disk and list as they were.
-    if (const auto refusal = m_entries.changeRefusal(n, name, address, rule); refusal != EntryTable::Refusal::None) {
+    if (const auto refusal = m_entries.changeRefusal(n, name, address, rule, ignore.value_or(QString()));
+        refusal != EntryTable::Refusal::None) {
         changed.edit = {n, refusal};
         return changed;
     }
@@ -82,8 +108,10 @@ Session::Changed Session::change(int n, const QString &name, const QString &addr
         // The one place a name's marks move to its new name.
         if (QString error; !m_marks.rename(oldName, newName, &error))
             changed.marksError = error;
+        if (QString error; !m_failures.rename(oldName, newName, &error))
+            changed.failuresError = error;
     }
-    changed.edit = m_entries.change(n, name, address, rule);
+    changed.edit = m_entries.change(n, name, address, rule, ignore);
     return changed;
 }
 
@@ -131,6 +159,8 @@ RunSummary Session::finishRun()
     // The pages are stored all the same; only the bold names would be lost.
     if (QString error; !m_marks.write(&error))
         summary.marksError = error;
+    if (QString error; !m_failures.record(summary, &error))
+        summary.failuresError = error;
     m_lock.unlock();
     return summary;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/history/changed_marks.h"
+#include "core/history/failed_marks.h"
 #include "core/list/entry_table.h"
 #include "core/run/download_run.h"
 #include "core/run/run_lock.h"
@@ -9,6 +10,7 @@
 #include "core/run/run_summary.h"
 #include "core/settings/options.h"
 #include "core/settings/settings_file.h"
+#include "platform/desktop_notifier.h"
 
 #include <QString>
 
@@ -36,6 +38,11 @@ public:
     // The entries whose page changed in a run: marked as each page is stored, written to their
     // file when the run ends (finishRun).
     ChangedMarks &marks() { return m_marks; }
+    // The entries whose last fetch failed: written when a run ends (finishRun).
+    FailedMarks &failures() { return m_failures; }
+    // Tells the desktop what a full run did once it has ended by itself, when the options ask
+    // for it; its action carries the name of the first entry whose page changed.
+    DesktopNotifier &notifier() { return m_notifier; }
 
     // What a change of an entry did. A new name takes the entry's folder along, with its
     // changed mark; when the folder cannot follow, nothing is changed and `folder` says why.
@@ -54,10 +61,13 @@ public:
         QString detail{};
         // The entry changed, but its mark could not be written under the new name.
         QString marksError{};
+        // The same for its failed mark.
+        QString failuresError{};
         bool ok() const { return edit.ok() && folder == Folder::Follows; }
     };
     // Changes entry n as EntryTable::change does, its folder and mark following a new name.
-    Changed change(int n, const QString &name, const QString &address, const QString &rule);
+    Changed change(int n, const QString &name, const QString &address, const QString &rule,
+                   const std::optional<QString> &ignore = std::nullopt);
 
     struct LoadResult {
         settingsfile::LoadReport report;
@@ -88,7 +98,8 @@ public:
     RunSummary runSummary() const;
     // The end of every run, full or single, clicked or unattended, once it has ended by itself
     // or was stopped: the dated copies past their limits pruned, with logging on the whole log
-    // to the log file, the changed marks to theirs, and the run lock let go. Tells what the run did and what could not be written.
+    // to the log file, the changed marks to theirs, the failed marks to theirs, and the run lock
+    // let go. Tells what the run did and what could not be written.
     RunSummary finishRun();
 
 private:
@@ -100,10 +111,13 @@ private:
     // logs what it removed.
     void pruneCopies(const RunSummary &summary);
     void noteLogFile(const QString &fileText);
+    void notifyRun();
 
     QString m_dataHome;
     QString m_settingsPath;
     ChangedMarks m_marks;
+    FailedMarks m_failures;
+    DesktopNotifier m_notifier;
     EntryTable m_entries;
     Options m_options;
     RunLog m_log;

@@ -26,7 +26,17 @@ inline const QString NotFolderName = QStringLiteral(
 inline const QString TooLong = QStringLiteral(
     "名前が長すぎます。\r\nフォルダ名に使えるのは UTF-8 で 255 バイトまでです。");
 inline const QString ControlCharacters = QStringLiteral(
-    "名前、アドレス、生成ルールに改行やタブなどの制御文字は使えません。");
+    "名前、アドレス、生成ルール、無視する行に改行やタブなどの制御文字は使えません。");
+
+// The lines of the page that take no part in deciding whether it changed.
+inline const QString Ignore = QStringLiteral("無視する行（正規表現）");
+inline const QString IgnoreTip = QStringLiteral(
+    "この正規表現に当てはまる行は、ページが変わったかどうかの判断に使いません。\n"
+    "履歴では灰色で表示されます。空のときはすべての行を使います。\n"
+    "例: ^最終更新|アクセス数");
+// %1 is the regular expression's error and its place.
+inline const QString BadIgnore = QStringLiteral(
+    "「無視する行」の正規表現が正しくありません。\r\n%1");
 
 // The rule box's tool tip: every token with what it gives today, in a table.
 inline const QString RuleTipHeading =

@@ -108,8 +108,15 @@ void frm_VEKDL::SetRunning(bool running)
 {
     Command1->setEnabled(running);
     Command2->setEnabled(!running);
-    if (!running)
+    if (running)
+        Label2->setText(ProgressText::CounterLabel);
+    else
         Command2->setFocus();
+}
+
+void frm_VEKDL::ShowEnded()
+{
+    Label2->setText(m_run.wasStopped() ? ProgressText::CounterStopped : ProgressText::CounterEnded);
 }
 
 // Appending at the end keeps a long log cheap: the box is not refilled per line.
@@ -137,6 +144,7 @@ void frm_VEKDL::Command1_Click()
 {
     m_run.stop();
     SetRunning(false);
+    ShowEnded();
 }
 
 void frm_VEKDL::Command2_Click()

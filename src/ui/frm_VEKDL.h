@@ -31,6 +31,8 @@ public:
     // STOP usable and OK not while a run or a single download is under way; the other way
     // round once it has ended, with the focus on OK.
     void SetRunning(bool running);
+    // The counter says that the run has ended, by itself or by STOP, until the next one starts.
+    void ShowEnded();
 
     // Handlers, connected in the constructor.
     void Command1_Click();

@@ -2,6 +2,7 @@
 #include "ui/frm_vekmain.h"
 
 #include "core/app_title.h"
+#include "core/run/run_report.h"
 #include "core/session.h"
 #include "platform/windir.h"
 #include "ui/button.h"
@@ -98,6 +99,8 @@ void frm_vekmain::buildWidgets()
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setWordWrap(true);
     Label3->setBuddy(Text4);
+    chk_notify = new QCheckBox(MainText::Notify, this);
+    chk_notify->setObjectName(QStringLiteral("chk_notify"));
 
     const auto limitBox = [this](const char *name, const QString &suffix, const QString &accessible,
                                  const QString &unlimited) {
@@ -151,7 +154,12 @@ void frm_vekmain::buildWidgets()
     options->addWidget(Label2, 0, 0, 1, 2);
     options->addWidget(DirName, 1, 0);
     options->addWidget(btn_data_sansyou, 1, 1);
-    options->addWidget(Check1, 2, 0, 1, 2);
+    // The two switches of what a run leaves behind share a row.
+    auto *switchRow = new QHBoxLayout;
+    switchRow->addWidget(Check1);
+    switchRow->addWidget(chk_notify);
+    switchRow->addStretch();
+    options->addLayout(switchRow, 2, 0, 1, 2);
     options->addWidget(Text3, 3, 0);
     options->addWidget(btn_log_sansyou, 3, 1);
     auto *timeoutRow = new QHBoxLayout;
@@ -198,8 +206,8 @@ void frm_vekmain::buildWidgets()
     // options from top to bottom, LOAD and SAVE last.
     const QList<QWidget *> tabOrder{
         TreeView1, btn_add, btn_cng, btn_del, Command4, btn_diropen, btn_Lopen, btn_history,
-        btn_dlstart, DirName, btn_data_sansyou, Check1, Text3, btn_log_sansyou, Text4, spn_keepdays,
-        spn_keepvers, btn_load, btn_save};
+        btn_dlstart, DirName, btn_data_sansyou, Check1, chk_notify, Text3, btn_log_sansyou, Text4,
+        spn_keepdays, spn_keepvers, btn_load, btn_save};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
@@ -233,13 +241,22 @@ void frm_vekmain::connectHandlers()
     connect(Check1, &QCheckBox::toggled, this, [&options](bool on) { options.logOn = on; });
     connect(spn_keepdays, &QSpinBox::valueChanged, this, [&options](int days) { options.keepDays = days; });
     connect(spn_keepvers, &QSpinBox::valueChanged, this, [&options](int n) { options.keepVersions = n; });
+    connect(chk_notify, &QCheckBox::toggled, this, [&options](bool on) { options.notify = on; });
+    // The notification of this window's run; one of an unattended run comes through a start
+    // with --history (SingleInstance).
+    connect(&m_session->notifier(), &DesktopNotifier::actionInvoked, this, &frm_vekmain::ShowHistoryOf);
 
     DownloadRun &run = m_session->run();
     connect(&run, &DownloadRun::slotStarting, this, [this](int slot) { Text1(slot)->clear(); });
     connect(&run, &DownloadRun::oneFailed, this,
             [this] { msgbox::MsgBox(Progress(), ProgressText::FailedBox); });
-    connect(&run, &DownloadRun::finished, this,
-            [this] { EndProgress(ProgressText::Finished); });
+    connect(&run, &DownloadRun::finished, this, [this] {
+        // The single download has told of its failure in a box of its own.
+        const QString counts =
+            m_session->run().wasSingle() ? QString() : runreport::EndCounts(m_session->runSummary());
+        EndProgress(counts.isEmpty() ? ProgressText::Finished
+                                     : ProgressText::Finished + QLatin1String("\r\n") + counts);
+    });
 }
 
 void frm_vekmain::Form_Load()
@@ -280,6 +297,7 @@ void frm_vekmain::optionsToFields()
     Text4->setText(options.timeout);
     spn_keepdays->setValue(options.keepDays);
     spn_keepvers->setValue(options.keepVersions);
+    chk_notify->setChecked(options.notify);
 }
 
 // An open editor holds an entry number that loading or saving may give to another entry;

@@ -53,6 +53,8 @@ public:
         // OpAdd: 0 adds at the top level, anything else under the entry selected now.
         // OpWrite: the entry changed.
         qint32 Bindex = 0;
+        // The lines to ignore in deciding whether its page changed.
+        QString Ignbuf{};
     };
     // List operations called by the editor. A refusal comes back with nothing stored; the
     // editor tells the user. A change of name takes the entry's folder along.
@@ -75,6 +77,9 @@ public:
     void OpenWithShell(const QString &path, QWidget *over = nullptr);
     // The history window of an entry open now, nullptr when none.
     frm_history *HistoryOf(const QString &name) const;
+    // Shows this window and the history of the entry of that name, as a notification's action
+    // or a start with --history asks; the window alone when no entry has it.
+    void ShowHistoryOf(const QString &name);
 
     // The selected entry, which tree_cnt shows; 0 when none.
     int SelectedEntry() const { return m_selected; }
@@ -124,7 +129,8 @@ private:
     // Asks before added, changed or deleted entries would be dropped; true to go on.
     bool confirmUnsaved();
     void openSelected(bool page);
-    // The entry's name is shown in bold while its changed mark is on.
+    // The entry's name is shown in bold while its changed mark is on, with a warning while its
+    // last fetch has failed.
     void showMarks();
     // The user has looked at the entry: its changed mark goes.
     void clearMark(int entry);
@@ -176,5 +182,6 @@ private:
     // How long and how many dated copies are kept; 0 keeps them all.
     QSpinBox *spn_keepdays = nullptr;
     QSpinBox *spn_keepvers = nullptr;
+    QCheckBox *chk_notify = nullptr;
     IndexedArray<QLineEdit *, 1, 10> Text1;
 };

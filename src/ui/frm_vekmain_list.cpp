@@ -34,7 +34,7 @@ EntryTable::Edit frm_vekmain::OpAdd(const HandOver &entry)
     const QString nname = entry.Nnamebuf.isEmpty() ? QStringLiteral("1") : entry.Nnamebuf;
     // Every check comes before the tree or the table changes.
     const EntryTable::Edit added =
-        entries.add(entry.Ntxtbuf, entry.Nipbuf, entry.Cipbuf, nname.toShort(), parent);
+        entries.add(entry.Ntxtbuf, entry.Nipbuf, entry.Cipbuf, nname.toShort(), parent, entry.Ignbuf);
     if (!added.ok())
         return added;
     // The node shows the name as stored, as the next LOAD shows it.
@@ -50,7 +50,8 @@ Session::Changed frm_vekmain::OpWrite(const HandOver &entry)
 {
     const QString oldName = EntryTable::isValid(entry.Bindex) ? Entries().EntryName(entry.Bindex) : QString();
     // The editor is not modal: the entry may have been deleted while it was open.
-    const Session::Changed changed = m_session->change(entry.Bindex, entry.Ntxtbuf, entry.Nipbuf, entry.Cipbuf);
+    const Session::Changed changed =
+        m_session->change(entry.Bindex, entry.Ntxtbuf, entry.Nipbuf, entry.Cipbuf, entry.Ignbuf);
     if (!changed.ok())
         return changed;
     m_unsaved = true;
@@ -63,6 +64,9 @@ Session::Changed frm_vekmain::OpWrite(const HandOver &entry)
     if (!changed.marksError.isEmpty())
         msgbox::MsgBox(this, MainText::MarksWriteFailed.arg(m_session->marks().path() + QLatin1String(": ")
                                                              + changed.marksError));
+    if (!changed.failuresError.isEmpty())
+        msgbox::MsgBox(this, MainText::FailuresWriteFailed.arg(m_session->failures().path()
+                                                                + QLatin1String(": ") + changed.failuresError));
     return changed;
 }
 
@@ -86,7 +90,8 @@ void frm_vekmain::btn_cng_Click()
     // Entries 1 to 99 are the ones the settings file keeps; a deleted one has nothing to change.
     if (k < 1 || k > EntryTable::Kept || Entries().isFree(k))
         return;
-    Editor()->OpenForChange(Entries().EntryName(k), Entries().EntryAddress(k), Entries().EntryRule(k), k);
+    Editor()->OpenForChange(Entries().EntryName(k), Entries().EntryAddress(k), Entries().EntryRule(k), k,
+                            Entries().EntryIgnore(k));
 }
 
 void frm_vekmain::btn_del_Click()
@@ -247,25 +252,42 @@ void frm_vekmain::btn_history_Click()
     }
     frm_history *history = HistoryOf(name);
     if (history) {
+        history->SetIgnored(Entries().EntryIgnore(n));
         history->Reload(dataDir);
     } else {
         m_histories.removeAll(nullptr);
         history = new frm_history([this](const QString &path, QWidget *over) { OpenWithShell(path, over); },
-                                  dataDir, name);
+                                  dataDir, name, Entries().EntryIgnore(n));
         m_histories.append(history);
     }
     history->ShowOver(this);
 }
 
+void frm_vekmain::ShowHistoryOf(const QString &name)
+{
+    BringToFront();
+    const int n = Entries().folderOwner(name);
+    if (n == 0 || Entries().isFree(n))
+        return;
+    SelectEntry(n);
+    syncSelection();
+    btn_history_Click();
+}
+
 void frm_vekmain::showMarks()
 {
     ChangedMarks &marks = m_session->marks();
+    FailedMarks &failures = m_session->failures();
     // An unattended run may have marked entries since.
     marks.reload();
+    failures.reload();
     for (int position = 1; position <= TreeView1->NodeCount(); ++position) {
         const int entry = TreeView1->EntryOf(position);
-        TreeView1->SetNodeBold(position, Entries().isOccupied(entry)
-                                             && marks.isMarked(Entries().EntryName(entry)));
+        const bool live = Entries().isOccupied(entry);
+        const QString name = Entries().EntryName(entry);
+        TreeView1->SetNodeBold(position, live && marks.isMarked(name));
+        const std::optional<QString> failed = live ? failures.reason(name) : std::nullopt;
+        TreeView1->SetNodeWarning(position, failed ? MainText::LastFetchFailed.arg(*failed) : QString());
     }
 }
 

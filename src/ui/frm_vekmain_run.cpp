@@ -45,6 +45,7 @@ frm_VEKDL *frm_vekmain::BeginProgress()
 void frm_vekmain::EndProgress(const QString &finalBox)
 {
     frm_VEKDL *dialog = Progress();
+    dialog->ShowEnded();
     // The main window is disabled; the dialog carries the box.
     msgbox::MsgBox(dialog, finalBox);
     btn_dlstart->setEnabled(true);
@@ -61,6 +62,9 @@ void frm_vekmain::ProgressClosed()
     if (!summary.marksError.isEmpty())
         msgbox::MsgBox(this, MainText::MarksWriteFailed.arg(m_session->marks().path() + QLatin1String(": ")
                                                              + summary.marksError));
+    if (!summary.failuresError.isEmpty())
+        msgbox::MsgBox(this, MainText::FailuresWriteFailed.arg(m_session->failures().path()
+                                                                + QLatin1String(": ") + summary.failuresError));
     showMarks();
     // Open histories show the pages the run stored.
     for (const QPointer<frm_history> &history : std::as_const(m_histories)) {

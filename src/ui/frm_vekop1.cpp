@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/frm_vekop1.h"
 
+#include "core/history/reader_change.h"
 #include "core/run/address_rule.h"
 #include "platform/clock.h"
 #include "ui/button.h"
@@ -104,6 +105,9 @@ void frm_vekop1::buildWidgets()
     Label4->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Label4->setMinimumHeight(cip->sizeHint().height());
 
+    txtignore = makeTextField(this, "txtignore");
+    txtignore->setToolTip(EditorText::IgnoreTip);
+
     btn_root = makeButton(this, "btn_root", EditorText::Root);
     btn_ok = makeButton(this, "btn_ok", EditorText::Ok);
     btn_cancel = makeButton(this, "btn_cancel", EditorText::Cancel);
@@ -126,6 +130,11 @@ void frm_vekop1::buildWidgets()
     rule->addWidget(Label4, 2, 1);
     rule->setColumnStretch(1, 1);
 
+    auto *ignore = new QGridLayout;
+    ignore->addWidget(makeCaption(this, EditorText::Ignore, txtignore), 0, 0);
+    ignore->addWidget(txtignore, 0, 1);
+    ignore->setColumnStretch(1, 1);
+
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(btn_root);
     buttons->addStretch();
@@ -135,6 +144,7 @@ void frm_vekop1::buildWidgets()
     auto *outer = new QVBoxLayout(this);
     outer->addLayout(fields);
     outer->addWidget(Frame1);
+    outer->addLayout(ignore);
     outer->addLayout(buttons);
     setMinimumWidth(440);
 }
@@ -164,16 +174,19 @@ void frm_vekop1::OpenForAdd(const QString &rule, int entry)
     txtname->clear();
     txtip->clear();
     cip->setText(rule);
+    txtignore->clear();
     setEntry(entry);
     btn_root->setVisible(true);
 }
 
-void frm_vekop1::OpenForChange(const QString &name, const QString &address, const QString &rule, int entry)
+void frm_vekop1::OpenForChange(const QString &name, const QString &address, const QString &rule, int entry,
+                               const QString &ignore)
 {
     present();
     txtname->setText(name);
     txtip->setText(address);
     cip->setText(rule);
+    txtignore->setText(ignore);
     setEntry(entry);
     btn_root->setVisible(false);
 }
@@ -186,7 +199,7 @@ void frm_vekop1::SetRuleSwitch(bool on)
 
 bool frm_vekop1::handOver(bool adding, qint32 Bindex)
 {
-    const frm_vekmain::HandOver entry{txtname->text(), txtip->text(), cip->text(), {}, Bindex};
+    const frm_vekmain::HandOver entry{txtname->text(), txtip->text(), cip->text(), {}, Bindex, txtignore->text()};
     const Session::Changed done = adding ? Session::Changed{m_main->OpAdd(entry)} : m_main->OpWrite(entry);
     if (!done.ok()) {
         tellRefusal(done);
@@ -245,6 +258,10 @@ void frm_vekop1::tellRefusal(const Session::Changed &changed)
     case Refusal::SharedFolder:
         text = EditorText::Duplicate;
         break;
+    case Refusal::BadIgnorePattern:
+        msgbox::MsgBox(this, EditorText::BadIgnore.arg(history::IgnoreError(txtignore->text())));
+        txtignore->setFocus();
+        return;
     case Refusal::None:
         break;
     }

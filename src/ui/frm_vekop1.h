@@ -14,7 +14,7 @@ class QPushButton;
 class QTimer;
 class frm_vekmain;
 
-// The entry editor: one entry's name, address and rule. Not modal; created once by the main
+// The entry editor: one entry's name, address and rule, and the lines of its page to ignore. Not modal; created once by the main
 // window and afterwards only hidden and shown. The visibility of "ルートに作成" is its mode:
 // shown while adding, hidden while changing the entry that Cindex shows. What the user typed
 // goes to the main window's list operations in one hand-over; the list judges it, and a
@@ -31,7 +31,8 @@ public:
     // Shown in front, ready for typing: for an add under `entry` (name and address empty,
     // the rule that entry has), or for a change of `entry` with its stored values.
     void OpenForAdd(const QString &rule, int entry);
-    void OpenForChange(const QString &name, const QString &address, const QString &rule, int entry);
+    void OpenForChange(const QString &name, const QString &address, const QString &rule, int entry,
+                       const QString &ignore = {});
     // The rule switch "ファイル名生成", set as a click would set it.
     void SetRuleSwitch(bool on);
 
@@ -71,6 +72,7 @@ private:
     QLineEdit *cip = nullptr;
     QLabel *Label4 = nullptr;
     QCheckBox *Check1 = nullptr;
+    QLineEdit *txtignore = nullptr;
     QPushButton *btn_root = nullptr;
     QPushButton *btn_ok = nullptr;
     QPushButton *btn_cancel = nullptr;

@@ -71,6 +71,12 @@ inline const QString NoFolder = QStringLiteral(
     "「%1」のフォルダはまだありません。\r\n最初にダウンロードしたときに作られます。");
 inline const QString MarksWriteFailed = QStringLiteral(
     "更新された項目の印を書き込めませんでした。\r\n%1");
+// The tool tip of an entry whose last fetch failed, with the reason the log gave.
+inline const QString LastFetchFailed = QStringLiteral("前回のダウンロードに失敗しました: %1");
+inline const QString FailuresWriteFailed = QStringLiteral(
+    "ダウンロードに失敗した項目の印を書き込めませんでした。\r\n%1");
+// The option of a desktop notification after a run.
+inline const QString Notify = QStringLiteral("変化と失敗を通知する");
 
 // List operations.
 inline const QString DeleteQuestion = QStringLiteral("削除します。よろしいですか？");

@@ -12,6 +12,9 @@ inline const QString Ok = QStringLiteral("OK");
 inline const QString CounterInitial = QStringLiteral("0");
 inline const QString CounterLabel = QStringLiteral("件目をダウンロード中");
 inline const QString Heading = QStringLiteral("ネットワーク接続状況");
+// Beside the counter once the run is over (ours): "7/7 件 ダウンロード終了", "3/7 件目でダウンロード中止".
+inline const QString CounterEnded = QStringLiteral("件 ダウンロード終了");
+inline const QString CounterStopped = QStringLiteral("件目でダウンロード中止");
 
 inline const QString Finished = QStringLiteral("ダウンロード終了");
 inline const QString FailedBox = QStringLiteral("ダウンロード失敗、終了します。");

@@ -201,6 +201,103 @@ private slots:
         }
     }
 
+    // A page stored over another is "changed" when its reader sees other text: a page whose
+    // only change is in a script, an attribute or its blanks, or in the lines its entry
+    // ignores, is stored all the same but marks nothing.
+    void changedMeansTheReaderSeesIt_data()
+    {
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<QByteArray>("second");
+        QTest::addColumn<QString>("ignore");
+        QTest::addColumn<QByteArray>("contentType");
+        // The second page's, when its server named another.
+        QTest::addColumn<QByteArray>("secondType");
+        QTest::addColumn<bool>("changed");
+        const QByteArray page = QStringLiteral("<html><head><script>var token = \"a1\";</script></head>"
+                                               "<body><p class=\"x\">本日の天気は晴れ</p>\n<p>更新 10:00</p></body></html>")
+                                    .toUtf8();
+        const auto with = [&page](const char *from, const char *to) {
+            return QByteArray(page).replace(QByteArray(from), QByteArray(to));
+        };
+        const QByteArray html = "text/html";
+        QTest::newRow("a token in a script") << page << with("a1", "b2") << QString() << html << html << false;
+        QTest::newRow("the text") << page << with("晴れ", "雨") << QString() << html << html << true;
+        QTest::newRow("an ignored line") << page << with("10:00", "10:05") << QStringLiteral("^更新 ") << html << html << false;
+        // Bytes a browser reads by the server's charset: a script changed, the same text.
+        const QByteArray sjis = codepage::toAnsi(QStringLiteral("<p>晴れ</p><script>a()</script>"));
+        const QByteArray sjisType = "text/html; charset=Shift_JIS";
+        QTest::newRow("Shift_JIS by the server's word, a script")
+            << sjis << QByteArray(sjis).replace("a()", "b()") << QString() << sjisType << sjisType << false;
+        // Each page by the word its own server sent with it.
+        QTest::newRow("the same text, now in UTF-8 by the server's word")
+            << sjis << QStringLiteral("<p>晴れ</p><script>a()</script>").toUtf8() << QString() << sjisType
+            << QByteArray("text/html; charset=UTF-8") << false;
+    }
+
+    void changedMeansTheReaderSeesIt()
+    {
+        QFETCH(QByteArray, first);
+        QFETCH(QByteArray, second);
+        QFETCH(QString, ignore);
+        QFETCH(QByteArray, contentType);
+        QFETCH(QByteArray, secondType);
+        QFETCH(bool, changed);
+        const QString folder = dataDir() + QLatin1String("/weather");
+        const QList<Entry> list{{QStringLiteral("weather"), m_server.url(QStringLiteral("/weather")), {}, ignore}};
+        m_server.setRoute(QStringLiteral("/weather"), {.body = first, .contentType = contentType});
+        QVERIFY(start(list)->runAll(5000));
+        m_server.setRoute(QStringLiteral("/weather"), {.body = second, .contentType = secondType});
+        auto program = start(list);
+        QSignalSpy marked(&program->run(), &DownloadRun::pageChanged);
+        QVERIFY(program->runAll(5000));
+        // Stored as sent either way, with the page it replaced in the dated folder.
+        QCOMPARE(readFile(folder + QLatin1String("/vek.htm")), second);
+        QCOMPARE(readFile(folder + QLatin1String("/20310704/vek.htm")), first);
+        QCOMPARE(marked.size(), changed ? 1 : 0);
+        QCOMPARE(program->session.runSummary().entries.value(0).changed, changed);
+        QCOMPARE(program->session.marks().isMarked(QStringLiteral("weather")), changed);
+    }
+
+    // An entry whose last fetch failed is marked, with its reason, until it is fetched again;
+    // an entry a stopped run never got to keeps its mark. Both faces write the marks at the
+    // end of a run, beside the settings file.
+    void failedEntriesAreMarkedUntilFetched()
+    {
+        m_server.setRoute(QStringLiteral("/flaky"), {.status = 503, .body = "busy"});
+        const QList<Entry> list{entry(QStringLiteral("page"), QStringLiteral("/page")),
+                                entry(QStringLiteral("flaky"), QStringLiteral("/flaky")),
+                                entry(QStringLiteral("hang"), QStringLiteral("/hang")),
+                                entry(QStringLiteral(".."), QStringLiteral("/page"))};
+        auto program = start(list, QStringLiteral("1"));
+        QVERIFY(program->runAll(10000));
+        const RunSummary first = program->session.finishRun();
+        QCOMPARE(first.failuresError, QString());
+        const QString path = program->session.failures().path();
+        QCOMPARE(path, GetWindowsDirectory() + QLatin1String("/vek-failed.txt"));
+        FailedMarks marks(iniPath());
+        marks.reload();
+        QCOMPARE(marks.reason(QStringLiteral("page")), std::nullopt);
+        QCOMPARE(marks.reason(QStringLiteral("FLAKY")), std::optional<QString>(QStringLiteral("503 Service Unavailable")));
+        QCOMPARE(marks.reason(QStringLiteral("hang")), std::optional<QString>(QStringLiteral("タイムオーバー")));
+        QCOMPARE(marks.reason(QStringLiteral("..")), std::optional<QString>(QStringLiteral("保存先のフォルダ名に使えない名前")));
+
+        // Fetched again: the mark goes. Stopped before its turn: the mark stays.
+        m_server.setRoute(QStringLiteral("/flaky"), {.body = "back"});
+        program = start(list, QStringLiteral("1"));
+        QVERIFY(program->runAll(10000));
+        program->session.finishRun();
+        marks.reload();
+        QCOMPARE(marks.reason(QStringLiteral("flaky")), std::nullopt);
+        QVERIFY(marks.reason(QStringLiteral("hang")));
+        program = start(list, QStringLiteral("1"));
+        program->session.startRun();
+        program->run().stop();
+        program->session.finishRun();
+        marks.reload();
+        QVERIFY(marks.reason(QStringLiteral("hang")));
+        QVERIFY(marks.reason(QStringLiteral("..")));
+    }
+
     // The second fetch of a page asks only whether it changed, with the validators its answer
     // brought, exactly as they came; an unchanged page is a success that writes nothing, and
     // its dated copy is a link to it. A page edited by hand, or the page of another day's

@@ -6,9 +6,11 @@
 #include "support/fixtures.h"
 
 #include "core/history/changed_marks.h"
+#include "core/history/failed_marks.h"
 #include "core/history/line_diff.h"
 #include "core/history/page_decoding.h"
 #include "core/history/page_history.h"
+#include "core/history/reader_change.h"
 #include "core/history/visible_text.h"
 #include "core/history/word_diff.h"
 #include "core/store/page_store.h"
@@ -104,6 +106,7 @@ private slots:
     void storedCopyKeepsItsTimeAndTellsAChange();
     void versionsReadByTheirServersCharset();
     void marksByNameAcrossFaces();
+    void failedMarksFollowTheirEntry();
 };
 
 void TestHistory::decode_data()
@@ -398,11 +401,14 @@ void TestHistory::visibleText()
     QCOMPARE(history::VisibleText(page), text);
 }
 
-// Whether a reader sees two versions of a page differ: the collapsed visible texts.
+// Whether a reader sees two versions of a page differ: the collapsed visible texts, without the
+// lines the entry ignores, read by their charset.
 void TestHistory::readerSeesAChange_data()
 {
-    QTest::addColumn<QString>("older");
-    QTest::addColumn<QString>("newer");
+    QTest::addColumn<QByteArray>("older");
+    QTest::addColumn<QByteArray>("newer");
+    QTest::addColumn<QString>("ignore");
+    QTest::addColumn<QByteArray>("contentType");
     QTest::addColumn<bool>("changed");
 
     const QString page = QStringLiteral(
@@ -410,37 +416,62 @@ void TestHistory::readerSeesAChange_data()
         "<script>var token = \"a1b2\";</script></head>\n<body>\n"
         "  <h1 class=\"title\">運行情報</h1>\n  <!-- rev 41 -->\n"
         "  <table><tr><td>山手線</td><td>平常運転</td></tr></table>\n"
-        "  <p>最終更新 10:00</p>\n</body></html>\n");
+        "  <p>最終更新 10:00</p>\n  <p>閲覧数 １２３</p>\n</body></html>\n");
+    const QByteArray bytes = page.toUtf8();
     const auto with = [&page](const char *from, const char *to) {
-        return QString(page).replace(QString::fromUtf8(from), QString::fromUtf8(to));
+        return QString(page).replace(QString::fromUtf8(from), QString::fromUtf8(to)).toUtf8();
     };
-    QTest::newRow("the same page") << page << page << false;
-    QTest::newRow("only a script changed") << page << with("a1b2", "c3d4") << false;
-    QTest::newRow("only a style changed") << page << with("#333", "#444") << false;
-    QTest::newRow("only a comment changed") << page << with("rev 41", "rev 42") << false;
-    QTest::newRow("only an attribute changed") << page << with("class=\"title\"", "class=\"title new\" id=\"t\"") << false;
-    QTest::newRow("only whitespace changed") << page << with("\n  ", "\r\n\t\t") << false;
-    QTest::newRow("the source on one line") << page << QString(page).remove(QLatin1Char('\n')) << false;
-    QTest::newRow("a blank written as a reference") << page << with("最終更新 10:00", "最終更新&nbsp;10:00") << false;
-    QTest::newRow("a character written as a reference") << page << with("平常運転", "平常&#36939;転") << false;
-    QTest::newRow("only the title changed") << page << with("<title>運行情報", "<title>運行情報（臨時）") << false;
-    QTest::newRow("the text changed") << page << with("平常運転", "遅延") << true;
-    QTest::newRow("a time in the text changed") << page << with("最終更新 10:00", "最終更新 10:05") << true;
-    QTest::newRow("words run together") << page << with("最終更新 10:00", "最終更新10:00") << true;
-    QTest::newRow("text hidden in a comment") << page << with("<p>最終更新", "<!--<p>-->最終更新") << false;
-    QTest::newRow("a script's text shown") << page << with("<script>", "<p>") << true;
+    const auto row = [](const char *name, const QByteArray &older, const QByteArray &newer, bool changed,
+                        const QString &ignore = {}, const QByteArray &contentType = {}) {
+        QTest::newRow(name) << older << newer << ignore << contentType << changed;
+    };
+    row("the same page", bytes, bytes, false);
+    row("only a script changed", bytes, with("a1b2", "c3d4"), false);
+    row("only a style changed", bytes, with("#333", "#444"), false);
+    row("only a comment changed", bytes, with("rev 41", "rev 42"), false);
+    row("only an attribute changed", bytes, with("class=\"title\"", "class=\"title new\" id=\"t\""), false);
+    row("only whitespace changed", bytes, with("\n  ", "\r\n\t\t"), false);
+    row("the source on one line", bytes, QString(page).remove(QLatin1Char('\n')).toUtf8(), false);
+    row("a blank written as a reference", bytes, with("最終更新 10:00", "最終更新&nbsp;10:00"), false);
+    row("a character written as a reference", bytes, with("平常運転", "平常&#36939;転"), false);
+    row("only the title changed", bytes, with("<title>運行情報", "<title>運行情報（臨時）"), false);
+    row("the text changed", bytes, with("平常運転", "遅延"), true);
+    row("a time in the text changed", bytes, with("最終更新 10:00", "最終更新 10:05"), true);
+    row("words run together", bytes, with("最終更新 10:00", "最終更新10:00"), true);
+    row("text hidden in a comment", bytes, with("<p>最終更新", "<!--<p>-->最終更新"), false);
+    row("a script's text shown", bytes, with("<script>", "<p>"), true);
+    // The same text in another charset is the same page for its reader.
+    row("the same text in Shift_JIS", bytes,
+        codepage::toAnsi(page).replace("<head>", "<head><meta charset=\"Shift_JIS\">"), false);
+    row("a script added to a page in the charset its server names", codepage::toAnsi(QStringLiteral("<p>お知らせ</p>")),
+        codepage::toAnsi(QStringLiteral("<p>お知らせ</p><script>x()</script>")), false,
+        {}, "text/html; charset=Shift_JIS");
+    row("pages that are no text, other bytes", QByteArray("\x89PNG\0\x01", 6), QByteArray("\x89PNG\0\x02", 6), true);
+
+    // The entry's lines to ignore take no part.
+    row("a time in an ignored line", bytes, with("最終更新 10:00", "最終更新 10:05"), false, QStringLiteral("^最終更新"));
+    row("the text beside an ignored line", bytes, with("平常運転", "遅延"), true, QStringLiteral("^最終更新"));
+    row("an ignored line taken away", bytes, with("<p>最終更新 10:00</p>", ""), false, QStringLiteral("最終更新"));
+    row("full-width digits are digits", bytes, with("１２３", "１２４"), false, QStringLiteral("閲覧数 \\d+$"));
+    row("an expression that is none ignores nothing", bytes, with("最終更新 10:00", "最終更新 10:05"), true,
+        QStringLiteral("(最終更新"));
+    row("a line that only holds what it ignores changes as a whole", bytes,
+        with("最終更新 10:00", "最終更新 10:05 臨時"), true, QStringLiteral("^最終更新 \\d+:\\d+$"));
 }
 
 void TestHistory::readerSeesAChange()
 {
-    QFETCH(QString, older);
-    QFETCH(QString, newer);
+    QFETCH(QByteArray, older);
+    QFETCH(QByteArray, newer);
+    QFETCH(QString, ignore);
+    QFETCH(QByteArray, contentType);
     QFETCH(bool, changed);
-    const QString before = history::CollapsedText(history::VisibleText(older));
-    const QString after = history::CollapsedText(history::VisibleText(newer));
-    QVERIFY2((before != after) == changed, qPrintable(before + QLatin1String(" | ") + after));
-    QVERIFY(!before.contains(QLatin1String("  ")));
-    QCOMPARE(history::CollapsedText(before), before);
+    QCOMPARE(history::ReaderSeesChange(older, contentType, newer, contentType, history::IgnoreExpression(ignore)), changed);
+    // Either way round.
+    QCOMPARE(history::ReaderSeesChange(newer, contentType, older, contentType, history::IgnoreExpression(ignore)), changed);
+    const QString collapsed = history::CollapsedText(history::VisibleText(history::DecodePage(newer, contentType).text));
+    QVERIFY(!collapsed.contains(QLatin1String("  ")));
+    QCOMPARE(history::CollapsedText(collapsed), collapsed);
 }
 
 // 「HTML のソースで比較」: a line before each block's tag and each <br>, so a page on one line
@@ -596,6 +627,42 @@ void TestHistory::marksByNameAcrossFaces()
     QVERIFY(!window.isMarked(QStringLiteral("weather")));
     QVERIFY(window.isMarked(QStringLiteral("ニュース")));
     QVERIFY(!window.isMarked(QStringLiteral("ニュース2")));
+}
+
+// The failed marks are names too: a run's ends mark and unmark them in the file as another
+// face left it, a reason is one line, and a renamed entry takes its mark along.
+void TestHistory::failedMarksFollowTheirEntry()
+{
+    QTemporaryDir folder;
+    const QString settings = folder.path() + QLatin1String("/vek.ini");
+    FailedMarks window(settings);
+    FailedMarks unattended(settings);
+    QCOMPARE(window.path(), folder.path() + QLatin1String("/vek-failed.txt"));
+    const auto end = [](const char *name, Ending ending, const char *reason = "") {
+        return EntryEnd{.name = QString::fromUtf8(name), .ending = ending, .reason = QString::fromUtf8(reason)};
+    };
+    QString error;
+    QVERIFY(unattended.record({.entries = {end("天気", Ending::Failed, "404 Not Found\r\nx\ty"),
+                                           end("news", Ending::TimedOut), end("ok", Ending::Stored)}},
+                              &error));
+    // A window's run that fetched "news" and never got to "天気" (STOP) keeps the other's mark.
+    QVERIFY(window.record({.entries = {end("NEWS", Ending::Stored), end("天気", Ending::Cancelled)}}, &error));
+    QCOMPARE(readFile(window.path()), QStringLiteral("天気\t404 Not Found  x y\n").toUtf8());
+    unattended.reload();
+    QCOMPARE(unattended.reason(QStringLiteral("天気")), std::optional<QString>(QStringLiteral("404 Not Found  x y")));
+    QCOMPARE(unattended.reason(QStringLiteral("news")), std::nullopt);
+
+    // Renamed: the mark goes along, and a mark the new name had is not kept beside it.
+    QVERIFY(window.record({.entries = {end("old", Ending::Failed, "reset")}}, &error));
+    QVERIFY(window.rename(QStringLiteral("天気"), QStringLiteral("old"), &error));
+    unattended.reload();
+    QCOMPARE(unattended.reason(QStringLiteral("天気")), std::nullopt);
+    QCOMPARE(unattended.reason(QStringLiteral("old")), std::optional<QString>(QStringLiteral("404 Not Found  x y")));
+    QCOMPARE(readFile(window.path()), QStringLiteral("old\t404 Not Found  x y\n").toUtf8());
+    QVERIFY(window.rename(QStringLiteral("old"), QStringLiteral("OLD"), &error));
+    QCOMPARE(readFile(window.path()), QStringLiteral("OLD\t404 Not Found  x y\n").toUtf8());
+    QVERIFY(window.rename(QStringLiteral("none"), QStringLiteral("other"), &error));
+    QCOMPARE(readFile(window.path()), QStringLiteral("OLD\t404 Not Found  x y\n").toUtf8());
 }
 
 VEKANTO_CORE_TEST_MAIN(TestHistory)

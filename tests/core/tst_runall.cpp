@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/core_testmain.h"
 #include "support/fixtures.h"
+#include "support/private_bus.h"
 #include "support/test_server.h"
 
 #include "core/app_title.h"
@@ -10,6 +11,8 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -23,6 +26,15 @@ using namespace fixtures;
 namespace {
 
 enum class Setup { None, NoSettings, SettingsIsFolder, DataDirIsFile, LockHeld, LogUnwritable };
+// Where a run's notification goes: a notification server on the test's own bus (with actions,
+// without, or reading markup in the body), the bus without a server, or no bus at all.
+enum class Bus { Server, ServerWithoutActions, ServerWithMarkup, NoServer, NoBus };
+
+const QByteArray Weather = QStringLiteral("<p>晴れ</p>").toUtf8();
+const QByteArray Train = QStringLiteral("<html><script>t = 2;</script><p>平常運転</p></html>").toUtf8();
+// The page before: other text, or the same text with another script.
+const QByteArray WeatherBefore = QStringLiteral("<p>雨</p>").toUtf8();
+const QByteArray TrainBefore = QStringLiteral("<html><script>t = 1;</script><p>平常運転</p></html>").toUtf8();
 
 // Bodies with NUL, CP932 and invalid UTF-8 bytes: stored as received, never converted.
 const char PageBytes[] = "<html>\x00\x82\xa0\xff page</html>\r\n";
@@ -49,6 +61,8 @@ QString logFileText(const QString &path)
 } // namespace
 
 Q_DECLARE_METATYPE(Setup)
+Q_DECLARE_METATYPE(Bus)
+Q_DECLARE_METATYPE(std::optional<bool>)
 
 // `vekanto --run-all` as cron or a systemd timer starts it: the built program as a child
 // process, without a display, over a settings file of its own, against this test's server.
@@ -58,6 +72,7 @@ class TestRunAll : public QObject
 
 private:
     TestServer m_server;
+    PrivateBus m_bus;
     std::unique_ptr<QTemporaryDir> m_home;
     std::unique_ptr<QTemporaryDir> m_data;
 
@@ -135,6 +150,10 @@ private slots:
         m_server.setRoute(QStringLiteral("/hang"), {.hang = true});
         m_server.setRoute(QStringLiteral("/hang2"), {.hang = true});
         m_server.setRoute(QStringLiteral("/reset"), {.reset = true});
+        m_server.setRoute(QStringLiteral("/weather"), {.body = Weather});
+        m_server.setRoute(QStringLiteral("/train"), {.body = Train});
+        QString error;
+        QVERIFY2(m_bus.start(&error), qPrintable(error));
     }
 
     // A fresh program folder for each test, shared with the child.
@@ -160,50 +179,52 @@ private slots:
         QTest::addColumn<QStringList>("stored");
         QTest::addColumn<QStringList>("notStored");
         QTest::addColumn<QString>("message");
+        // What the run ends with on standard output, also under --quiet.
+        QTest::addColumn<QString>("summary");
 
         const QStringList runAll{QStringLiteral("--run-all")};
         const QStringList two{QStringLiteral("e1"), QStringLiteral("e2")};
         const QString sixty = QStringLiteral("60");
         QTest::newRow("every entry stored") << two << QStringList{"/page", "/second"} << runAll << Setup::None
-                                            << sixty << 0 << two << QStringList() << QString();
+                                            << sixty << 0 << two << QStringList() << QString() << QString();
         QTest::newRow("an address under 8 characters is no entry")
             << two << QStringList{"/page", "http:/x"} << runAll << Setup::None << sixty << 0
-            << QStringList{"e1"} << QStringList() << QString();
+            << QStringList{"e1"} << QStringList() << QString() << QString();
         QTest::newRow("a transfer fails") << two << QStringList{"/reset", "/second"} << runAll << Setup::None
                                           << sixty << 1 << QStringList{"e2"} << QStringList{"e1"}
-                                          << QStringLiteral("Not stored: 1 of 2 entries with an address");
+                                          << QStringLiteral("Not stored: 1 of 2 entries with an address") << QStringLiteral("失敗: e1 (接続が切られました)\n");
         QTest::newRow("a transfer times out") << two << QStringList{"/hang", "/page"} << runAll << Setup::None
                                               << QStringLiteral("1") << 1 << QStringList{"e2"}
-                                              << QStringList{"e1"} << QStringLiteral("Not stored: 1 of 2");
+                                              << QStringList{"e1"} << QStringLiteral("Not stored: 1 of 2") << QStringLiteral("失敗: e1 (タイムオーバー)\n");
         QTest::newRow("a name that is no folder name")
             << QStringList{"..", "e2"} << QStringList{"/page", "/page"} << runAll << Setup::None << sixty << 1
-            << QStringList{"e2"} << QStringList{".."} << QStringLiteral("Not stored: 1 of 2");
+            << QStringList{"e2"} << QStringList{".."} << QStringLiteral("Not stored: 1 of 2") << QStringLiteral("失敗: .. (保存先のフォルダ名に使えない名前)\n");
         QTest::newRow("quiet prints the failures only")
             << two << QStringList{"/page", "/reset"} << QStringList{"--run-all", "--quiet"} << Setup::None
-            << sixty << 1 << QStringList{"e1"} << QStringList{"e2"} << QStringLiteral("Not stored: 1 of 2");
+            << sixty << 1 << QStringList{"e1"} << QStringList{"e2"} << QStringLiteral("Not stored: 1 of 2") << QStringLiteral("失敗: e2 (接続が切られました)\n");
         QTest::newRow("another settings file") << two << QStringList{"/page", "/second"}
                                                << QStringList{"--run-all", "--settings", "OTHER"}
-                                               << Setup::None << sixty << 0 << two << QStringList() << QString();
+                                               << Setup::None << sixty << 0 << two << QStringList() << QString() << QString();
         QTest::newRow("no settings file") << two << QStringList{"/page", "/page"} << runAll << Setup::NoSettings
                                           << sixty << 2 << QStringList() << QStringList()
-                                          << QStringLiteral("No settings file: ");
+                                          << QStringLiteral("No settings file: ") << QString();
         QTest::newRow("settings file is a folder")
             << two << QStringList{"/page", "/page"} << runAll << Setup::SettingsIsFolder << sixty << 2
-            << QStringList() << QStringList() << QStringLiteral("Cannot read the settings file: ");
+            << QStringList() << QStringList() << QStringLiteral("Cannot read the settings file: ") << QString();
         QTest::newRow("data folder is a file")
             << two << QStringList{"/page", "/page"} << runAll << Setup::DataDirIsFile << sixty << 2
-            << QStringList() << QStringList() << QStringLiteral("Cannot write to the data folder: ");
+            << QStringList() << QStringList() << QStringLiteral("Cannot write to the data folder: ") << QString();
         QTest::newRow("another run holds the lock")
             << two << QStringList{"/page", "/page"} << runAll << Setup::LockHeld << sixty << 2 << QStringList()
-            << QStringList() << QStringLiteral("Another download is under way (");
+            << QStringList() << QStringLiteral("Another download is under way (") << QString();
         // Every page is stored, but the run's record is lost: that is no success.
         QTest::newRow("log file cannot be written")
             << two << QStringList{"/page", "/second"} << runAll << Setup::LogUnwritable << sixty << 1 << two
-            << QStringList() << QStringLiteral("Cannot write the log file: ");
+            << QStringList() << QStringLiteral("Cannot write the log file: ") << QString();
         QTest::newRow("unknown option") << two << QStringList{"/page", "/page"}
                                         << QStringList{"--run-all", "--bogus"} << Setup::None << sixty << 2
                                         << QStringList() << QStringList()
-                                        << QStringLiteral("Unknown option: --bogus");
+                                        << QStringLiteral("Unknown option: --bogus") << QString();
     }
 
     void exitStatus()
@@ -217,6 +238,7 @@ private slots:
         QFETCH(QStringList, stored);
         QFETCH(QStringList, notStored);
         QFETCH(QString, message);
+        QFETCH(QString, summary);
 
         writeList(names, paths, timeout);
         const int other = arguments.indexOf(QStringLiteral("OTHER"));
@@ -273,13 +295,14 @@ private slots:
         }
         if (notStored.isEmpty() && message.isEmpty())
             QCOMPARE(outcome.err, QString());
-        // Only the log's lines, as they were logged (not on a terminal: no progress line).
+        // The log's lines, as they were logged (not on a terminal: no progress line), then
+        // what changed and what failed.
         if (setup == Setup::LogUnwritable)
             QVERIFY2(outcome.out.contains(QStringLiteral("＊＊＊ ダウンロード終了(")), qPrintable(outcome.out));
         else if (arguments.contains(QStringLiteral("--quiet")))
-            QCOMPARE(outcome.out, QString());
+            QCOMPARE(outcome.out, summary);
         else
-            QCOMPARE(outcome.out, asPrinted(logFileText(logPath())));
+            QCOMPARE(outcome.out, asPrinted(logFileText(logPath())) + summary);
     }
 
     // Two unattended runs carry the log file on as the window's OK does, keep the replaced
@@ -314,7 +337,7 @@ private slots:
         QCOMPARE(second.exitCode, 0);
         const QString afterSecond = logFileText(logPath());
         QVERIFY(afterSecond.startsWith(afterFirst));
-        QCOMPARE(second.out, asPrinted(afterSecond.mid(afterFirst.size())));
+        QCOMPARE(second.out, asPrinted(afterSecond.mid(afterFirst.size())) + QStringLiteral("変化あり: 日本語の名前\n"));
         QCOMPARE(readFile(page(QStringLiteral("日本語の名前"))), SecondBody);
         const QString dated = dataDir() + QStringLiteral("/日本語の名前/")
                               + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + QLatin1String("/vek.htm");
@@ -578,6 +601,201 @@ private slots:
         window.waitForFinished(5000);
         QCOMPARE(second.exitCode, 0);
         QVERIFY2(second.err.contains(QStringLiteral("Vekanto は既に起動しています")), qPrintable(second.err));
+    }
+
+    // After a run in which a page changed or an entry failed, a notification through the
+    // session bus (the test's own): what it says and offers. Without a bus, a server or the
+    // option the run is the same run, with the same output and exit status.
+    void notificationAfterTheRun_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<QList<QByteArray>>("before"); // each entry's page before the run; empty: none
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<std::optional<bool>>("notifyKey");
+        QTest::addColumn<Bus>("bus");
+        QTest::addColumn<QString>("summary"); // empty: no notification
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<bool>("action");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("printed");
+
+        const QStringList runAll{QStringLiteral("--run-all")};
+        const QStringList three{QStringLiteral("天気"), QStringLiteral("運行"), QStringLiteral("broken")};
+        const QStringList threePaths{QStringLiteral("/weather"), QStringLiteral("/train"), QStringLiteral("/reset")};
+        const QList<QByteArray> threeBefore{WeatherBefore, TrainBefore, {}};
+        const QString changedAndFailed = QStringLiteral("Vekanto: 1 件のページが変わりました");
+        const QString namesAndFailure = QStringLiteral("天気\n失敗: broken (接続が切られました)");
+        const QString printed = QStringLiteral("変化あり: 天気\n失敗: broken (接続が切られました)\n");
+        const std::optional<bool> noKey;
+        QTest::newRow("a page changed, a script changed, an entry failed")
+            << three << threePaths << threeBefore << runAll << noKey << Bus::Server << changedAndFailed
+            << namesAndFailure << true << 1 << printed;
+        QStringList seven, sevenPaths;
+        for (int n = 1; n <= 7; ++n) {
+            seven << QStringLiteral("p%1").arg(n);
+            sevenPaths << QStringLiteral("/weather");
+        }
+        QTest::newRow("seven pages changed: five names, the rest counted")
+            << seven << sevenPaths << QList<QByteArray>(7, WeatherBefore) << runAll << noKey << Bus::Server
+            << QStringLiteral("Vekanto: 7 件のページが変わりました") << QStringLiteral("p1、p2、p3、p4、p5 ほか 2 件")
+            << true << 0 << QStringLiteral("変化あり: p1, p2, p3, p4, p5, p6, p7\n");
+        QTest::newRow("failures only: no history to open")
+            << QStringList{QStringLiteral("broken"), QStringLiteral("運行")} << QStringList{"/reset", "/train"}
+            << QList<QByteArray>{{}, TrainBefore} << runAll << noKey << Bus::Server
+            << QStringLiteral("Vekanto: 1 件のダウンロードに失敗しました")
+            << QStringLiteral("失敗: broken (接続が切られました)") << false << 1
+            << QStringLiteral("失敗: broken (接続が切られました)\n");
+        QTest::newRow("nothing changed, nothing failed: no notification")
+            << QStringList{QStringLiteral("運行")} << QStringList{"/train"} << QList<QByteArray>{TrainBefore} << runAll
+            << noKey << Bus::Server << QString() << QString() << false << 0 << QString();
+        QTest::newRow("a name with markup, to a server that reads markup")
+            << QStringList{QStringLiteral("A&B <1>")} << QStringList{"/weather"} << QList<QByteArray>{WeatherBefore}
+            << runAll << noKey << Bus::ServerWithMarkup << changedAndFailed << QStringLiteral("A&amp;B &lt;1&gt;")
+            << true << 0 << QStringLiteral("変化あり: A&B <1>\n");
+        QTest::newRow("a server without actions")
+            << three << threePaths << threeBefore << runAll << noKey << Bus::ServerWithoutActions << changedAndFailed
+            << namesAndFailure << false << 1 << printed;
+        QTest::newRow("--no-notify") << three << threePaths << threeBefore
+                                     << QStringList{QStringLiteral("--run-all"), QStringLiteral("--no-notify")}
+                                     << noKey << Bus::Server << QString() << QString() << false << 1 << printed;
+        QTest::newRow("notify=0 in vek.ini") << three << threePaths << threeBefore << runAll
+                                             << std::optional<bool>(false) << Bus::Server << QString() << QString()
+                                             << false << 1 << printed;
+        QTest::newRow("a bus without a notification server")
+            << three << threePaths << threeBefore << runAll << noKey << Bus::NoServer << QString() << QString()
+            << false << 1 << printed;
+        QTest::newRow("no session bus at all") << three << threePaths << threeBefore << runAll << noKey << Bus::NoBus
+                                               << QString() << QString() << false << 1 << printed;
+    }
+
+    void notificationAfterTheRun()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, paths);
+        QFETCH(QList<QByteArray>, before);
+        QFETCH(QStringList, arguments);
+        QFETCH(std::optional<bool>, notifyKey);
+        QFETCH(Bus, bus);
+        QFETCH(QString, summary);
+        QFETCH(QString, body);
+        QFETCH(bool, action);
+        QFETCH(int, exitCode);
+        QFETCH(QString, printed);
+
+        writeIni(entries(names, paths), {.dirName = dataDir(), .keepLog = true, .logPath = logPath(), .notify = notifyKey});
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            if (before.at(i).isEmpty())
+                continue;
+            QVERIFY(QDir().mkpath(dataDir() + u'/' + names.at(i)));
+            QVERIFY(writeFile(page(names.at(i)), before.at(i)));
+        }
+        QStringList capabilities{QStringLiteral("body")};
+        if (bus != Bus::ServerWithoutActions)
+            capabilities << QStringLiteral("actions");
+        if (bus == Bus::ServerWithMarkup)
+            capabilities << QStringLiteral("body-markup");
+        std::unique_ptr<FakeNotifications> server;
+        if (bus != Bus::NoServer && bus != Bus::NoBus) {
+            server = std::make_unique<FakeNotifications>(capabilities);
+            QVERIFY(server->start(m_bus.address()));
+        }
+        const QString address = bus == Bus::NoBus ? QStringLiteral("unix:path=") + m_home->path() + QLatin1String("/no-bus")
+                                                  : m_bus.address();
+
+        QProcess child;
+        startChild(child, arguments, QStringLiteral("C.UTF-8"), QStringLiteral(VEKANTO_EXE),
+                   {QStringLiteral("DBUS_SESSION_BUS_ADDRESS=") + address});
+        if (!summary.isEmpty()) {
+            QVERIFY(QTest::qWaitFor([&] { return !server->received().isEmpty(); }, 20000));
+            const FakeNotifications::Notification &sent = server->received().constFirst();
+            QCOMPARE(sent.appName, QStringLiteral("Vekanto"));
+            QCOMPARE(sent.icon, QStringLiteral("org.vekanto.Vekanto"));
+            QCOMPARE(sent.hints.value(QStringLiteral("desktop-entry")).toString(), QStringLiteral("org.vekanto.Vekanto"));
+            QCOMPARE(sent.summary, summary);
+            QCOMPARE(sent.body, body);
+            const QString label = QStringLiteral("履歴を開く");
+            const QStringList actions{QStringLiteral("default"), label, QStringLiteral("open"), label};
+            QCOMPARE(sent.actions, action ? actions : QStringList());
+            // With an action the run waits for it; the notification going away ends the wait.
+            if (action) {
+                QTest::qWait(300);
+                QCOMPARE(child.state(), QProcess::Running);
+                server->close(sent.id, 1);
+            }
+        }
+        const Outcome outcome = finish(child, 20000);
+        QCOMPARE(outcome.exitCode, exitCode);
+        QVERIFY2(outcome.out.endsWith(QStringLiteral("＊＊＊\n") + printed), qPrintable(outcome.out));
+        // Stored as ever, whatever was told.
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            if (paths.at(i) != u"/reset")
+                QCOMPARE(readFile(page(names.at(i))), paths.at(i) == u"/train" ? Train : Weather);
+        }
+        if (server) {
+            // A message still on its way has arrived by now.
+            QTest::qWait(100);
+            QCOMPARE(server->received().size(), summary.isEmpty() ? 0 : 1);
+        }
+    }
+
+    // The notification's action opens the history of the first page that changed: the run
+    // starts the program with --history, which asks the window already open (here the test,
+    // listening where the window would) to show it. A notification closed unchosen opens
+    // nothing.
+    void notificationActionOpensTheHistory_data()
+    {
+        QTest::addColumn<QString>("key"); // empty: closed by its server
+        QTest::newRow("its button") << QStringLiteral("open");
+        QTest::newRow("a click on the notification") << QStringLiteral("default");
+        QTest::newRow("closed unchosen") << QString();
+    }
+
+    void notificationActionOpensTheHistory()
+    {
+        QFETCH(QString, key);
+        QTemporaryDir runtime;
+        QVERIFY(runtime.isValid());
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        QLocalServer window;
+        QVERIFY(window.listen(InstanceSocketName(iniPath())));
+        QByteArray asked;
+        connect(&window, &QLocalServer::newConnection, &window, [&] {
+            QLocalSocket *socket = window.nextPendingConnection();
+            connect(socket, &QLocalSocket::readyRead, socket, [&asked, socket] { asked += socket->readAll(); });
+        });
+        writeIni(entries({QStringLiteral("運行"), QStringLiteral("天気"), QStringLiteral("p2")},
+                         {QStringLiteral("/train"), QStringLiteral("/weather"), QStringLiteral("/weather")}),
+                 {.dirName = dataDir()});
+        for (const char *name : {"運行", "天気", "p2"}) {
+            QVERIFY(QDir().mkpath(dataDir() + u'/' + QString::fromUtf8(name)));
+            QVERIFY(writeFile(page(QString::fromUtf8(name)), name == QByteArray("運行") ? TrainBefore : WeatherBefore));
+        }
+        FakeNotifications server;
+        QVERIFY(server.start(m_bus.address()));
+
+        QProcess child;
+        startChild(child, {QStringLiteral("--run-all")}, QStringLiteral("C.UTF-8"), QStringLiteral(VEKANTO_EXE),
+                   {QStringLiteral("DBUS_SESSION_BUS_ADDRESS=") + m_bus.address(),
+                    QStringLiteral("QT_QPA_PLATFORM=offscreen"), QStringLiteral("XDG_RUNTIME_DIR=") + runtime.path()});
+        QVERIFY(QTest::qWaitFor([&] { return !server.received().isEmpty(); }, 20000));
+        const uint id = server.received().constFirst().id;
+        QTest::qWait(200);
+        if (key.isEmpty())
+            server.close(id, 2);
+        else
+            server.invoke(id, key);
+        const Outcome outcome = finish(child, 20000);
+        QCOMPARE(outcome.exitCode, 0);
+        if (key.isEmpty()) {
+            QTest::qWait(1000);
+            QCOMPARE(asked, QByteArray());
+        } else {
+            // The first changed entry in list order: 運行 only had its script changed.
+            QVERIFY(QTest::qWaitFor([&] { return asked.contains('\n') && asked.endsWith('\n') && asked.count('\n') >= 2; }, 30000));
+            QCOMPARE(asked, QStringLiteral("show\nhistory 天気\n").toUtf8());
+        }
+        qunsetenv("XDG_RUNTIME_DIR");
     }
 
     // The daily timer's units as installed, checked by systemd itself where it is there.

@@ -9,6 +9,7 @@
 #include "platform/codepage.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -187,7 +188,7 @@ private slots:
         const QString rule = QStringLiteral("NL%0y") + QString(300, u'/');
         writeIni(QStringLiteral("[DATA]\nTEXT1=日本語ソ表\nNIP1=%1\nCIP1=%2\nnname1=7\n"
                                 "[Option]\ndirname=/tmp/ページ/\nlogpath=NLlog.txt\n"
-                                "logsw=1\ndtime=45\n")
+                                "logsw=1\ndtime=45\nnotify=0\n")
                      .arg(longAddress, rule));
         reload();
         QCOMPARE(m_entries.EntryName(1), QStringLiteral("日本語ソ表"));
@@ -198,6 +199,7 @@ private slots:
         QCOMPARE(m_options.logPath, QStringLiteral("NLlog.txt"));
         QCOMPARE(m_options.timeout, QStringLiteral("45"));
         QVERIFY(m_options.logOn);
+        QVERIFY(!m_options.notify);
     }
 
     // The limits on dated copies: a positive number each, anything else keeps every copy; SAVE
@@ -244,30 +246,35 @@ private slots:
         m_options.logPath = QStringLiteral("/typed/log.txt");
         m_options.timeout = QStringLiteral("12");
         m_options.logOn = true;
+        m_options.notify = false;
         writeIni(QStringLiteral("[Option]\nlogsw=0\n"));
         QVERIFY(settingsfile::load(iniPath(), m_entries, m_options).unreadable.isEmpty());
         QCOMPARE(m_options.dirName, QStringLiteral("/typed/"));
         QCOMPARE(m_options.logPath, QStringLiteral("/typed/log.txt"));
         QCOMPARE(m_options.timeout, QStringLiteral("12"));
         QVERIFY(!m_options.logOn);
+        QVERIFY(!m_options.notify);
     }
 
     void saveWritesKeysInOrder()
     {
         setEntry(1, QStringLiteral("ニュース"), QStringLiteral("http://a.test/"));
         setEntry(2, QStringLiteral("sub"), QStringLiteral("http://b.test/"), 1);
+        m_entries.EntryIgnore(2) = QStringLiteral("^最終更新");
         m_options.dirName = QStringLiteral("/data/");
         m_options.logPath = QStringLiteral("/data/log.txt");
         m_options.logOn = true;
         m_options.timeout = QStringLiteral("30");
+        m_options.notify = false;
         QString error;
         QVERIFY2(save(nullptr, &error), qPrintable(error));
         QCOMPARE(readIni(),
                  QStringLiteral("[DATA]\r\nTEXT1=ニュース\r\nNIP1=http://a.test/\r\nCIP1=%0y\r\n"
                                 "ROOT1=0\r\nnname1=1\r\nTEXT2=sub\r\nNIP2=http://b.test/\r\n"
-                                "CIP2=%0y\r\nROOT2=1\r\nnname2=1\r\n[SDATA]\r\ncnt=0\r\n"
+                                "CIP2=%0y\r\nROOT2=1\r\nnname2=1\r\nIGNORE2=^最終更新\r\n"
+                                "[SDATA]\r\ncnt=0\r\n"
                                 "[Option]\r\ndirname=/data/\r\nlogpath=/data/log.txt\r\n"
-                                "logsw=1\r\ndtime=30\r\n"));
+                                "logsw=1\r\ndtime=30\r\nnotify=0\r\n"));
     }
 
     // Entries 3 and 4 deleted of 1..5: one pass leaves a marker at 3 and moves 5 to 4.
@@ -340,6 +347,60 @@ private slots:
         const settingsfile::LoadReport report = reload();
         QCOMPARE(describe(m_entries), expected);
         QCOMPARE(told(report), QStringList());
+    }
+
+    // An entry's lines to ignore are a key of their own beside its others, written only where
+    // there are any, and renumbered with the entry by SAVE's moves.
+    void ignoreLinesGoWithTheirEntry_data()
+    {
+        QTest::addColumn<QStringList>("ignores"); // of entries e1..eN; "×" deletes the entry
+        QTest::addColumn<QString>("before");      // lines of [DATA] already in the file
+        QTest::addColumn<QStringList>("keys");    // the IGNORE lines SAVE leaves, in order
+        QTest::addColumn<QStringList>("loaded");  // name=ignore of the entries that have one
+
+        QTest::newRow("kept through SAVE and LOAD")
+            << QStringList{"", "^最終更新", ""} << QString()
+            << QStringList{"IGNORE2=^最終更新"} << QStringList{"e2=^最終更新"};
+        QTest::newRow("renumbered with its entry")
+            << QStringList{"", "×", "\\d+ 人が閲覧", "x"} << QString()
+            << QStringList{"IGNORE2=\\d+ 人が閲覧", "IGNORE3=x"} << QStringList{"e3=\\d+ 人が閲覧", "e4=x"};
+        QTest::newRow("none writes no key") << QStringList{"", ""} << QString() << QStringList{} << QStringList{};
+        QTest::newRow("a key left by a longer list, or by the entry before, goes")
+            << QStringList{"a", ""} << QStringLiteral("TEXT2=old\nIGNORE2=old\nIGNORE2=again\nIGNORE5=old5\n")
+            << QStringList{"IGNORE1=a"} << QStringList{"e1=a"};
+        QTest::newRow("blanks and quotes at either end kept")
+            << QStringList{" x ", "\"q\""} << QString()
+            << QStringList{"IGNORE1=\" x \"", "IGNORE2=\"\"q\"\""} << QStringList{"e1= x ", "e2=\"q\""};
+    }
+    void ignoreLinesGoWithTheirEntry()
+    {
+        QFETCH(QStringList, ignores);
+        QFETCH(QString, before);
+        QFETCH(QStringList, keys);
+        QFETCH(QStringList, loaded);
+        if (!before.isEmpty())
+            writeIni(QStringLiteral("[DATA]\n") + before);
+        for (int n = 1; n <= ignores.size(); ++n) {
+            setEntry(n, QStringLiteral("e%1").arg(n));
+            if (ignores.at(n - 1) == u"×")
+                m_entries.markDeleted(n);
+            else
+                m_entries.EntryIgnore(n) = ignores.at(n - 1);
+        }
+        QVERIFY(save());
+        static const QRegularExpression ignoreKey(QStringLiteral("^IGNORE\\d+=.*$"),
+                                                  QRegularExpression::MultilineOption);
+        QStringList found;
+        for (auto match = ignoreKey.globalMatch(QString(readIni()).remove(u'\r')); match.hasNext();)
+            found << match.next().captured();
+        QCOMPARE(found, keys);
+        reload();
+        QStringList withIgnore;
+        for (int n = 1; n <= EntryTable::Kept; ++n) {
+            if (!m_entries.EntryIgnore(n).isEmpty())
+                withIgnore << m_entries.EntryName(n) + u'=' + m_entries.EntryIgnore(n);
+        }
+        QCOMPARE(withIgnore, loaded);
     }
 
     void saveRemovesStaleKeys()

@@ -400,8 +400,10 @@ private slots:
         }
         QCOMPARE(outside, QSet<QString>());
         QCOMPARE(m_rootBefore, QSet<QString>{QStringLiteral("data")});
-        // Beside the settings file, only the marks of the pages that changed, as OK writes them.
-        QCOMPARE(m_winDirAfter, m_winDirBefore + QSet<QString>{QStringLiteral("vek-changed.txt")});
+        // Beside the settings file, only the marks of the pages that changed and of the entries
+        // that failed, as OK writes them.
+        const QSet<QString> marks{QStringLiteral("vek-changed.txt"), QStringLiteral("vek-failed.txt")};
+        QCOMPARE(m_winDirAfter, m_winDirBefore + marks);
         // Inside it, only entry folders, their pages and dated copies: no leftover temporary file.
         const QString dated = Today.toString(QStringLiteral("yyyyMMdd"));
         for (const QString &path : std::as_const(m_rootAfter)) {

@@ -7,12 +7,14 @@
 
 // Runs a Qt Test class of the core without any window system and with its own fresh data
 // folder, so no test touches the user's real files: XDG_DATA_HOME points into a temporary
-// folder for the whole program.
+// folder for the whole program. Nor does a run reach the user's session bus: the bus address
+// names none (a test of the notification starts a bus of its own), also for a child.
 #define VEKANTO_CORE_TEST_MAIN(TestClass)                                              \
     int main(int argc, char *argv[])                                                   \
     {                                                                                  \
         QTemporaryDir dataHome;                                                        \
         qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());                       \
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dataHome.path().toLocal8Bit() + "/no-bus"); \
         QCoreApplication app(argc, argv);                                              \
         TestClass tc;                                                                  \
         QTEST_SET_MAIN_SOURCE_PATH                                                     \

@@ -16,6 +16,7 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <optional>
 
 namespace fixtures {
 
@@ -23,6 +24,8 @@ struct Entry {
     QString name{};
     QString address{};
     QString rule{};
+    // The lines to ignore; no key when empty.
+    QString ignore{};
 };
 
 struct Options {
@@ -33,6 +36,8 @@ struct Options {
     // The limits on dated copies; written only when set.
     int keepDays = 0;
     int keepVersions = 0;
+    // The notification switch; no key when unset.
+    std::optional<bool> notify{};
 };
 
 inline QString iniPath()
@@ -74,6 +79,8 @@ inline void writeIni(const QList<Entry> &entries, const Options &options)
         text += QStringLiteral("TEXT%1=%2\r\nNIP%1=%3\r\nCIP%1=%4\r\nROOT%1=0\r\nnname%1=0\r\n")
                     .arg(n)
                     .arg(e.name, e.address, e.rule);
+        if (!e.ignore.isEmpty())
+            text += QStringLiteral("IGNORE%1=%2\r\n").arg(n).arg(e.ignore);
     }
     text += QStringLiteral("[Option]\r\ndirname=%1\r\nlogpath=%2\r\nlogsw=%3\r\ndtime=%4\r\n")
                 .arg(options.dirName, options.logPath,
@@ -82,6 +89,8 @@ inline void writeIni(const QList<Entry> &entries, const Options &options)
         text += QStringLiteral("keepdays=%1\r\n").arg(options.keepDays);
     if (options.keepVersions > 0)
         text += QStringLiteral("keepvers=%1\r\n").arg(options.keepVersions);
+    if (options.notify)
+        text += *options.notify ? QStringLiteral("notify=1\r\n") : QStringLiteral("notify=0\r\n");
     if (!writeFile(iniPath(), codepage::toAnsi(text)))
         qFatal("cannot write %s", qPrintable(iniPath()));
 }

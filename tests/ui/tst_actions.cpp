@@ -12,6 +12,7 @@
 #include "ui/platform/desktop.h"
 #include "ui/platform/dialogs.h"
 #include "ui/platform/shell.h"
+#include "ui/history/frm_history.h"
 #include "ui/platform/single_instance.h"
 #include "ui/platform/window_state.h"
 
@@ -435,7 +436,8 @@ void tst_actions::keyboard_data()
     QTest::addColumn<QString>("logsw");
     QTest::addColumn<QStringList>("order");
     const QStringList head{"TreeView1", "btn_add", "btn_cng", "btn_del", "Command4", "btn_diropen",
-                           "btn_Lopen", "btn_history", "btn_dlstart", "DirName", "btn_data_sansyou", "Check1"};
+                           "btn_Lopen", "btn_history", "btn_dlstart", "DirName", "btn_data_sansyou", "Check1",
+                           "chk_notify"};
     const QStringList tail{"Text4", "spn_keepdays", "spn_keepvers", "btn_load", "btn_save", "TreeView1"};
     QTest::newRow("logging on") << "1" << head + QStringList{"Text3", "btn_log_sansyou"} + tail;
     QTest::newRow("logging off: log path and its 参照 passed by") << "0" << head + tail;
@@ -546,11 +548,16 @@ void tst_actions::qtTextsInJapanese()
 // another; a start over another settings file, or over a socket left by a crash, starts anew.
 void tst_actions::secondStartShowsTheOpenWindow()
 {
+    writeList(2);
+    const QString page = GetWindowsDirectory() + QLatin1String("/e2/vek.htm");
+    QVERIFY(QDir().mkpath(QFileInfo(page).path()));
+    QVERIFY(writeFile(page, "<p>e2</p>"));
     frm_vekmain w;
     startShown(w);
     SingleInstance first(w.SettingsPath());
     QVERIFY(first.listen());
     connect(&first, &SingleInstance::showRequested, &w, &frm_vekmain::BringToFront);
+    connect(&first, &SingleInstance::historyRequested, &w, &frm_vekmain::ShowHistoryOf);
     w.showMinimized();
     QTRY_VERIFY(w.isMinimized());
 
@@ -558,6 +565,20 @@ void tst_actions::secondStartShowsTheOpenWindow()
     QVERIFY(second.askRunningToShow());
     QTRY_VERIFY(!w.isMinimized());
     QVERIFY(w.isVisible());
+    QCOMPARE(shownWindows("frm_history").size(), 0);
+
+    // `vekanto --history E2`, as a notification's action starts it: the entry's history, in
+    // this window, with the entry selected; a name the list has not shows the window alone.
+    QVERIFY(second.askRunningToShow(QStringLiteral("E2")));
+    QTRY_COMPARE(shownWindows("frm_history").size(), 1);
+    QCOMPARE(w.SelectedEntry(), 2);
+    QVERIFY(w.HistoryOf(QStringLiteral("e2")));
+    w.HistoryOf(QStringLiteral("e2"))->close();
+    QTRY_COMPARE(shownWindows("frm_history").size(), 0);
+    QVERIFY(second.askRunningToShow(QStringLiteral("nothing of that name")));
+    QTest::qWait(300);
+    QCOMPARE(shownWindows("frm_history").size(), 0);
+    QCOMPARE(w.SelectedEntry(), 2);
 
     SingleInstance other(w.SettingsPath() + QStringLiteral(".other"));
     QVERIFY(other.serverName() != first.serverName());
@@ -598,18 +619,19 @@ void tst_actions::startUpFields_data()
     QTest::addColumn<bool>("logOn");
     // The limits on dated copies as their boxes show them.
     QTest::addColumn<QString>("keep");
+    QTest::addColumn<bool>("notify");
 
     const QString dataHome = GetWindowsDirectory();
     QTest::newRow("no settings file") << QString() << QString() << dataHome + QStringLiteral("/")
-                                      << dataHome + QStringLiteral("/VEKLOG.txt") << "60" << false << "無期限 全件";
+                                      << dataHome + QStringLiteral("/VEKLOG.txt") << "60" << false << "無期限 全件" << true;
     QTest::newRow("options from the file")
         << "[DATA]\nTEXT1=日本語ソ表\n"
-           "[Option]\ndirname=/tmp/ページ/\nlogpath=NLlog.txt\nlogsw=1\ndtime=45\nkeepdays=30\nkeepvers=12\n"
-        << "日本語ソ表<0>#1" << "/tmp/ページ/" << "NLlog.txt" << "45" << true << "30 日間 12 件まで";
+           "[Option]\ndirname=/tmp/ページ/\nlogpath=NLlog.txt\nlogsw=1\ndtime=45\nkeepdays=30\nkeepvers=12\nnotify=0\n"
+        << "日本語ソ表<0>#1" << "/tmp/ページ/" << "NLlog.txt" << "45" << true << "30 日間 12 件まで" << false;
     // The box takes only seconds when typed; what an old file holds is shown as it is.
     QTest::newRow("time-out that is no number shown as stored")
         << "[DATA]\nTEXT1=a\n[Option]\ndtime=abc\nkeepvers=x\n" << "a<0>#1" << dataHome + QStringLiteral("/")
-        << dataHome + QStringLiteral("/VEKLOG.txt") << "abc" << false << "無期限 全件";
+        << dataHome + QStringLiteral("/VEKLOG.txt") << "abc" << false << "無期限 全件" << true;
 }
 
 void tst_actions::startUpFields()
@@ -621,6 +643,7 @@ void tst_actions::startUpFields()
     QFETCH(QString, timeout);
     QFETCH(bool, logOn);
     QFETCH(QString, keep);
+    QFETCH(bool, notify);
     if (!ini.isEmpty())
         writeIniText(ini);
     MsgBoxAnswerer boxes;
@@ -639,6 +662,8 @@ void tst_actions::startUpFields()
     QCOMPARE(widget<QSpinBox>(&w, "spn_keepdays")->text() + u' ' + widget<QSpinBox>(&w, "spn_keepvers")->text(), keep);
     QCOMPARE(field(w, "Text3")->isEnabled(), logOn);
     QCOMPARE(widget<QPushButton>(&w, "btn_log_sansyou")->isEnabled(), logOn);
+    QCOMPARE(widget<QCheckBox>(&w, "chk_notify")->isChecked(), notify);
+    QCOMPARE(widget<QCheckBox>(&w, "chk_notify")->text(), QStringLiteral("変化と失敗を通知する"));
     QVERIFY(w.isEnabled());
     const QString dataHome = w.session().dataHome();
     QCOMPARE(dataHome, GetWindowsDirectory());
@@ -769,6 +794,8 @@ void tst_actions::save()
         box->selectAll();
         QTest::keyClicks(box, QLatin1String(value));
     }
+    auto *notify = widget<QCheckBox>(&w, "chk_notify");
+    QTest::mouseClick(notify, Qt::LeftButton, {}, QPoint(6, notify->height() / 2));
     // A folder in the file's place makes the replacement fail.
     if (blocked)
         QVERIFY(QDir().mkpath(iniPath() + QStringLiteral("/sub")));
@@ -786,7 +813,7 @@ void tst_actions::save()
         QVERIFY2(ini.contains(QStringLiteral("[DATA]\r\nTEXT1=a\r\nNIP1=http://a.test/\r\n")),
                  qPrintable(ini));
         QVERIFY2(ini.contains(QStringLiteral("[Option]\r\ndirname=/data/\r\nlogpath=/data/log.txt\r\n"
-                                             "logsw=1\r\ndtime=30\r\nkeepdays=14\r\nkeepvers=3\r\n")),
+                                             "logsw=1\r\ndtime=30\r\nkeepdays=14\r\nkeepvers=3\r\nnotify=0\r\n")),
                  qPrintable(ini));
     }
     QVERIFY(w.isEnabled());

@@ -349,7 +349,9 @@ private slots:
         QTest::qWait(100);
         unfill();
         QVERIFY(ended);
-        QCOMPARE(m_boxes->texts(), QStringList{RunEndBox});
+        // The end box tells the entry that failed, or the page that changed.
+        QCOMPARE(m_boxes->texts(), QStringList{RunEndBox + (pagesFail ? QStringLiteral("\r\n変化あり 0 件、失敗 1 件")
+                                                                      : QStringLiteral("\r\n変化あり 1 件、失敗 0 件"))});
         for (int slot = 1; slot <= 10; ++slot) {
             QCOMPARE(program.connections().SlotBusy(slot), 0);
             QCOMPARE(program.connections().SlotEntry(slot), 0);

@@ -97,8 +97,8 @@ void tst_editor::windowAndCaptions()
             captions << label->buddy()->objectName() + QLatin1Char('=') + label->text();
     }
     captions.sort();
-    QCOMPARE(captions, (QStringList{"Label4=生成結果", "cip=生成ルール", "txtip=アドレス",
-                                    "txtname=名前"}));
+    QCOMPARE(captions, (QStringList{"Label4=生成結果", "cip=生成ルール", "txtignore=無視する行（正規表現）",
+                                    "txtip=アドレス", "txtname=名前"}));
 }
 
 void tst_editor::createdOnceAndModeless()
@@ -139,7 +139,7 @@ void tst_editor::nameChecks_data()
     QTest::addColumn<QString>("refusal");
 
     const QByteArray add("btn_add"), change("btn_cng"), ok("btn_ok"), root("btn_root");
-    const QByteArray name("txtname"), address("txtip"), rule("cip");
+    const QByteArray name("txtname"), address("txtip"), rule("cip"), ignore("txtignore");
     const QString none, duplicate = EditorText::Duplicate, badName = EditorText::NotFolderName;
     const QString control = EditorText::ControlCharacters, tooLong = EditorText::TooLong;
     // 85 kanji of three bytes each: the longest folder name, 255 bytes in UTF-8.
@@ -194,6 +194,15 @@ void tst_editor::nameChecks_data()
     QTest::newRow("root, tab in rule") << add << root << rule << "\t%0y" << control;
     QTest::newRow("change, line break in rule") << change << ok << rule << "%0y\r" << control;
     QTest::newRow("add, delete character in rule") << add << ok << rule << "a\x7f" << control;
+    QTest::newRow("change, tab in the lines to ignore") << change << ok << ignore << "a\tb" << control;
+
+    // The lines to ignore are a regular expression; one that is none is refused, with where.
+    const QString badIgnore = QStringLiteral("「無視する行」の正規表現が正しくありません。\r\n");
+    QTest::newRow("add, parenthesis never closed") << add << ok << ignore << "(最終更新" << badIgnore + "missing closing parenthesis (6)";
+    QTest::newRow("root, bracket never closed") << add << root << ignore << "[0-9" << badIgnore + "missing terminating ] for character class (5)";
+    QTest::newRow("change, backslash at the end") << change << ok << ignore << "更新\\" << badIgnore + "\\ at end of pattern (4)";
+    QTest::newRow("change, an expression of Japanese") << change << ok << ignore << "^最終更新|\\d+ 人が閲覧" << none;
+    QTest::newRow("add, an expression") << add << ok << ignore << "アクセス数: \\d+" << none;
 
     QTest::newRow("add, 255 bytes") << add << ok << name << longest << none;
     QTest::newRow("add, 256 bytes") << add << ok << name << longest + QLatin1Char('a') << tooLong;
@@ -225,22 +234,32 @@ void tst_editor::nameChecks()
     QCOMPARE(editorText(box.constData()), typed);
     clickEditor(button.constData());
 
+    const bool ignoring = box == "txtignore";
     if (!refusal.isEmpty()) {
         QCOMPARE(answerer.texts(), QStringList{refusal});
         QCOMPARE(answerer.seen().constFirst().title, MainText::AppName);
         QCOMPARE(table(w), before);
+        QCOMPARE(w.Entries().EntryIgnore(2), QString());
         QCOMPARE(nodes(w), nodesBefore);
-        // The editor stays in front with what was typed, ready for the name to be mended.
+        // The editor stays in front with what was typed, ready for the name (or the
+        // expression) to be mended.
         QVERIFY(editorShown());
         QCOMPARE(editorText(box.constData()), typed);
-        QCOMPARE(editor()->focusWidget(), widget<QLineEdit>(editor(), "txtname"));
+        const char *mend = ignoring && refusal != EditorText::ControlCharacters ? "txtignore" : "txtname";
+        QCOMPARE(editor()->focusWidget(), widget<QLineEdit>(editor(), mend));
         return;
     }
     QVERIFY(answerer.texts().isEmpty());
     QVERIFY(!editorShown());
     const int n = opener == "btn_cng" ? 2 : 3;
-    QCOMPARE(w.Entries().EntryName(n), typed);
+    QCOMPARE(ignoring ? w.Entries().EntryIgnore(n) : w.Entries().EntryName(n), typed);
     QCOMPARE(w.Entries().EntryCount, opener == "btn_cng" ? 2 : 3);
+    // Opened again for a change, the editor shows what the entry keeps; for an add, nothing.
+    clickNode(w, n);
+    click(&w, "btn_cng");
+    QCOMPARE(editorText("txtignore"), ignoring ? typed : QString());
+    click(&w, "btn_add");
+    QCOMPARE(editorText("txtignore"), QString());
 }
 
 void tst_editor::emptyNameIgnored_data()

@@ -7,6 +7,7 @@
 #include "support/ui/window_testmain.h"
 
 #include "core/history/changed_marks.h"
+#include "core/history/failed_marks.h"
 #include "platform/codepage.h"
 #include "ui/history/diff_model.h"
 #include "ui/history/history_texts.h"
@@ -55,6 +56,17 @@ QString plain(const QString &richText)
 bool bold(const frm_vekmain &w, int entry)
 {
     return nodeOf(w, entry)->font(0).bold();
+}
+
+// Of the list e1, e2, e3, e1 deleted and SAVE clicked: e2 and e3 renumbered 1 and 2.
+void deleteFirstAndSave(frm_vekmain &w)
+{
+    MsgBoxAnswerer boxes;
+    boxes.queue(QMessageBox::Yes);
+    clickNode(w, 1);
+    click(&w, "btn_del");
+    click(&w, "btn_save");
+    QCOMPARE(nodes(w), (QStringList{"e2", "e3"}));
 }
 
 // Writes an entry's stored versions, newest first, as the store names them.
@@ -132,6 +144,8 @@ private slots:
     void identicalVersionsFold();
     void changesInsideLongLines();
     void changedEntriesAreBoldUntilSelected();
+    void ignoredLinesAreGrey();
+    void failedEntriesShowWhy();
 
 private:
     QStringList m_opened;
@@ -142,6 +156,7 @@ void tst_history_window::init()
 {
     QFile::remove(iniPath());
     QFile::remove(ChangedMarks(iniPath()).path());
+    QFile::remove(FailedMarks(iniPath()).path());
     m_opened.clear();
     m_desktopOpens = true;
     shell::setRecorder([this](const QString &path) {
@@ -402,18 +417,110 @@ void tst_history_window::changedEntriesAreBoldUntilSelected()
     unattended.mark(QStringLiteral("e2"));
     QString error;
     QVERIFY(unattended.write(&error));
-    MsgBoxAnswerer boxes;
-    boxes.queue(QMessageBox::Yes);
-    clickNode(w, 1);
-    click(&w, "btn_del");
-    click(&w, "btn_save");
-    QCOMPARE(nodes(w), (QStringList{"e2", "e3"}));
+    deleteFirstAndSave(w);
     QCOMPARE(QList<bool>({bold(w, 1), bold(w, 2)}), QList<bool>({true, true}));
     clickNode(w, 2);
 
     frm_vekmain again;
     startShown(again);
     QCOMPARE(QList<bool>({bold(again, 1), bold(again, 2)}), QList<bool>({true, false}));
+}
+
+// The entry's lines to ignore are grey in the diff of the text a reader sees, with no words
+// marked in them; the other lines of the change keep their colours. The source is compared as
+// it is. A change of the expression in the editor shows in the history opened again.
+void tst_history_window::ignoredLinesAreGrey()
+{
+    QTemporaryDir data;
+    writeVersions(data.path() + QLatin1String("/e2"),
+                  {{"vek.htm", pageSource("utf-8", {"天気は雨", "以上", "更新 10:05"})},
+                   {"20260105/vek.htm", pageSource("utf-8", {"天気は晴れ", "以上", "更新 10:00"})}});
+    writeIni({{QStringLiteral("e1"), QStringLiteral("http://h/1")},
+              {QStringLiteral("e2"), QStringLiteral("http://h/2"), {}, QStringLiteral("^更新 ")}},
+             {.dirName = data.path()});
+    frm_vekmain w;
+    startShown(w);
+    clickNode(w, 2);
+    click(&w, "btn_history");
+    QWidget *history = shownWindows("frm_history").value(0);
+    QVERIFY(history);
+    const QAbstractItemModel *model = widget<QTableView>(history, "tbl_diff")->model();
+    // Each row's line, and "grey" for a line shown as ignored.
+    const auto rows = [model] {
+        QStringList shown;
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const QModelIndex cell = model->index(row, 2);
+            const bool grey = cell.data(Qt::ForegroundRole).isValid();
+            shown << marked(cell) + (grey ? QLatin1String(" grey") : QLatin1String(""));
+        }
+        return shown;
+    };
+    QTRY_COMPARE(model->rowCount(), 5);
+    QCOMPARE(rows(), (QStringList{"-天気は[晴れ]", "+天気は[雨]", " 以上", "-更新 10:00 grey", "+更新 10:05 grey"}));
+    // An ignored change has a ground of its own, neither green nor red, and is no change to
+    // jump to.
+    const QVariant ignoredGround = model->index(3, 2).data(Qt::BackgroundRole);
+    QVERIFY(ignoredGround.isValid());
+    for (int row : {0, 1})
+        QVERIFY(model->index(row, 2).data(Qt::BackgroundRole) != ignoredGround);
+    QVERIFY(!widget<QPushButton>(history, "btn_nextchange")->isEnabled());
+    widget<QCheckBox>(history, "chk_html")->click();
+    QVERIFY(!rows().join(u'|').contains(QLatin1String(" grey")));
+    widget<QCheckBox>(history, "chk_html")->click();
+
+    // Nothing to ignore any more: the history shows the lines as a change again.
+    click(&w, "btn_cng");
+    typeIn("txtignore", QString());
+    clickEditor("btn_ok");
+    QVERIFY(!editorShown());
+    click(&w, "btn_history");
+    QTRY_COMPARE(rows(), (QStringList{"-天気は[晴れ]", "+天気は[雨]", " 以上", "-更新 10:[00]", "+更新 10:[05]"}));
+    QVERIFY(widget<QPushButton>(history, "btn_nextchange")->isEnabled());
+}
+
+// An entry whose last fetch failed shows a warning and, in its tool tip, the reason the log
+// gave; the warning goes with its entry through SAVE's renumbering and is gone once the entry
+// is fetched again.
+void tst_history_window::failedEntriesShowWhy()
+{
+    writeList(3);
+    QString error;
+    {
+        FailedMarks marks(iniPath());
+        QVERIFY(marks.record({.entries = {{.name = QStringLiteral("E3"), .ending = Ending::Failed,
+                                           .reason = QStringLiteral("404 Not Found")}}},
+                             &error));
+    }
+    frm_vekmain w;
+    startShown(w);
+    TreeView *t = tree(w);
+    const auto warned = [&] {
+        QStringList found;
+        for (int position = 1; position <= t->NodeCount(); ++position) {
+            if (!t->NodeWarning(position).isEmpty())
+                found << t->NodeText(position);
+        }
+        return found;
+    };
+    QCOMPARE(warned(), QStringList{"e3"});
+    QTreeWidgetItem *node = nodeOf(w, 3);
+    QCOMPARE(node->toolTip(0), QStringLiteral("e3\n前回のダウンロードに失敗しました: 404 Not Found"));
+    QVERIFY(!node->icon(0).isNull());
+    QVERIFY(node->foreground(0) != nodeOf(w, 2)->foreground(0));
+    // A click does not take a failure away, as it does a change.
+    clickNode(w, 3);
+    QCOMPARE(warned(), QStringList{"e3"});
+
+    deleteFirstAndSave(w);
+    QCOMPARE(warned(), QStringList{"e3"});
+
+    // Another face fetched it meanwhile: LOAD shows it well again.
+    FailedMarks unattended(iniPath());
+    QVERIFY(unattended.record({.entries = {{.name = QStringLiteral("e3"), .ending = Ending::Stored}}}, &error));
+    click(&w, "btn_load");
+    QCOMPARE(warned(), QStringList());
+    QCOMPARE(nodeOf(w, 2)->toolTip(0), QStringLiteral("e3"));
+    QVERIFY(nodeOf(w, 2)->icon(0).isNull());
 }
 
 VEKANTO_TEST_MAIN(tst_history_window)

@@ -465,7 +465,7 @@ void tst_list::changeAfterCancelShowsStoredValues()
 
 // Entry 2, "old", is renamed with 変更. Each row makes some folders in the data folder (each
 // with a page, a dated copy and a file kept beside the page) before. A new name takes the
-// entry's folder along, with its changed mark and an open history; a name whose folder exists
+// entry's folder along, with its changed and failed marks and an open history; a name whose folder exists
 // already, or a rename while another run holds the run lock, changes nothing and says why.
 void tst_list::renameTakesTheFolderAlong_data()
 {
@@ -522,6 +522,8 @@ void tst_list::renameTakesTheFolderAlong()
     // Marked by an unattended run since the click took the mark off.
     const QString marks = w.session().marks().path();
     QVERIFY(writeFile(marks, "old\n"));
+    const QString failures = w.session().failures().path();
+    QVERIFY(writeFile(failures, "old\t404 Not Found\n"));
     Session other(GetWindowsDirectory());
     if (disturbance == u"locked")
         QVERIFY(other.beginRun());
@@ -544,6 +546,7 @@ void tst_list::renameTakesTheFolderAlong()
         QCOMPARE(editorText("txtname"), typed);
         QCOMPARE(table(w), before);
         QCOMPARE(readFile(marks), QByteArray("old\n"));
+        QCOMPARE(readFile(failures), QByteArray("old\t404 Not Found\n"));
         QCOMPARE(w.HistoryOf(QStringLiteral("old")), history);
         return;
     }
@@ -555,7 +558,9 @@ void tst_list::renameTakesTheFolderAlong()
     QCOMPARE(nodes(w), (QStringList{"news", name}));
     // The mark went with the name, and shows.
     QCOMPARE(readFile(marks), name == u"old" ? QByteArray("old\n") : (name + QLatin1Char('\n')).toUtf8());
+    QCOMPARE(readFile(failures), (name + QLatin1String("\t404 Not Found\n")).toUtf8());
     QVERIFY(nodeOf(w, 2)->font(0).bold());
+    QVERIFY(!tree(w)->NodeWarning(tree(w)->PositionOfEntry(2)).isEmpty());
     if (!after.isEmpty()) {
         const QString folder = data.filePath(after.constFirst());
         QCOMPARE(readFile(folder + QLatin1String("/vek.htm")), folders.constFirst().toUtf8());

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/private_bus.h"
 #include "support/test_server.h"
 #include "support/ui/window_driver.h"
 #include "support/ui/window_testmain.h"
@@ -9,6 +10,8 @@
 #include "core/session.h"
 #include "platform/clock.h"
 #include "platform/windir.h"
+#include "ui/history/frm_history.h"
+#include "ui/platform/tree_view.h"
 #include "ui/platform/window_state.h"
 
 #include <QCheckBox>
@@ -51,7 +54,12 @@ QString asShown(QString log)
 
 } // namespace
 
+// Where the window's notification goes: a server on the test's own bus, no bus at all, or
+// nowhere since the window's option is off.
+enum class Notifying { Server, NoBus, SwitchedOff };
+
 Q_DECLARE_METATYPE(Logging)
+Q_DECLARE_METATYPE(Notifying)
 Q_DECLARE_METATYPE(Closing)
 
 // A run clicked through the main window: what the progress window and the main window show
@@ -127,6 +135,7 @@ private slots:
         p.button("btn_dlstart")->click();
         QVERIFY(!p.window->isEnabled());
         QVERIFY(p.dialog->isVisible());
+        QCOMPARE(p.counterLabel(), QStringLiteral("件目をダウンロード中"));
         QVERIFY(p.stop()->isEnabled());
         QVERIFY(!p.ok()->isEnabled());
         // Closing the progress window during a run is refused, by its keys too.
@@ -140,13 +149,16 @@ private slots:
         if (stopped) {
             p.stop()->click();
             QVERIFY(p.ok()->isEnabled());
+            QCOMPARE(p.counterLabel(), QStringLiteral("件目でダウンロード中止"));
             // No tick after STOP, so no end box either.
             QTest::qWait(1200);
             QCOMPARE(m_boxes->texts(), QStringList());
         } else {
             QVERIFY(QTest::qWaitFor([&p] { return p.ok()->isEnabled(); }, 5000));
-            QCOMPARE(m_boxes->texts(), QStringList{EndBox});
+            // The end box says what happened: the page was the first, so nothing changed.
+            QCOMPARE(m_boxes->texts(), QStringList{EndBox + QStringLiteral("\r\n変化あり 0 件、失敗 1 件")});
             QCOMPARE(p.counter(), QStringLiteral("2/2"));
+            QCOMPARE(p.counterLabel(), QStringLiteral("件 ダウンロード終了"));
             int idle = 0;
             int failedSlot = 0;
             for (int slot = 1; slot <= 10; ++slot) {
@@ -351,7 +363,7 @@ private slots:
             QVERIFY(p.runAll(20000));
             p.ok()->click();
             // Nothing failed to be written: only the end box was shown.
-            QCOMPARE(m_boxes->texts(), QStringList{EndBox});
+            QCOMPARE(m_boxes->texts(), QStringList{EndBox + QStringLiteral("\r\n変化あり 1 件、失敗 3 件")});
             fromWindow = p.window->session().runSummary();
             QVERIFY(lockIsFree());
         }
@@ -396,6 +408,66 @@ private slots:
         QVERIFY(failedLines.constFirst().endsWith(QLatin1Char(' ') + broken.reason));
         QVERIFY(!fromWindow.stopped);
         vclock::reset();
+    }
+
+    // The window's run ends like --run-all's: the end box says what happened, the failed entry
+    // is marked in the tree with its reason, and the desktop is told, whose action brings up
+    // the history of the page that changed. Without a bus, or with the option off, the run is
+    // the same and nothing is sent.
+    void windowRunTellsWhatHappened_data()
+    {
+        QTest::addColumn<Notifying>("notifying");
+        QTest::newRow("a notification server") << Notifying::Server;
+        QTest::newRow("no session bus") << Notifying::NoBus;
+        QTest::newRow("the window's option off") << Notifying::SwitchedOff;
+    }
+
+    void windowRunTellsWhatHappened()
+    {
+        QFETCH(Notifying, notifying);
+        PrivateBus bus;
+        QString error;
+        QVERIFY2(bus.start(&error), qPrintable(error));
+        FakeNotifications server;
+        QVERIFY(server.start(bus.address()));
+        const QByteArray noBus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        if (notifying != Notifying::NoBus)
+            qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
+        m_server.setRoute(QStringLiteral("/weather"), {.body = QStringLiteral("<p>晴れ</p>").toUtf8()});
+        const QString data = m_dir->path();
+        writeIni({{QStringLiteral("broken"), m_server.url(QStringLiteral("/broken")), {}},
+                  {QStringLiteral("天気"), m_server.url(QStringLiteral("/weather")), {}}},
+                 {.dirName = data});
+        QVERIFY(QDir().mkpath(data + QStringLiteral("/天気")));
+        QVERIFY(writeFile(data + QStringLiteral("/天気/vek.htm"), QStringLiteral("<p>雨</p>").toUtf8()));
+        {
+            Program p;
+            p.window->show();
+            if (notifying == Notifying::SwitchedOff)
+                widget<QCheckBox>(p.window.get(), "chk_notify")->click();
+            QVERIFY(p.runAll(10000));
+            QCOMPARE(m_boxes->texts(), QStringList{EndBox + QStringLiteral("\r\n変化あり 1 件、失敗 1 件")});
+            if (notifying == Notifying::Server) {
+                QTRY_COMPARE(server.received().size(), 1);
+                const FakeNotifications::Notification &sent = server.received().constFirst();
+                QCOMPARE(sent.summary, QStringLiteral("Vekanto: 1 件のページが変わりました"));
+                QCOMPARE(sent.body, QStringLiteral("天気\n失敗: broken (接続が切られました)"));
+                server.invoke(sent.id, QStringLiteral("default"));
+                QTRY_VERIFY(p.window->HistoryOf(QStringLiteral("天気")));
+                QVERIFY(p.window->HistoryOf(QStringLiteral("天気"))->isVisible());
+                QCOMPARE(p.window->SelectedEntry(), 2);
+            } else {
+                QTest::qWait(500);
+                QCOMPARE(server.received().size(), 0);
+            }
+            p.ok()->click();
+            TreeView *nodes = widget<TreeView>(p.window.get(), "TreeView1");
+            QCOMPARE(nodes->NodeWarning(1), QStringLiteral("前回のダウンロードに失敗しました: 接続が切られました"));
+            QCOMPARE(nodes->NodeWarning(2), QString());
+            // Its history seen from the notification, the changed page is no longer bold.
+            QCOMPARE(nodes->topLevelItem(1)->font(0).bold(), notifying != Notifying::Server);
+        }
+        qputenv("DBUS_SESSION_BUS_ADDRESS", noBus);
     }
 
     // ctest runs this program at QT_SCALE_FACTOR=2 on a 1920×1080 screen. Both windows fit it

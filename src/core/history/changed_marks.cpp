@@ -1,19 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/history/changed_marks.h"
 
+#include "core/history/mark_file.h"
 #include "core/list/entry_name.h"
 #include "platform/atomic_file.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 
 ChangedMarks::ChangedMarks(const QString &settingsPath)
+    : m_path(markfile::PathBeside(settingsPath, QStringLiteral("changed")))
 {
-    const QFileInfo settings(settingsPath);
-    m_path = settings.path() + QLatin1Char('/') + settings.completeBaseName()
-             + QLatin1String("-changed.txt");
 }
 
 // Two names of one folder are one entry.
@@ -26,14 +22,8 @@ bool ChangedMarks::contains(const QStringList &names, const QString &name)
 void ChangedMarks::reload()
 {
     m_inFile.clear();
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    for (QString line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        if (!line.isEmpty() && !contains(m_inFile, line))
+    for (const QString &line : markfile::ReadLines(m_path)) {
+        if (!contains(m_inFile, line))
             m_inFile << line;
     }
 }

@@ -25,6 +25,8 @@ struct DiffLine {
     QString text;
     // What changed inside a removed line and the added line beside it (MarkChangedWords).
     QList<Span> marks = {};
+    // A line of the entry's lines to ignore (MarkIgnored): no part of a change for its reader.
+    bool ignored = false;
 };
 
 struct LineDiff {

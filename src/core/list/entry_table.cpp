@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/list/entry_table.h"
 
+#include "core/history/reader_change.h"
 #include "core/list/entry_name.h"
 
 bool EntryTable::isDeleted(int n) const
@@ -18,12 +19,13 @@ int EntryTable::folderOwner(const QString &name, int except) const
 }
 
 EntryTable::Refusal EntryTable::valuesRefusal(const QString &name, const QString &address,
-                                              const QString &rule, int self) const
+                                              const QString &rule, int self, const QString &ignore) const
 {
     // A folder name holds at most this many bytes in UTF-8.
     constexpr qsizetype MaxFolderNameBytes = 255;
     using entryname::hasControlCharacters;
-    if (hasControlCharacters(name) || hasControlCharacters(address) || hasControlCharacters(rule))
+    if (hasControlCharacters(name) || hasControlCharacters(address) || hasControlCharacters(rule)
+        || hasControlCharacters(ignore))
         return Refusal::ControlCharacters;
     // Judged on the stored form, which the next load reads back.
     const QString stored = entryname::storedName(name);
@@ -33,16 +35,18 @@ EntryTable::Refusal EntryTable::valuesRefusal(const QString &name, const QString
         return Refusal::DeletedMarker;
     if (stored.toUtf8().size() > MaxFolderNameBytes)
         return Refusal::TooLong;
-    return folderOwner(name, self) != 0 ? Refusal::SharedFolder : Refusal::None;
+    if (folderOwner(name, self) != 0)
+        return Refusal::SharedFolder;
+    return history::IgnoreExpression(ignore).isValid() ? Refusal::None : Refusal::BadIgnorePattern;
 }
 
 EntryTable::Edit EntryTable::add(const QString &name, const QString &address, const QString &rule,
-                                 qint16 nname, std::optional<int> parent)
+                                 qint16 nname, std::optional<int> parent, const QString &ignore)
 {
     const int n = EntryCount + 1;
     // What was typed is judged first, as the editor judged it before anything else.
     const Refusal refusal = [&] {
-        if (const Refusal values = valuesRefusal(name, address, rule, 0); values != Refusal::None)
+        if (const Refusal values = valuesRefusal(name, address, rule, 0, ignore); values != Refusal::None)
             return values;
         // Entry 100 is never saved: taking it would lose what the user typed at the next save.
         if (n > Kept)
@@ -61,26 +65,30 @@ EntryTable::Edit EntryTable::add(const QString &name, const QString &address, co
     EntryAddress(n) = entryname::rtrim(address);
     EntryRule(n) = rule;
     EntryNname(n) = nname;
+    EntryIgnore(n) = ignore;
     return {n};
 }
 
 EntryTable::Refusal EntryTable::changeRefusal(int n, const QString &name, const QString &address,
-                                              const QString &rule) const
+                                              const QString &rule, const QString &ignore) const
 {
-    const Refusal refusal = valuesRefusal(name, address, rule, n);
+    const Refusal refusal = valuesRefusal(name, address, rule, n, ignore);
     if (refusal == Refusal::None && (!isValid(n) || isFree(n)))
         return Refusal::Gone;
     return refusal;
 }
 
 EntryTable::Edit EntryTable::change(int n, const QString &name, const QString &address,
-                                    const QString &rule)
+                                    const QString &rule, const std::optional<QString> &ignore)
 {
-    if (const Refusal refusal = changeRefusal(n, name, address, rule); refusal != Refusal::None)
+    if (const Refusal refusal = changeRefusal(n, name, address, rule, ignore.value_or(QString()));
+        refusal != Refusal::None)
         return {n, refusal};
     EntryName(n) = entryname::storedName(name);
     EntryAddress(n) = entryname::rtrim(address);
     EntryRule(n) = rule;
+    if (ignore)
+        EntryIgnore(n) = *ignore;
     return {n};
 }
 
@@ -91,6 +99,7 @@ void EntryTable::clear(int n)
     EntryRule(n).clear();
     EntryParent(n) = 0;
     EntryNname(n) = 0;
+    EntryIgnore(n).clear();
 }
 
 void EntryTable::markDeleted(int n)
@@ -190,6 +199,7 @@ void EntryTable::moveDown(int from, int to)
     EntryRule(to) = EntryRule(from);
     EntryParent(to) = EntryParent(from);
     EntryNname(to) = EntryNname(from);
+    EntryIgnore(to) = EntryIgnore(from);
     clear(from);
     retarget(from, to);
 }
@@ -203,6 +213,7 @@ void EntryTable::swap(int a, int b)
     std::swap(EntryRule(a), EntryRule(b));
     std::swap(EntryParent(a), EntryParent(b));
     std::swap(EntryNname(a), EntryNname(b));
+    std::swap(EntryIgnore(a), EntryIgnore(b));
     for (int n = 1; n <= Slots; ++n) {
         if (EntryParent(n) == a)
             EntryParent(n) = qint16(b);

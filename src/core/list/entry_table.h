@@ -8,7 +8,7 @@
 
 #include <optional>
 
-// The download list in memory: five parallel columns addressed by entry number 1..100.
+// The download list in memory: parallel columns addressed by entry number 1..100.
 // EntryParent holds the parent's entry number (0 = top level); in a list without holes that
 // is also the parent's node position, which is what stored files carry.
 class EntryTable
@@ -41,6 +41,8 @@ public:
         TooLong,
         // Another entry has that folder already.
         SharedFolder,
+        // The lines to ignore are no regular expression.
+        BadIgnorePattern,
     };
     // What an add or a change did: the entry it went to (or would have gone to), or why not.
     struct Edit {
@@ -62,14 +64,18 @@ public:
 
     // Adds entry EntryCount + 1 under the live entry `parent` (none: at the top level), the
     // name in its stored form and the address without trailing blanks, as change stores them. Values that cannot be stored, or a name whose folder another
-    // entry has, are refused first; nothing changes on a refusal.
+    // entry has, are refused first; nothing changes on a refusal. `ignore`: the lines to ignore
+    // in deciding whether its page changed, a regular expression; empty for none.
     Edit add(const QString &name, const QString &address, const QString &rule, qint16 nname,
-             std::optional<int> parent);
+             std::optional<int> parent, const QString &ignore = {});
     // Overwrites name (in its stored form), address (without trailing blanks) and rule of a
-    // live entry; its own name in another letter case is still its own folder.
-    Edit change(int n, const QString &name, const QString &address, const QString &rule);
+    // live entry, and its lines to ignore unless none are given; its own name in another
+    // letter case is still its own folder.
+    Edit change(int n, const QString &name, const QString &address, const QString &rule,
+                const std::optional<QString> &ignore = std::nullopt);
     // Why change would refuse these values, or None.
-    Refusal changeRefusal(int n, const QString &name, const QString &address, const QString &rule) const;
+    Refusal changeRefusal(int n, const QString &name, const QString &address, const QString &rule,
+                          const QString &ignore = {}) const;
     // Leaves the deleted marker in place until the next save.
     void markDeleted(int n);
     // Deletes entry n and every entry under it, at every level, as markDeleted does.
@@ -96,13 +102,15 @@ public:
 
     // Why these values could not be entry `self`'s (0: a new entry), or None.
     Refusal valuesRefusal(const QString &name, const QString &address, const QString &rule,
-                          int self) const;
+                          int self, const QString &ignore = {}) const;
 
     TextColumn EntryName;
     TextColumn EntryAddress;
     TextColumn EntryRule;
     NumberColumn EntryParent;
     NumberColumn EntryNname;
+    // The lines of its page's visible text that take no part in deciding "changed".
+    TextColumn EntryIgnore;
 
     qint32 EntryCount = 0;
     qint32 EntryLimit = Slots;

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/run/download_run.h"
 
+#include "core/history/reader_change.h"
 #include "core/list/entry_name.h"
+#include "core/store/page_info.h"
 #include "core/run/address_rule.h"
 #include "core/run/run_log.h"
 #include "core/run/run_texts.h"
@@ -10,6 +12,8 @@
 #include "platform/clock.h"
 #include "platform/inet.h"
 #include "platform/vbtimer.h"
+
+#include <QFile>
 
 namespace {
 
@@ -20,6 +24,7 @@ QString named(const QString &status, const QString &name)
 {
     return status + QLatin1String(" (") + name + QLatin1Char(')');
 }
+
 
 } // namespace
 
@@ -242,13 +247,14 @@ void DownloadRun::Inet1_Finished(int Index, const TransferResult &result)
         endOne(result);
         return;
     }
-    const QString name = m_entries.EntryName(m_slots.SlotEntry(Index));
+    const int entry = m_slots.SlotEntry(Index);
+    const QString name = m_entries.EntryName(entry);
     if (!result.ok()) {
         // The status line keeps its last state, as a timed-out slot's does.
         free(Index, transferFailed(name, result));
         return;
     }
-    const Outcome outcome = storePage(name, result, m_slots.Inet1(Index)->URL());
+    const Outcome outcome = storePage(entry, result, m_slots.Inet1(Index)->URL());
     if (outcome.ending == Ending::Stored)
         m_log.append(logline::EntryEnd(name));
     emit statusChanged(Index, RunText::Idle);
@@ -262,9 +268,9 @@ DownloadRun::Outcome DownloadRun::transferFailed(const QString &name, const Tran
     return {timedOut ? Ending::TimedOut : Ending::Failed, result.error};
 }
 
-DownloadRun::Outcome DownloadRun::storePage(const QString &name, const TransferResult &result,
-                                            const QString &url)
+DownloadRun::Outcome DownloadRun::storePage(int entry, const TransferResult &result, const QString &url)
 {
+    const QString name = m_entries.EntryName(entry);
     if (!entryname::isSafeName(name)) {
         // Such an entry is never started; a name changed meanwhile still must not become a path.
         m_log.append(logline::BadName(name));
@@ -278,16 +284,18 @@ DownloadRun::Outcome DownloadRun::storePage(const QString &name, const TransferR
                                    .contentType = result.headers.value("Content-Type").value_or(QByteArray())};
     const pagestore::Stored stored = pagestore::StorePage(m_dataDir, name, vclock::now().date(), page);
     switch (stored.failure) {
-    case pagestore::Failure::None:
+    case pagestore::Failure::None: {
         if (result.cut)
             m_log.append(logline::PageCut(name, Inet::MaxBody));
         if (!stored.written)
             m_log.append(logline::PageUnchanged(name, result.notModified() ? result.statusText() : QString()));
         if (!stored.infoError.isEmpty())
             m_log.append(logline::InfoFailed(name, stored.infoError));
-        if (stored.changed)
+        const bool changed = stored.changed && readerSeesChange(entry, stored.replaced, result);
+        if (changed)
             emit pageChanged(name);
-        return {.ending = Ending::Stored, .changed = stored.changed};
+        return {.ending = Ending::Stored, .changed = changed};
+    }
     case pagestore::Failure::Folder:
         m_log.append(logline::FolderFailed(name, stored.detail));
         break;
@@ -299,4 +307,20 @@ DownloadRun::Outcome DownloadRun::storePage(const QString &name, const TransferR
         break;
     }
     return {Ending::Failed, stored.detail};
+}
+
+bool DownloadRun::readerSeesChange(int entry, const QString &replaced, const TransferResult &result) const
+{
+    QFile copy(replaced);
+    // A page larger than any answer, or one that cannot be read, differs as its bytes do.
+    if (copy.size() > Inet::MaxBody || !copy.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray older = copy.readAll();
+    const QByteArray type = result.headers.value("Content-Type").value_or(QByteArray());
+    // Each page is read by the charset its own server named; one kept without its answer's
+    // came from the same address, and is read by the new one's.
+    const QByteArray olderType = pagestore::ServedTypes(m_dataDir, m_entries.EntryName(entry))
+                                     .value(pagestore::PageHash(older), type);
+    return history::ReaderSeesChange(older, olderType, result.body, type,
+                                     history::IgnoreExpression(m_entries.EntryIgnore(entry)));
 }

@@ -49,6 +49,8 @@ public:
     QList<EntryEnd> ends() const;
     // The last run or single download was ended by STOP.
     bool wasStopped() const { return m_stopped; }
+    // The last one was a single download.
+    bool wasSingle() const { return m_mode == Mode::One; }
 
     // One tick: start at most one entry, move the cursor (or end the run), enforce time-outs.
     void Timer1_Timer();
@@ -69,7 +71,7 @@ signals:
     void slotStarting(int slot);
     // An entry is done with: stored, or why not.
     void entryEnded(const EntryEnd &end);
-    // A page was stored over one with other bytes (its dated copy).
+    // A page was stored over one whose reader sees other text in it (its dated copy).
     void pageChanged(const QString &name);
     // The single download did not store the page; its failure line is logged, its end line
     // and finished() follow once the slots connected here return.
@@ -96,7 +98,10 @@ private:
     void free(int slot, const Outcome &outcome);
     // Stores the page of a completed transfer from `url` as the entry's page. Logs a failure,
     // a cut page or one that had not changed, not the entry's end.
-    Outcome storePage(const QString &name, const TransferResult &result, const QString &url);
+    Outcome storePage(int entry, const TransferResult &result, const QString &url);
+    // Whether the reader of the entry's page sees a change in it over the page it replaced,
+    // which its dated copy `replaced` keeps.
+    bool readerSeesChange(int entry, const QString &replaced, const TransferResult &result) const;
     // Logs a failed transfer and tells what it means for its entry.
     Outcome transferFailed(const QString &name, const TransferResult &result);
     // The single download's transfer has ended.

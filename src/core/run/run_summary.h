@@ -18,6 +18,22 @@ enum class Ending {
     Cancelled,
 };
 
+// Not stored for a reason of its own, not for STOP: what the failed marks, the end box and the
+// notification count as a failure. Every ending is named, so a new one must be placed here.
+inline bool IsFailure(Ending ending)
+{
+    switch (ending) {
+    case Ending::Stored:
+    case Ending::Cancelled:
+        return false;
+    case Ending::Failed:
+    case Ending::TimedOut:
+    case Ending::BadName:
+        return true;
+    }
+    return true;
+}
+
 // One entry's end, as the log told it.
 struct EntryEnd {
     // Its number in the list the run was given.
@@ -28,7 +44,7 @@ struct EntryEnd {
     Ending ending = Ending::Cancelled;
     // The reason the log gave after the entry's line; empty where it gave none.
     QString reason{};
-    // Stored over a page that held other bytes.
+    // Stored over a page whose reader sees something else in it.
     bool changed = false;
 
     friend bool operator==(const EntryEnd &, const EntryEnd &) = default;
@@ -41,13 +57,15 @@ struct RunSummary {
     QList<EntryEnd> entries{};
     // Ended by STOP (or a signal) instead of by itself.
     bool stopped = false;
-    // Why the log file or the changed marks could not be written; empty when they were.
+    // Why the log file, the changed or the failed marks could not be written; empty when they were.
     QString logFileError{};
     QString marksError{};
+    QString failuresError{};
 
     QList<EntryEnd> stored() const { return with([](const EntryEnd &e) { return e.ending == Ending::Stored; }); }
     QList<EntryEnd> notStored() const { return with([](const EntryEnd &e) { return e.ending != Ending::Stored; }); }
     QList<EntryEnd> changed() const { return with([](const EntryEnd &e) { return e.changed; }); }
+    QList<EntryEnd> failed() const { return with([](const EntryEnd &e) { return IsFailure(e.ending); }); }
 
     friend bool operator==(const RunSummary &, const RunSummary &) = default;
 

@@ -49,4 +49,22 @@ inline const QString LogNotALog = QStringLiteral("このプログラムのログ
 inline const QString BadTimeout =
     QStringLiteral("タイムアウトの秒数「%1」は正の整数ではないため、%2 秒を使います");
 
+// What a run says happened once it has ended: in the progress window's end box, on the
+// standard output of --run-all and in the desktop's notification. Our own texts.
+inline const QString EndCounts = QStringLiteral("変化あり %1 件、失敗 %2 件");
+inline const QString ChangedLine = QStringLiteral("変化あり: %1");
+inline const QString FailedLine = QStringLiteral("失敗: %1");
+// A failed entry with its reason.
+inline const QString FailedEntry = QStringLiteral("%1 (%2)");
+inline const QString NamesJoin = QStringLiteral(", ");
+inline const QString NoticeChanged = QStringLiteral("Vekanto: %1 件のページが変わりました");
+inline const QString NoticeFailed = QStringLiteral("Vekanto: %1 件のダウンロードに失敗しました");
+inline const QString NoticeNamesJoin = QStringLiteral("、");
+inline const QString NoticeMore = QStringLiteral(" ほか %1 件");
+inline const QString NoticeAction = QStringLiteral("履歴を開く");
+// The reason of a failure whose log line gave none after the entry's line.
+inline const QString TimedOutReason = QStringLiteral("タイムオーバー");
+inline const QString BadNameReason = QStringLiteral("保存先のフォルダ名に使えない名前");
+inline const QString FailedReason = QStringLiteral("ダウンロード失敗");
+
 } // namespace RunText

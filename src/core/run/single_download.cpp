@@ -11,6 +11,8 @@ void DownloadRun::fetchOne(const EntryTable &entries, int n, const QString &data
 {
     begin(Mode::One, entries, dataDir);
     m_one = n;
+    // The counter tells of this entry, not of the last run.
+    emit counterChanged(QStringLiteral("1/1"));
     // The tick stays still: the transfer's own limit gives it up, as a failure.
     startEntry(1, n, run::TimeoutSeconds(timeoutText).value_or(run::DefaultTimeoutSeconds) * 1000);
 }
@@ -29,7 +31,7 @@ void DownloadRun::endOne(const TransferResult &result)
     } else {
         // Stored as the full run stores it: the bytes as received, the page it replaces kept
         // in the dated folder.
-        outcome = storePage(name, result, m_slots.Inet1(1)->URL());
+        outcome = storePage(n, result, m_slots.Inet1(1)->URL());
     }
     m_active = false;
     if (outcome.ending == Ending::Stored)

@@ -4,7 +4,7 @@
 #include <QString>
 
 // The options that vek.ini keeps beside the list, as the user typed them: the four the program
-// always had, and the optional limits on dated copies.
+// always had, the optional limits on dated copies, and the notification switch.
 struct Options {
     // The data folder; entries' folders are made under it.
     QString dirName;
@@ -13,6 +13,8 @@ struct Options {
     bool logOn = false;
     // Seconds before a transfer is given up, as typed.
     QString timeout = QStringLiteral("60");
+    // A desktop notification after a run in which a page changed or an entry failed.
+    bool notify = true;
     // Dated copies are kept this many days (today counts as one), and at most this many per
     // entry; 0 keeps them all. The newest dated copy and vek.htm are always kept.
     int keepDays = 0;

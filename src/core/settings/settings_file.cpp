@@ -81,6 +81,8 @@ LoadReport load(const QString &path, EntryTable &entries, Options &options)
             if (!ok)
                 badParents << entries.EntryName(n);
         }
+        if (const auto ignore = ini.value(DataSection, key("ignore", n)))
+            entries.EntryIgnore(n) = *ignore;
     }
 
     if (const auto value = ini.value(OptionSection, QStringLiteral("dirname")))
@@ -102,6 +104,12 @@ LoadReport load(const QString &path, EntryTable &entries, Options &options)
             const int n = value->trimmed().toInt(&ok);
             *limit = ok && n > 0 ? n : 0;
         }
+    }
+    if (const auto value = ini.value(OptionSection, QStringLiteral("notify"))) {
+        bool ok = false;
+        const qint16 sw = toInt16(*value, &ok);
+        if (ok)
+            options.notify = sw != 0;
     }
 
     entries.settleParents(&report.placedAtTop);
@@ -132,7 +140,7 @@ Saved save(const QString &path, EntryTable &entries, const Options &options,
         if (entries.isEmpty(n)) {
             // Keys of an earlier, longer list must not come back at the next load, nor the
             // duplicates that deleting the first of them uncovers.
-            for (const char *stem : {"TEXT", "NIP", "CIP", "ROOT", "nname"}) {
+            for (const char *stem : {"TEXT", "NIP", "CIP", "ROOT", "nname", "IGNORE"}) {
                 while (ini.value(DataSection, key(stem, n)))
                     write(DataSection, key(stem, n), std::nullopt);
             }
@@ -144,6 +152,13 @@ Saved save(const QString &path, EntryTable &entries, const Options &options,
             write(DataSection, key(stem, n), storedForm((*column)(n)));
         write(DataSection, key("ROOT", n), QString::number(entries.EntryParent(n)));
         write(DataSection, key("nname", n), QString::number(entries.EntryNname(n)));
+        // Only where there is one, so a list without any writes the file it always wrote; a
+        // key another list left behind goes with its duplicates.
+        if (!entries.EntryIgnore(n).isEmpty())
+            write(DataSection, key("IGNORE", n), storedForm(entries.EntryIgnore(n)));
+        else
+            while (ini.value(DataSection, key("IGNORE", n)))
+                write(DataSection, key("IGNORE", n), std::nullopt);
         // A marker is written as the original wrote it and reads back as an empty slot.
         if (entries.isDeleted(n))
             entries.clear(n);
@@ -164,13 +179,17 @@ Saved save(const QString &path, EntryTable &entries, const Options &options,
     // Only a limit that is set is written, so a list that keeps everything keeps its file as ever.
     for (auto [keyName, limit] : {std::pair{"keepdays", options.keepDays}, std::pair{"keepvers", options.keepVersions}})
         write(OptionSection, QLatin1String(keyName), limit > 0 ? std::optional(QString::number(limit)) : std::nullopt);
+    // Likewise the notification, on unless switched off.
+    write(OptionSection, QStringLiteral("notify"),
+          options.notify ? std::nullopt : std::optional(QStringLiteral("0")));
     QString error;
     written = ini.flush(&error) && written;
 
     // A file in CP932 keeps each text as the code page stores it, so memory matches the file.
     if (written && !ini.wroteUtf8()) {
         for (int n = 1; n <= EntryTable::Kept; ++n) {
-            for (auto *column : {&entries.EntryName, &entries.EntryAddress, &entries.EntryRule})
+            for (auto *column : {&entries.EntryName, &entries.EntryAddress, &entries.EntryRule,
+                                 &entries.EntryIgnore})
                 (*column)(n) = codepage::roundTrip((*column)(n));
         }
     }

@@ -17,6 +17,9 @@ const QColor NumberColour(0x80, 0x80, 0x80);
 // The changed words inside a line: darker, the text on them still black.
 const QColor AddedWordColour(0x80, 0xe5, 0x96);
 const QColor RemovedWordColour(0xff, 0x9e, 0x99);
+// A line of the entry's lines to ignore: grey, as no part of a change.
+const QColor IgnoredColour(0x8c, 0x8c, 0x8c);
+const QColor IgnoredChangeColour(0xee, 0xee, 0xee);
 
 QChar markOf(LineKind kind)
 {
@@ -48,9 +51,21 @@ void DiffModel::showDiff(const history::LineDiff &diff, bool sideBySide, const Q
     m_newerName = newerName;
     m_rows = sideBySide ? history::SideBySide(m_diff) : QList<history::SideBySideRow>();
     m_changeStarts.clear();
+    // An ignored line is no change to jump to; within a change it does not split it in two.
+    bool inChange = false;
     for (int row = 0; row < rowCount(); ++row) {
-        if (isChangeRow(row) && (row == 0 || !isChangeRow(row - 1)))
-            m_changeStarts << row;
+        switch (rowKind(row)) {
+        case RowKind::Change:
+            if (!inChange)
+                m_changeStarts << row;
+            inChange = true;
+            break;
+        case RowKind::Ignored:
+            break;
+        case RowKind::Same:
+            inChange = false;
+            break;
+        }
     }
     endResetModel();
 }
@@ -85,14 +100,18 @@ const DiffLine *DiffModel::lineAt(int row, int column) const
     return line < 0 ? nullptr : &m_diff.lines.at(line);
 }
 
-bool DiffModel::isChangeRow(int row) const
+DiffModel::RowKind DiffModel::rowKind(int row) const
 {
+    RowKind kind = RowKind::Same;
     for (int column : {0, columnCount() - 1}) {
         const DiffLine *line = lineAt(row, column);
-        if (line && line->kind != LineKind::Same)
-            return true;
+        if (!line || line->kind == LineKind::Same)
+            continue;
+        if (!line->ignored)
+            return RowKind::Change;
+        kind = RowKind::Ignored;
     }
-    return false;
+    return kind;
 }
 
 QVariant DiffModel::data(const QModelIndex &index, int role) const
@@ -115,8 +134,8 @@ QVariant DiffModel::data(const QModelIndex &index, int role) const
     case MarksRole: {
         if (isNumberColumn(column))
             return {};
-        // In the unified view the text follows its mark.
-        QList<history::Span> marks = line->marks;
+        // In the unified view the text follows its mark. A line ignored shows no changed words.
+        QList<history::Span> marks = line->ignored ? QList<history::Span>() : line->marks;
         if (!m_sideBySide) {
             for (history::Span &mark : marks)
                 ++mark.start;
@@ -128,13 +147,17 @@ QVariant DiffModel::data(const QModelIndex &index, int role) const
             return {};
         return line->kind == LineKind::Added ? AddedWordColour : RemovedWordColour;
     case Qt::BackgroundRole:
+        if (line->ignored)
+            return line->kind == LineKind::Same ? QVariant() : QVariant(IgnoredChangeColour);
         if (line->kind == LineKind::Added)
             return AddedColour;
         if (line->kind == LineKind::Removed)
             return RemovedColour;
         return {};
     case Qt::ForegroundRole:
-        return isNumberColumn(column) ? QVariant(NumberColour) : QVariant();
+        if (isNumberColumn(column))
+            return NumberColour;
+        return line->ignored ? QVariant(IgnoredColour) : QVariant();
     case Qt::TextAlignmentRole:
         // A line many rows tall has its number by its first row.
         return isNumberColumn(column) ? QVariant(int(Qt::AlignRight | Qt::AlignTop)) : QVariant();

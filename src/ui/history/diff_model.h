@@ -7,7 +7,8 @@
 
 // The rows of a line diff for a table: unified (old number, new number, the line with its
 // "+", "-" or " ") or side by side (old number and line, new number and line). Added lines
-// are green, removed lines red; the changed words inside them are MarksRole's spans.
+// are green, removed lines red; the changed words inside them are MarksRole's spans. A line the
+// entry ignores is grey.
 class DiffModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -25,7 +26,7 @@ public:
     // The side-by-side headers name the two versions.
     void showDiff(const history::LineDiff &diff, bool sideBySide, const QString &olderName,
                   const QString &newerName);
-    // The rows where a change begins, in order.
+    // The rows where a change begins, in order; the lines the entry ignores begin none.
     const QList<int> &changeStarts() const { return m_changeStarts; }
     // A column of lines, not of their numbers.
     bool isTextColumn(int column) const;
@@ -41,7 +42,9 @@ private:
     // The line shown in a cell, nullptr for a blank half of a side-by-side row.
     const history::DiffLine *lineAt(int row, int column) const;
     bool isNumberColumn(int column) const;
-    bool isChangeRow(int row) const;
+    enum class RowKind { Same, Change, Ignored };
+    // A row holds a change, only lines the entry ignores among its changed ones, or neither.
+    RowKind rowKind(int row) const;
 
     history::LineDiff m_diff;
     QList<history::SideBySideRow> m_rows;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/history/frm_history.h"
 
+#include "core/history/reader_change.h"
 #include "core/history/visible_text.h"
 #include "core/history/word_diff.h"
 #include "core/store/page_store.h"
@@ -57,11 +58,12 @@ QString countsText(const LineDiff &diff)
 
 } // namespace
 
-frm_history::frm_history(OpenPath open, const QString &dataDir, const QString &name)
+frm_history::frm_history(OpenPath open, const QString &dataDir, const QString &name, const QString &ignore)
     : QWidget(nullptr)
     , m_open(std::move(open))
     , m_dataDir(dataDir)
     , m_name(name)
+    , m_ignore(history::IgnoreExpression(ignore))
 {
     setObjectName(QStringLiteral("frm_history"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -170,6 +172,14 @@ void frm_history::buildWidgets()
     // Fits a 1920×1080 screen at scale 2 with room for a title bar and a panel.
     resize(840, 480);
     windowstate::restoreSize(this);
+}
+
+void frm_history::SetIgnored(const QString &ignore)
+{
+    if (ignore == m_ignore.pattern())
+        return;
+    m_ignore = history::IgnoreExpression(ignore);
+    m_textDiff.reset();
 }
 
 void frm_history::Reload(const QString &dataDir)
@@ -377,6 +387,9 @@ void frm_history::showDiff()
         if (!made) {
             made = history::DiffLines(lines(m_older), lines(m_newer));
             history::MarkChangedWords(*made);
+            // The lines to ignore are lines of the text a reader sees, not of the source.
+            if (!chk_html->isChecked())
+                history::MarkIgnored(*made, m_ignore);
         }
         diff = *made;
         counts = countsText(diff);

@@ -6,6 +6,7 @@
 #include "core/history/page_history.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QWidget>
 
@@ -31,9 +32,12 @@ public:
     // Hands a path to the desktop, telling the user over `over` when it has no program for it.
     using OpenPath = std::function<void(const QString &path, QWidget *over)>;
 
-    frm_history(OpenPath open, const QString &dataDir, const QString &name);
+    // `ignore`: the entry's lines to ignore, shown grey in the diff of the visible text.
+    frm_history(OpenPath open, const QString &dataDir, const QString &name, const QString &ignore = {});
 
     QString EntryName() const { return m_name; }
+    // The entry's lines to ignore as they are now.
+    void SetIgnored(const QString &ignore);
     // The versions listed again (a run may have stored a page), the newest compared.
     void Reload(const QString &dataDir);
     // The entry was renamed, and its folder with it: the versions are listed from there.
@@ -82,6 +86,7 @@ private:
     OpenPath m_open;
     QString m_dataDir;
     QString m_name;
+    QRegularExpression m_ignore;
     QList<history::Version> m_versions;
     // The Content-Type each stored page came with, by its hash.
     QHash<QByteArray, QByteArray> m_servedTypes;

@@ -2,9 +2,13 @@
 #include "ui/platform/tree_view.h"
 
 #include <QHeaderView>
+#include <QStyle>
 
 namespace {
 constexpr int EntryRole = Qt::UserRole + 1;
+constexpr int WarningRole = Qt::UserRole + 2;
+// A dark red that reads on a light and on a selected row.
+const QColor WarningColour(0xb0, 0x00, 0x20);
 }
 
 TreeView::TreeView(QWidget *parent)
@@ -84,11 +88,29 @@ void TreeView::SetNodeBold(int position, bool bold)
     node->setFont(0, font);
 }
 
-// A long name is cut at the tree's edge; the tool tip shows it whole.
+void TreeView::SetNodeWarning(int position, const QString &warning)
+{
+    QTreeWidgetItem *node = item(position);
+    if (!node || node->data(0, WarningRole).toString() == warning)
+        return;
+    node->setData(0, WarningRole, warning);
+    node->setIcon(0, warning.isEmpty() ? QIcon() : style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    node->setForeground(0, warning.isEmpty() ? QBrush() : QBrush(WarningColour));
+    setNodeText(node, node->text(0));
+}
+
+QString TreeView::NodeWarning(int position) const
+{
+    const QTreeWidgetItem *node = item(position);
+    return node ? node->data(0, WarningRole).toString() : QString();
+}
+
+// A long name is cut at the tree's edge; the tool tip shows it whole, and the warning under it.
 void TreeView::setNodeText(QTreeWidgetItem *node, const QString &text)
 {
     node->setText(0, text);
-    node->setToolTip(0, text);
+    const QString warning = node->data(0, WarningRole).toString();
+    node->setToolTip(0, warning.isEmpty() ? text : text + u'\n' + warning);
 }
 
 QString TreeView::NodeText(int position) const

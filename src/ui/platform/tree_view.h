@@ -23,6 +23,9 @@ public:
     void SetNodeText(int position, const QString &text);
     // Bold marks a node the user should look at.
     void SetNodeBold(int position, bool bold);
+    // A warning icon, the name in red and the warning in its tool tip; empty for none.
+    void SetNodeWarning(int position, const QString &warning);
+    QString NodeWarning(int position) const;
 
     int NodeCount() const { return int(m_nodes.size()); }
     bool HasNode(int position) const { return position >= 1 && position <= NodeCount(); }

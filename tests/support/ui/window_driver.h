@@ -228,6 +228,7 @@ public:
     QPushButton *stop() { return widget<QPushButton>(dialog, "Command1"); }
     QPushButton *ok() { return widget<QPushButton>(dialog, "Command2"); }
     QString counter() { return widget<QLabel>(dialog, "tree_cnt")->text(); }
+    QString counterLabel() { return widget<QLabel>(dialog, "Label2")->text(); }
     QString status(int slot) { return widget<QLabel>(dialog, QStringLiteral("Label3(%1)").arg(slot))->text(); }
     QString log() const { return dialog->LogText(); }
     QString shownLog() { return widget<QPlainTextEdit>(dialog, "Text1")->toPlainText(); }

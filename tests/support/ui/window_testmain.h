@@ -8,7 +8,8 @@
 // Runs a Qt Test class of the windows headless with its own fresh folders, so no test
 // touches the user's real files: XDG_DATA_HOME, XDG_CONFIG_HOME (the windows' places) and
 // XDG_RUNTIME_DIR (the socket of a running start) point into a temporary folder for the whole
-// program.
+// program, and the session bus's address names none there (a test of the notification starts
+// a bus of its own).
 #define VEKANTO_TEST_MAIN(TestClass)                                                   \
     int main(int argc, char *argv[])                                                   \
     {                                                                                  \
@@ -19,6 +20,7 @@
         const QString configHome = dataHome.path() + QLatin1String("/config");         \
         qputenv("XDG_CONFIG_HOME", configHome.toLocal8Bit());                          \
         qputenv("XDG_RUNTIME_DIR", dataHome.path().toLocal8Bit());                     \
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dataHome.path().toLocal8Bit() + "/no-bus"); \
         QApplication app(argc, argv);                                                  \
         app.setAttribute(Qt::AA_Use96Dpi, true);                                       \
         TestClass tc;                                                                  \
