@@ -96,6 +96,9 @@ void frm_vekmain::buildWidgets()
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setWordWrap(true);
     Label3->setBuddy(Text4);
+    Check2 = new QCheckBox(MainText::HostPace, this);
+    Check2->setObjectName(QStringLiteral("Check2"));
+    Check2->setToolTip(MainText::HostPaceTip);
 
     for (int i = 1; i <= 10; ++i) {
         Text1(i) = new QLineEdit(this);
@@ -139,6 +142,7 @@ void frm_vekmain::buildWidgets()
     timeoutRow->addWidget(Text4, 0, Qt::AlignTop);
     timeoutRow->addWidget(Label3, 1);
     options->addLayout(timeoutRow, 4, 0, 1, 2);
+    options->addWidget(Check2, 5, 0, 1, 2);
 
     auto *right = new QVBoxLayout;
     right->addLayout(listButtons);
@@ -173,8 +177,8 @@ void frm_vekmain::buildWidgets()
     // options from top to bottom, LOAD and SAVE last.
     const QList<QWidget *> tabOrder{
         TreeView1, btn_add, btn_cng, btn_del, Command4, btn_diropen, btn_Lopen, btn_history,
-        btn_dlstart, DirName, btn_data_sansyou, Check1, Text3, btn_log_sansyou, Text4, btn_load,
-        btn_save};
+        btn_dlstart, DirName, btn_data_sansyou, Check1, Text3, btn_log_sansyou, Text4, Check2,
+        btn_load, btn_save};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
@@ -205,6 +209,7 @@ void frm_vekmain::connectHandlers()
     connect(Text3, &QLineEdit::textChanged, this, [&options](const QString &text) { options.logPath = text; });
     connect(Text4, &QLineEdit::textChanged, this, [&options](const QString &text) { options.timeout = text; });
     connect(Check1, &QCheckBox::toggled, this, [&options](bool on) { options.logOn = on; });
+    connect(Check2, &QCheckBox::toggled, this, [&options](bool on) { options.hostPace = on; });
 
     DownloadRun &run = m_session->run();
     connect(&run, &DownloadRun::slotStarting, this, [this](int slot) { Text1(slot)->clear(); });
@@ -250,6 +255,7 @@ void frm_vekmain::optionsToFields()
     Text3->setText(options.logPath);
     Check1->setChecked(options.logOn);
     Text4->setText(options.timeout);
+    Check2->setChecked(options.hostPace);
 }
 
 // An open editor holds an entry number that loading or saving may give to another entry;

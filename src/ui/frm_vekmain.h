@@ -169,5 +169,6 @@ private:
     QPushButton *btn_log_sansyou = nullptr;
     QLineEdit *Text4 = nullptr;
     QLabel *Label3 = nullptr;
+    QCheckBox *Check2 = nullptr;
     IndexedArray<QLineEdit *, 1, 10> Text1;
 };

@@ -27,6 +27,8 @@ struct Options {
     QString timeout = QStringLiteral("60");
     bool keepLog = false;
     QString logPath{};
+    // 「サーバーごとに間隔を空ける」
+    bool hostPace = false;
 };
 
 inline QString iniPath()
@@ -59,6 +61,8 @@ inline void writeIni(const QList<Entry> &entries, const Options &options)
     text += QStringLiteral("[Option]\r\ndirname=%1\r\nlogpath=%2\r\nlogsw=%3\r\ndtime=%4\r\n")
                 .arg(options.dirName, options.logPath,
                      options.keepLog ? QStringLiteral("1") : QStringLiteral("0"), options.timeout);
+    if (options.hostPace)
+        text += QStringLiteral("hostpace=1\r\n");
     if (!writeFile(iniPath(), codepage::toAnsi(text)))
         qFatal("cannot write %s", qPrintable(iniPath()));
 }

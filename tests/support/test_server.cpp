@@ -1,5 +1,7 @@
 #include "support/test_server.h"
 
+#include <chrono>
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
@@ -31,6 +33,7 @@ QByteArray reasonPhrase(int status)
     case 403: return "Forbidden";
     case 404: return "Not Found";
     case 410: return "Gone";
+    case 429: return "Too Many Requests";
     case 500: return "Internal Server Error";
     case 502: return "Bad Gateway";
     case 503: return "Service Unavailable";
@@ -77,9 +80,10 @@ TestServer::~TestServer()
     stop();
 }
 
-bool TestServer::start()
+bool TestServer::start(const QString &address)
 {
     stop();
+    m_address = address;
     if (::pipe2(m_wakePipe, O_CLOEXEC) != 0)
         return false;
     m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -91,7 +95,12 @@ bool TestServer::start()
     ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    // Never anything but loopback: the tests talk to no other machine.
+    if (::inet_pton(AF_INET, address.toLatin1().constData(), &addr.sin_addr) != 1
+        || (ntohl(addr.sin_addr.s_addr) >> 24) != 127) {
+        stop();
+        return false;
+    }
     addr.sin_port = 0;
     socklen_t len = sizeof addr;
     if (::bind(m_listenFd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0
@@ -134,7 +143,7 @@ quint16 TestServer::port() const
 
 QString TestServer::url(const QString &path) const
 {
-    return QStringLiteral("http://127.0.0.1:%1").arg(m_port) + path;
+    return QStringLiteral("http://%1:%2").arg(m_address).arg(m_port) + path;
 }
 
 void TestServer::setRoute(const QString &path, const Response &response)
@@ -277,6 +286,9 @@ void TestServer::serve(Connection *connection)
     }
 
     Request request;
+    request.arrivedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
     const QList<QByteArray> lines = head.left(head.indexOf("\r\n\r\n")).split('\n');
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
     request.method = requestLine.value(0);

@@ -10,6 +10,8 @@
 #include "platform/inet.h"
 #include "platform/vbtimer.h"
 
+#include <limits>
+
 namespace {
 
 // Addresses shorter than this cannot be a full http address and are skipped silently.
@@ -31,6 +33,10 @@ DownloadRun::DownloadRun(RunLog &log, QObject *parent)
     qRegisterMetaType<EntryEnd>();
     m_timer->setObjectName(QStringLiteral("Timer1"));
     connect(m_timer, &VbTimer::Timer, this, &DownloadRun::Timer1_Timer);
+    // A server's 500 ms are kept to the millisecond: a coarse timer may fire 5 % early or late.
+    m_paceTimer.setSingleShot(true);
+    m_paceTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_paceTimer, &QTimer::timeout, this, &DownloadRun::paceStarts);
     for (int n = ConnectionSlots::First; n <= ConnectionSlots::Last; ++n) {
         connect(m_slots.Inet1(n), &Inet::StateChanged, this,
                 [this, n](short state) { Inet1_StateChanged(n, state); });
@@ -71,6 +77,7 @@ QList<EntryEnd> DownloadRun::ends() const
 void DownloadRun::abandon()
 {
     m_timer->setInterval(0);
+    m_paceTimer.stop();
     m_active = false;
     for (int n = ConnectionSlots::First; n <= ConnectionSlots::Last; ++n) {
         m_slots.Inet1(n)->Cancel();
@@ -81,6 +88,7 @@ void DownloadRun::abandon()
 void DownloadRun::begin(Mode mode, const EntryTable &entries, const QString &dataDir)
 {
     m_mode = mode;
+    m_pace = Pace::PerTick;
     m_entries = entries;
     m_dataDir = dataDir;
     m_one = 0;
@@ -91,7 +99,7 @@ void DownloadRun::begin(Mode mode, const EntryTable &entries, const QString &dat
 }
 
 void DownloadRun::start(const EntryTable &entries, const QString &dataDir,
-                        const QString &timeoutText)
+                        const QString &timeoutText, Pace pace)
 {
     begin(Mode::Run, entries, dataDir);
     const std::optional<int> typed = run::TimeoutSeconds(timeoutText);
@@ -100,12 +108,24 @@ void DownloadRun::start(const EntryTable &entries, const QString &dataDir,
         m_log.append(logline::BadTimeout(timeoutText, seconds));
     m_timeoutMs = qint64(seconds) * 1000;
     RunCursor = 1;
+    m_pace = pace;
+    m_hostPace.clear();
+    m_waiting.clear();
+    m_handedOut = 0;
+    if (pace == Pace::PerServer) {
+        for (int c = 1; c <= m_entries.EntryCount; ++c)
+            m_waiting << c;
+        m_paceClock.start();
+        m_paceTimer.start(0);
+    }
+    // Paced per server too: the tick enforces the time-outs.
     m_timer->setInterval(TickMs);
 }
 
 void DownloadRun::stop()
 {
     m_timer->setInterval(0);
+    m_paceTimer.stop();
     m_active = false;
     m_stopped = true;
     AllCancel();
@@ -137,6 +157,13 @@ void DownloadRun::free(int slot, const Outcome &outcome)
 {
     const int entry = m_slots.SlotEntry(slot);
     m_slots.release(slot);
+    if (entry != 0 && m_pace == Pace::PerServer) {
+        m_hostPace.ended(m_slotServer(slot));
+        m_slotServer(slot).clear();
+        // Not from inside a transfer's own event: the next entries start in a turn of their own.
+        if (m_active)
+            m_paceTimer.start(0);
+    }
     if (entry != 0)
         ended(entry, outcome);
 }
@@ -162,6 +189,10 @@ void DownloadRun::Timer1_Timer()
 {
     if (!m_active || m_mode != Mode::Run || m_timer->Interval() == 0)
         return;
+    if (m_pace == Pace::PerServer) {
+        enforceTimeouts();
+        return;
+    }
 
     const int c = RunCursor;
     bool allBusy = false;
@@ -186,14 +217,23 @@ void DownloadRun::Timer1_Timer()
             emit counterChanged(QStringLiteral("%1/%2").arg(c).arg(m_entries.EntryCount));
             RunCursor = c + 1;
         } else if (m_slots.busyCount() == 0) {
-            m_log.append(logline::RunEnd());
-            m_timer->setInterval(0);
-            m_active = false;
-            emit finished();
+            endRun();
             return;
         }
     }
+    enforceTimeouts();
+}
 
+void DownloadRun::endRun()
+{
+    m_log.append(logline::RunEnd());
+    m_timer->setInterval(0);
+    m_active = false;
+    emit finished();
+}
+
+void DownloadRun::enforceTimeouts()
+{
     for (int n = ConnectionSlots::First; n <= ConnectionSlots::Last; ++n) {
         if (!m_slots.expired(n, m_timeoutMs))
             continue;
@@ -238,8 +278,12 @@ void DownloadRun::Inet1_Finished(int Index, const TransferResult &result)
     }
     const QString name = m_entries.EntryName(m_slots.SlotEntry(Index));
     if (!result.ok()) {
+        const std::optional<qint64> wait = RetryAfterMs(result, vclock::now());
+        const Outcome failed = transferFailed(name, result, wait);
+        if (wait && m_pace == Pace::PerServer)
+            keepWait(Index, *wait, failed.reason);
         // The status line keeps its last state, as a timed-out slot's does.
-        free(Index, transferFailed(name, result));
+        free(Index, failed);
         return;
     }
     const Outcome outcome = storePage(name, result);
@@ -249,11 +293,89 @@ void DownloadRun::Inet1_Finished(int Index, const TransferResult &result)
     free(Index, outcome);
 }
 
-DownloadRun::Outcome DownloadRun::transferFailed(const QString &name, const TransferResult &result)
+DownloadRun::Outcome DownloadRun::transferFailed(const QString &name, const TransferResult &result,
+                                                 std::optional<qint64> waitMs)
 {
-    m_log.append(logline::EntryFailed(name, result.error));
+    const QString reason =
+        waitMs ? RunText::AskedToWait.arg(result.error).arg((*waitMs + 999) / 1000) : result.error;
+    m_log.append(logline::EntryFailed(name, reason));
     const bool timedOut = result.failure == TransferResult::Failure::TimedOut;
-    return {timedOut ? Ending::TimedOut : Ending::Failed, result.error};
+    return {timedOut ? Ending::TimedOut : Ending::Failed, reason};
+}
+
+void DownloadRun::keepWait(int slot, qint64 waitMs, const QString &reason)
+{
+    // A wait longer than the time-out would give up every entry that kept to it.
+    if (waitMs <= m_timeoutMs)
+        m_hostPace.waitUntil(m_slotServer(slot), m_paceClock.nsecsElapsed() + waitMs * 1'000'000);
+    else
+        m_hostPace.refuse(m_slotServer(slot), reason);
+}
+
+void DownloadRun::paceStarts()
+{
+    qint64 wakeNs = -1;
+    const int handedBefore = m_handedOut;
+    for (auto it = m_waiting.begin(); it != m_waiting.end();) {
+        // What this loop sets off may end the run (STOP from a box's own event loop).
+        if (!m_active || m_mode != Mode::Run || m_pace != Pace::PerServer || m_timer->Interval() == 0)
+            return;
+        const int c = *it;
+        const QString name = m_entries.EntryName(c);
+        bool handedOut = true;
+        if (!Fetches(m_entries, c)) {
+            // Skipped without a log line, and counted, as the tick does.
+        } else if (!entryname::isSafeName(name)) {
+            m_log.append(logline::BadName(name));
+            ended(c, {.ending = Ending::BadName});
+        } else {
+            const int n = m_slots.firstFree();
+            if (n == 0)
+                break;
+            const QString server = HostPace::serverOf(address(c));
+            const qint64 now = m_paceClock.nsecsElapsed();
+            const HostPace::Check check = m_hostPace.check(server, now);
+            switch (check.verdict) {
+            case HostPace::Verdict::Start:
+                m_hostPace.started(server, now);
+                m_slotServer(n) = server;
+                startEntry(n, c, 0);
+                break;
+            case HostPace::Verdict::Refused: {
+                const QString reason = RunText::NotAsked.arg(check.reason);
+                m_log.append(logline::EntryFailed(name, reason));
+                ended(c, {Ending::Failed, reason});
+                break;
+            }
+            case HostPace::Verdict::Wait:
+                // Passed over: it goes first once its server allows, ahead of the entries after it.
+                handedOut = false;
+                if (check.readyAtNs >= 0)
+                    wakeNs = wakeNs < 0 ? check.readyAtNs : qMin(wakeNs, check.readyAtNs);
+                break;
+            }
+        }
+        if (handedOut) {
+            ++m_handedOut;
+            it = m_waiting.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (!m_active)
+        return;
+    // Entries start out of list order here, so the counter tells how many have been handed out.
+    if (m_handedOut != handedBefore)
+        emit counterChanged(QStringLiteral("%1/%2").arg(m_handedOut).arg(m_entries.EntryCount));
+    if (m_waiting.isEmpty() && m_slots.busyCount() == 0) {
+        endRun();
+        return;
+    }
+    // Without a free slot, the next transfer to end calls again.
+    if (wakeNs >= 0 && m_slots.firstFree() != 0) {
+        const qint64 ms = (wakeNs - m_paceClock.nsecsElapsed() + 999'999) / 1'000'000;
+        m_paceTimer.start(int(qBound(qint64(0), ms, qint64(std::numeric_limits<int>::max()))));
+    }
 }
 
 DownloadRun::Outcome DownloadRun::storePage(const QString &name, const TransferResult &result)

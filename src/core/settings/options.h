@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The four options that vek.ini keeps beside the list, as the user typed them.
+// The options that vek.ini keeps beside the list, as the user typed them.
 struct Options {
     // The data folder; entries' folders are made under it.
     QString dirName;
@@ -11,6 +11,8 @@ struct Options {
     bool logOn = false;
     // Seconds before a transfer is given up, as typed.
     QString timeout = QStringLiteral("60");
+    // 「サーバーごとに間隔を空ける」: a full run paces its starts per server instead of one per tick.
+    bool hostPace = false;
 
     // The defaults in the data home: "<dir>/" and "<dir>/VEKLOG.txt".
     static Options defaultsIn(const QString &dataHome);

@@ -94,6 +94,10 @@ LoadReport load(const QString &path, EntryTable &entries, Options &options)
     }
     if (const auto value = ini.value(OptionSection, QStringLiteral("dtime")))
         options.timeout = *value;
+    // Off is stored as no key (see save), so no key reads as off, unlike the four options above.
+    bool ok = false;
+    const std::optional<QString> hostPace = ini.value(OptionSection, QStringLiteral("hostpace"));
+    options.hostPace = hostPace && toInt16(*hostPace, &ok) == 1 && ok;
 
     entries.settleParents(&report.placedAtTop);
     report.placedAtTop += badParents;
@@ -152,6 +156,17 @@ Saved save(const QString &path, EntryTable &entries, const Options &options,
     write(OptionSection, QStringLiteral("logsw"),
           options.logOn ? QStringLiteral("1") : QStringLiteral("0"));
     write(OptionSection, QStringLiteral("dtime"), storedForm(options.timeout));
+    // Off is no key at all, so a file that never had the option keeps the lines it always had;
+    // a second key, which deleting the first would uncover, goes too.
+    const QString hostPaceKey = QStringLiteral("hostpace");
+    while (ini.value(OptionSection, hostPaceKey)) {
+        if (!ini.WritePrivateProfileString(OptionSection, hostPaceKey, std::nullopt)) {
+            written = false;
+            break;
+        }
+    }
+    if (options.hostPace)
+        write(OptionSection, hostPaceKey, QStringLiteral("1"));
     QString error;
     written = ini.flush(&error) && written;
 
