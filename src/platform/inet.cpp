@@ -119,6 +119,7 @@ struct Inet::Hop {
     static size_t headerLine(char *data, size_t size, size_t count, void *self);
     static size_t bodyBytes(char *data, size_t size, size_t count, void *self);
     static int socketMade(void *self, curl_socket_t fd, curlsocktype purpose);
+    static int requestReady(void *self, char *remoteIp, char *localIp, int remotePort, int localPort);
     // At the blank line after an answer's headers: true when the body is not to be read.
     bool headersEnded();
     // Why curl gave up, and what kind of failure that is.
@@ -182,6 +183,8 @@ Inet::Hop::Hop(Inet *owner, const QUrl &address)
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(easy, CURLOPT_SOCKOPTFUNCTION, &Hop::socketMade);
     curl_easy_setopt(easy, CURLOPT_SOCKOPTDATA, this);
+    curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &Hop::requestReady);
+    curl_easy_setopt(easy, CURLOPT_PREREQDATA, this);
 }
 
 Inet::Hop::~Hop()
@@ -270,6 +273,16 @@ int Inet::Hop::socketMade(void *self, curl_socket_t fd, curlsocktype purpose)
     Q_UNUSED(purpose)
     static_cast<Hop *>(self)->inet->post(icRequesting);
     return CURL_SOCKOPT_OK;
+}
+
+int Inet::Hop::requestReady(void *self, char *remoteIp, char *localIp, int remotePort, int localPort)
+{
+    Q_UNUSED(remoteIp)
+    Q_UNUSED(localIp)
+    Q_UNUSED(remotePort)
+    Q_UNUSED(localPort)
+    static_cast<Hop *>(self)->inet->post(icRequestSent);
+    return CURL_PREREQFUNC_OK;
 }
 
 std::pair<Failure, QString> Inet::Hop::describe(CURLcode result) const

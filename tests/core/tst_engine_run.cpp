@@ -3,6 +3,7 @@
 #include "support/test_server.h"
 
 #include "core/run/host_pace.h"
+#include "platform/inet.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -11,37 +12,60 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <QScopeGuard>
+
 #include <algorithm>
 #include <limits>
 #include <memory>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace rundriver;
 
 namespace {
 
-// When each entry of a run started and ended, on the test's monotonic clock, from the run's own
-// signals, and the local clock at its start.
+// When each entry of a run started, when its transfer ended and when its end was told, on the
+// test's monotonic clock, and the local clock at its start.
 struct Timeline {
     QElapsedTimer clock;
     QStringList started;
     QHash<QString, qint64> startNs;
     QHash<QString, qint64> endNs;
+    QHash<QString, qint64> toldNs;
     QHash<QString, QDateTime> startedAt;
+    QHash<int, QString> onSlot;
 
     explicit Timeline(DownloadRun &run)
     {
         clock.start();
         const QString prefix = RunText::Connecting + QLatin1String(" (");
-        QObject::connect(&run, &DownloadRun::statusChanged, &run, [this, prefix](int, const QString &text) {
+        QObject::connect(&run, &DownloadRun::statusChanged, &run, [this, prefix](int slot, const QString &text) {
             if (!text.startsWith(prefix))
                 return;
             const QString name = text.mid(prefix.size()).chopped(1);
             startNs.insert(name, clock.nsecsElapsed());
             startedAt.insert(name, vclock::now());
             started << name;
+            onSlot.insert(slot, name);
         });
-        QObject::connect(&run, &DownloadRun::entryEnded, &run,
-                         [this](const EntryEnd &end) { endNs.insert(end.name, clock.nsecsElapsed()); });
+        // A page may be stored a little after its transfer ended.
+        for (int n = ConnectionSlots::First; n <= ConnectionSlots::Last; ++n) {
+            QObject::connect(run.connections().Inet1(n), &Inet::finished, &run,
+                             [this, n](const TransferResult &) { ended(onSlot.value(n)); });
+        }
+        QObject::connect(&run, &DownloadRun::entryEnded, &run, [this](const EntryEnd &end) {
+            ended(end.name);
+            toldNs.insert(end.name, clock.nsecsElapsed());
+        });
+    }
+
+    void ended(const QString &name)
+    {
+        if (!name.isEmpty() && !endNs.contains(name))
+            endNs.insert(name, clock.nsecsElapsed());
     }
 
     // The most entries whose names begin with `server` that were under way at one moment.
@@ -635,6 +659,43 @@ private slots:
             QVERIFY2(waited < (waitedMs + 1500) * Ms, qPrintable(QString::number(waited / Ms)));
         else if (!value.startsWith(u'+'))
             QVERIFY2(waited < 1500 * Ms, qPrintable(QString::number(waited / Ms)));
+    }
+
+    // Paced per server, a received page is stored once the requests started after it are out,
+    // but does not wait for one whose connection never comes about.
+    void pageWaitsNoLongerThanAConnection()
+    {
+        // A listening socket that never accepts, its queue full: a connection to it hangs.
+        const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int queued = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        QVERIFY(listener >= 0 && queued >= 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(0x7f00000c); // 127.0.0.12
+        socklen_t len = sizeof addr;
+        QVERIFY(::bind(listener, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0);
+        QVERIFY(::listen(listener, 0) == 0);
+        QVERIFY(::getsockname(listener, reinterpret_cast<sockaddr *>(&addr), &len) == 0);
+        QVERIFY(::connect(queued, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0);
+        const auto closeBoth = qScopeGuard([&] {
+            ::close(queued);
+            ::close(listener);
+        });
+
+        QList<Entry> list = onHosts(QStringLiteral("a1 b1"), QStringLiteral("/page"));
+        list[1].address = QStringLiteral("http://127.0.0.12:%1/").arg(ntohs(addr.sin_port));
+        writeIni(list, {.dirName = dataDir(), .timeout = QStringLiteral("3"), .hostPace = true});
+        Program program;
+        Timeline t(program.run());
+        QVERIFY(program.runAll(30000));
+
+        QCOMPARE(readFile(dataDir() + QLatin1String("/a1/vek.htm")), QByteArray("page"));
+        const qint64 waited = t.toldNs.value(QStringLiteral("a1")) - t.endNs.value(QStringLiteral("a1"));
+        QVERIFY2(waited >= 0 && waited < 1000 * Ms, qPrintable(QString::number(waited / Ms)));
+        const QStringList log = lines(program.log());
+        QCOMPARE(countOf(log, entryLine(QStringLiteral("a1"), QStringLiteral(" のダウンロード終了("))), 1);
+        QCOMPARE(countOf(log, entryLine(QStringLiteral("b1"), QStringLiteral(" のダウンロードをタイムオーバーにより中止しました("))), 1);
+        QVERIFY(runEndLine().match(log.last()).hasMatch());
     }
 
     // With all 100 entries in use the cursor reaches 101, a row the table does not have.

@@ -200,8 +200,8 @@ private slots:
         QCOMPARE(recorder.states.size(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(recorder.states.contains(Completed), Patience);
         QTest::qWait(Quiet);
-        const QList<short> expected{Inet::icResolvingHost, Inet::icRequesting, Inet::icReceivingResponse,
-                                    Completed};
+        const QList<short> expected{Inet::icResolvingHost, Inet::icRequesting, Inet::icRequestSent,
+                                    Inet::icReceivingResponse, Completed};
         QCOMPARE(recorder.states, expected);
         // One result, with the final answer and the page.
         QCOMPARE(recorder.results.size(), 1);

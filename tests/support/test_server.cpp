@@ -1,6 +1,6 @@
 #include "support/test_server.h"
 
-#include <chrono>
+#include <cstring>
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -9,6 +9,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace {
@@ -93,6 +94,9 @@ bool TestServer::start(const QString &address)
     }
     const int one = 1;
     ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    // The kernel stamps what arrives (accepted sockets inherit it), so the time a request came
+    // does not depend on when this server's thread got to read it.
+    ::setsockopt(m_listenFd, SOL_SOCKET, SO_TIMESTAMPNS, &one, sizeof one);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     // Never anything but loopback: the tests talk to no other machine.
@@ -271,24 +275,38 @@ void TestServer::serve(Connection *connection)
     const int fd = connection->fd;
     QByteArray head;
     char buf[4096];
+    qint64 arrivedNs = 0;
     while (!head.contains("\r\n\r\n")) {
         if (head.size() > MaxRequestHead || !waitFor(fd, POLLIN, -1)) {
             ::close(fd);
             return;
         }
-        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        iovec data{buf, sizeof buf};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+        msghdr message{};
+        message.msg_iov = &data;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        const ssize_t n = ::recvmsg(fd, &message, 0);
         if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
             ::close(fd);
             return;
         }
-        if (n > 0)
-            head.append(buf, n);
+        if (n <= 0)
+            continue;
+        head.append(buf, n);
+        for (cmsghdr *c = CMSG_FIRSTHDR(&message); c && arrivedNs == 0; c = CMSG_NXTHDR(&message, c)) {
+            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
+                timespec at;
+                std::memcpy(&at, CMSG_DATA(c), sizeof at);
+                arrivedNs = qint64(at.tv_sec) * 1'000'000'000 + at.tv_nsec;
+            }
+        }
     }
 
     Request request;
-    request.arrivedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                            std::chrono::steady_clock::now().time_since_epoch())
-                            .count();
+    request.arrivedNs = arrivedNs;
     const QList<QByteArray> lines = head.left(head.indexOf("\r\n\r\n")).split('\n');
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
     request.method = requestLine.value(0);

@@ -64,7 +64,8 @@ public:
         QByteArray method;
         // The request target as sent, query included ("/a?b=1").
         QString path;
-        // When its head had arrived: nanoseconds on the monotonic clock (std::chrono::steady_clock).
+        // When its first bytes reached this machine, as the kernel stamped them: nanoseconds of
+        // the wall clock (CLOCK_REALTIME), for the gaps between requests.
         qint64 arrivedNs = 0;
         // Header lines in order; names as sent.
         QList<QPair<QByteArray, QByteArray>> headers;

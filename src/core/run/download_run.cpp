@@ -10,12 +10,18 @@
 #include "platform/inet.h"
 #include "platform/vbtimer.h"
 
+#include <algorithm>
+#include <functional>
 #include <limits>
 
 namespace {
 
 // Addresses shorter than this cannot be a full http address and are skipped silently.
 constexpr int MinAddressLength = 8;
+
+// Paced per server, a received page waits at most this long for the requests started after it
+// to go out (one may hang in its connect).
+constexpr int StoreWaitMs = 100;
 
 QString named(const QString &status, const QString &name)
 {
@@ -37,6 +43,8 @@ DownloadRun::DownloadRun(RunLog &log, QObject *parent)
     m_paceTimer.setSingleShot(true);
     m_paceTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_paceTimer, &QTimer::timeout, this, &DownloadRun::paceStarts);
+    m_storeTimer.setSingleShot(true);
+    connect(&m_storeTimer, &QTimer::timeout, this, &DownloadRun::storeWaiting);
     for (int n = ConnectionSlots::First; n <= ConnectionSlots::Last; ++n) {
         connect(m_slots.Inet1(n), &Inet::StateChanged, this,
                 [this, n](short state) { Inet1_StateChanged(n, state); });
@@ -78,6 +86,9 @@ void DownloadRun::abandon()
 {
     m_timer->setInterval(0);
     m_paceTimer.stop();
+    // Closing: a page not stored yet is given up as a transfer under way is.
+    m_storeTimer.stop();
+    m_received.clear();
     m_active = false;
     for (int n = ConnectionSlots::First; n <= ConnectionSlots::Last; ++n) {
         m_slots.Inet1(n)->Cancel();
@@ -93,6 +104,8 @@ void DownloadRun::begin(Mode mode, const EntryTable &entries, const QString &dat
     m_dataDir = dataDir;
     m_one = 0;
     m_ends.clear();
+    m_received.clear();
+    m_sending.fill(false);
     m_stopped = false;
     m_active = true;
     m_log.append(logline::RunStart());
@@ -126,6 +139,8 @@ void DownloadRun::stop()
 {
     m_timer->setInterval(0);
     m_paceTimer.stop();
+    // Pages received before STOP are stored.
+    storeWaiting();
     m_active = false;
     m_stopped = true;
     AllCancel();
@@ -155,17 +170,25 @@ void DownloadRun::ended(int entry, const Outcome &outcome)
 
 void DownloadRun::free(int slot, const Outcome &outcome)
 {
+    if (const int entry = release(slot))
+        ended(entry, outcome);
+}
+
+int DownloadRun::release(int slot)
+{
     const int entry = m_slots.SlotEntry(slot);
     m_slots.release(slot);
     if (entry != 0 && m_pace == Pace::PerServer) {
         m_hostPace.ended(m_slotServer(slot));
         m_slotServer(slot).clear();
+        if (std::exchange(m_sending(slot), false) && !m_received.isEmpty()
+            && std::none_of(m_sending.begin(), m_sending.end(), std::identity()))
+            m_storeTimer.start(0);
         // Not from inside a transfer's own event: the next entries start in a turn of their own.
         if (m_active)
             m_paceTimer.start(0);
     }
-    if (entry != 0)
-        ended(entry, outcome);
+    return entry;
 }
 
 QString DownloadRun::address(int c) const
@@ -250,6 +273,8 @@ void DownloadRun::Inet1_StateChanged(int Index, short State)
     // until it ends.
     if (!ConnectionSlots::contains(Index) || m_slots.SlotEntry(Index) == 0 || m_mode == Mode::One)
         return;
+    if (State == Inet::icRequestSent && m_pace == Pace::PerServer)
+        requestSent(Index);
     const QString name = m_entries.EntryName(m_slots.SlotEntry(Index));
 
     switch (State) {
@@ -286,11 +311,50 @@ void DownloadRun::Inet1_Finished(int Index, const TransferResult &result)
         free(Index, failed);
         return;
     }
+    if (m_pace == Pace::PerServer) {
+        // Written with its sync to disk, a page would hold back the requests of the entries
+        // that take the slots freed meanwhile, while their servers could already be answering.
+        m_received.append({Index, m_slots.SlotEntry(Index), result});
+        if (!m_storeTimer.isActive())
+            m_storeTimer.start(StoreWaitMs);
+        release(Index);
+        if (std::none_of(m_sending.begin(), m_sending.end(), std::identity()))
+            m_storeTimer.start(0);
+        return;
+    }
     const Outcome outcome = storePage(name, result);
     if (outcome.ending == Ending::Stored)
         m_log.append(logline::EntryEnd(name));
     emit statusChanged(Index, RunText::Idle);
     free(Index, outcome);
+}
+
+void DownloadRun::requestSent(int slot)
+{
+    // The server's 500 ms count from when the request went out, however long the connection took.
+    m_hostPace.started(m_slotServer(slot), m_paceClock.nsecsElapsed(), HostPace::Start::Sent);
+    m_sending(slot) = false;
+    if (!m_received.isEmpty() && std::none_of(m_sending.begin(), m_sending.end(), std::identity()))
+        m_storeTimer.start(0);
+}
+
+void DownloadRun::storeWaiting()
+{
+    m_storeTimer.stop();
+    const QList<Received> received = std::exchange(m_received, {});
+    for (const Received &r : received) {
+        const QString name = m_entries.EntryName(r.entry);
+        const Outcome outcome = storePage(name, r.result);
+        if (outcome.ending == Ending::Stored)
+            m_log.append(logline::EntryEnd(name));
+        // A slot that carries the next entry already shows that one.
+        if (!m_slots.SlotBusy(r.slot))
+            emit statusChanged(r.slot, RunText::Idle);
+        ended(r.entry, outcome);
+    }
+    // The run ends once its last page is stored.
+    if (m_active && !received.isEmpty())
+        m_paceTimer.start(0);
 }
 
 DownloadRun::Outcome DownloadRun::transferFailed(const QString &name, const TransferResult &result,
@@ -337,9 +401,12 @@ void DownloadRun::paceStarts()
             const HostPace::Check check = m_hostPace.check(server, now);
             switch (check.verdict) {
             case HostPace::Verdict::Start:
-                m_hostPace.started(server, now);
                 m_slotServer(n) = server;
+                m_sending(n) = true;
                 startEntry(n, c, 0);
+                // Taken after the start, so that the next start of the server is 500 ms after
+                // this one by any clock read around it.
+                m_hostPace.started(server, m_paceClock.nsecsElapsed(), HostPace::Start::Handed);
                 break;
             case HostPace::Verdict::Refused: {
                 const QString reason = RunText::NotAsked.arg(check.reason);
@@ -367,7 +434,7 @@ void DownloadRun::paceStarts()
     // Entries start out of list order here, so the counter tells how many have been handed out.
     if (m_handedOut != handedBefore)
         emit counterChanged(QStringLiteral("%1/%2").arg(m_handedOut).arg(m_entries.EntryCount));
-    if (m_waiting.isEmpty() && m_slots.busyCount() == 0) {
+    if (m_waiting.isEmpty() && m_slots.busyCount() == 0 && m_received.isEmpty()) {
         endRun();
         return;
     }

@@ -4,6 +4,7 @@
 #include "core/run/connection_slots.h"
 #include "core/run/host_pace.h"
 #include "core/run/run_summary.h"
+#include "platform/transfer_result.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -15,7 +16,6 @@
 
 class RunLog;
 class VbTimer;
-struct TransferResult;
 
 // The downloads: a full run over the list, one entry per tick of Timer1 on the lowest free
 // of the ten connections (or paced per server, see HostPace), and the single download of one
@@ -106,6 +106,8 @@ private:
     void ended(int entry, const Outcome &outcome);
     // Gives the slot back; its entry, if any, ended as `outcome` says.
     void free(int slot, const Outcome &outcome);
+    // Gives the slot back without telling its entry's end yet; returns the entry (0: none).
+    int release(int slot);
     // Stores the page of a completed transfer as the entry's page. Logs a failure or a cut
     // page, not the entry's end.
     Outcome storePage(const QString &name, const TransferResult &result);
@@ -123,6 +125,10 @@ private:
     void paceStarts();
     // Paced per server: what a 429 or 503 answer's wait means for its server's later entries.
     void keepWait(int slot, qint64 waitMs, const QString &reason);
+    // Paced per server: the slot's request is going out.
+    void requestSent(int slot);
+    // Paced per server: stores the pages that wait for the requests started after them.
+    void storeWaiting();
 
     RunLog &m_log;
     ConnectionSlots m_slots;
@@ -145,6 +151,15 @@ private:
     // The entries not handed out yet, in list order.
     QList<int> m_waiting;
     int m_handedOut = 0;
-    // The server each busy slot's entry went to.
+    // The server each busy slot's entry went to, and whether its request is still to go out.
     IndexedArray<QString, ConnectionSlots::First, ConnectionSlots::Last> m_slotServer;
+    IndexedArray<bool, ConnectionSlots::First, ConnectionSlots::Last> m_sending;
+    // Pages received, to be stored once no request started meanwhile is still to go out.
+    struct Received {
+        int slot = 0;
+        int entry = 0;
+        TransferResult result;
+    };
+    QList<Received> m_received;
+    QTimer m_storeTimer;
 };

@@ -30,14 +30,15 @@ HostPace::Check HostPace::check(const QString &server, qint64 nowNs) const
     return {};
 }
 
-void HostPace::started(const QString &server, qint64 nowNs)
+void HostPace::started(const QString &server, qint64 nowNs, Start what)
 {
     if (server.isEmpty())
         return;
     Server &s = m_servers[server];
-    s.lastStartNs = nowNs;
+    s.lastStartNs = s.startedOnce ? qMax(s.lastStartNs, nowNs) : nowNs;
     s.startedOnce = true;
-    ++s.running;
+    if (what == Start::Handed)
+        ++s.running;
 }
 
 void HostPace::ended(const QString &server)

@@ -29,7 +29,10 @@ public:
     };
     Check check(const QString &server, qint64 nowNs) const;
 
-    void started(const QString &server, qint64 nowNs);
+    // An entry of the server was handed to a slot (counted as running until ended), or its
+    // request went out: the server's 500 ms count from the later of the two.
+    enum class Start { Handed, Sent };
+    void started(const QString &server, qint64 nowNs, Start what);
     void ended(const QString &server);
     // The server asked for a wait: its later entries start from untilNs on.
     void waitUntil(const QString &server, qint64 untilNs);
