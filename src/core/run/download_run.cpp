@@ -21,7 +21,7 @@ constexpr int MinAddressLength = 8;
 
 // Paced per server, a received page waits at most this long for the requests started after it
 // to go out (one may hang in its connect).
-constexpr int StoreWaitMs = 100;
+constexpr qint64 StoreWaitNs = 100'000'000;
 
 QString named(const QString &status, const QString &name)
 {
@@ -44,7 +44,7 @@ DownloadRun::DownloadRun(RunLog &log, QObject *parent)
     m_paceTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_paceTimer, &QTimer::timeout, this, &DownloadRun::paceStarts);
     m_storeTimer.setSingleShot(true);
-    connect(&m_storeTimer, &QTimer::timeout, this, &DownloadRun::storeWaiting);
+    connect(&m_storeTimer, &QTimer::timeout, this, &DownloadRun::storeWhenSent);
     for (int n = ConnectionSlots::First; n <= ConnectionSlots::Last; ++n) {
         connect(m_slots.Inet1(n), &Inet::StateChanged, this,
                 [this, n](short state) { Inet1_StateChanged(n, state); });
@@ -140,7 +140,7 @@ void DownloadRun::stop()
     m_timer->setInterval(0);
     m_paceTimer.stop();
     // Pages received before STOP are stored.
-    storeWaiting();
+    storeReceived();
     m_active = false;
     m_stopped = true;
     AllCancel();
@@ -181,9 +181,7 @@ int DownloadRun::release(int slot)
     if (entry != 0 && m_pace == Pace::PerServer) {
         m_hostPace.ended(m_slotServer(slot));
         m_slotServer(slot).clear();
-        if (std::exchange(m_sending(slot), false) && !m_received.isEmpty()
-            && std::none_of(m_sending.begin(), m_sending.end(), std::identity()))
-            m_storeTimer.start(0);
+        m_sending(slot) = false;
         // Not from inside a transfer's own event: the next entries start in a turn of their own.
         if (m_active)
             m_paceTimer.start(0);
@@ -314,12 +312,9 @@ void DownloadRun::Inet1_Finished(int Index, const TransferResult &result)
     if (m_pace == Pace::PerServer) {
         // Written with its sync to disk, a page would hold back the requests of the entries
         // that take the slots freed meanwhile, while their servers could already be answering.
-        m_received.append({Index, m_slots.SlotEntry(Index), result});
-        if (!m_storeTimer.isActive())
-            m_storeTimer.start(StoreWaitMs);
+        // The next starts (paceStarts) come first.
+        m_received.append({Index, m_slots.SlotEntry(Index), result, m_paceClock.nsecsElapsed()});
         release(Index);
-        if (std::none_of(m_sending.begin(), m_sending.end(), std::identity()))
-            m_storeTimer.start(0);
         return;
     }
     const Outcome outcome = storePage(name, result);
@@ -334,11 +329,25 @@ void DownloadRun::requestSent(int slot)
     // The server's 500 ms count from when the request went out, however long the connection took.
     m_hostPace.started(m_slotServer(slot), m_paceClock.nsecsElapsed(), HostPace::Start::Sent);
     m_sending(slot) = false;
-    if (!m_received.isEmpty() && std::none_of(m_sending.begin(), m_sending.end(), std::identity()))
-        m_storeTimer.start(0);
+    // Through paceStarts, which comes after the transfers that ended meanwhile have freed their
+    // slots: their next entries start before any page is written.
+    if (!m_received.isEmpty() && m_active && std::none_of(m_sending.begin(), m_sending.end(), std::identity()))
+        m_paceTimer.start(0);
 }
 
-void DownloadRun::storeWaiting()
+void DownloadRun::storeWhenSent()
+{
+    if (m_received.isEmpty())
+        return;
+    const qint64 waitedNs = m_paceClock.nsecsElapsed() - m_received.constFirst().receivedNs;
+    if (waitedNs < StoreWaitNs && std::any_of(m_sending.begin(), m_sending.end(), std::identity())) {
+        m_storeTimer.start(int((StoreWaitNs - waitedNs + 999'999) / 1'000'000));
+        return;
+    }
+    storeReceived();
+}
+
+void DownloadRun::storeReceived()
 {
     m_storeTimer.stop();
     const QList<Received> received = std::exchange(m_received, {});
@@ -434,6 +443,10 @@ void DownloadRun::paceStarts()
     // Entries start out of list order here, so the counter tells how many have been handed out.
     if (m_handedOut != handedBefore)
         emit counterChanged(QStringLiteral("%1/%2").arg(m_handedOut).arg(m_entries.EntryCount));
+    // The requests just started go out before the pages received meanwhile are written.
+    storeWhenSent();
+    if (!m_active)
+        return;
     if (m_waiting.isEmpty() && m_slots.busyCount() == 0 && m_received.isEmpty()) {
         endRun();
         return;

@@ -127,8 +127,10 @@ private:
     void keepWait(int slot, qint64 waitMs, const QString &reason);
     // Paced per server: the slot's request is going out.
     void requestSent(int slot);
-    // Paced per server: stores the pages that wait for the requests started after them.
-    void storeWaiting();
+    // Paced per server: stores the received pages once no request started after them is still
+    // to go out, or once the first has waited long enough.
+    void storeWhenSent();
+    void storeReceived();
 
     RunLog &m_log;
     ConnectionSlots m_slots;
@@ -159,6 +161,7 @@ private:
         int slot = 0;
         int entry = 0;
         TransferResult result;
+        qint64 receivedNs = 0;
     };
     QList<Received> m_received;
     QTimer m_storeTimer;
