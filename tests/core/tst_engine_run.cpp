@@ -352,12 +352,22 @@ private slots:
         QVERIFY(!ends.at(0).changed);
     }
 
+    // Paced per server, the two that hang hold the server's others back; STOP ends it alike.
+    void stopInTheMiddle_data()
+    {
+        QTest::addColumn<bool>("perServer");
+        QTest::newRow("per tick") << false;
+        QTest::newRow("per server") << true;
+    }
+
     void stopInTheMiddle()
     {
+        QFETCH(bool, perServer);
         QList<Entry> entries;
         for (int i = 1; i <= 5; ++i)
             entries << entry(QStringLiteral("s%1").arg(i), QStringLiteral("/hang"));
-        auto program = start(entries);
+        writeIni(entries, {.dirName = dataDir(), .hostPace = perServer});
+        auto program = std::make_unique<Program>();
         program->session.startRun();
         QVERIFY(program->run().isActive());
         QTRY_VERIFY_WITH_TIMEOUT(program->startOf(QStringLiteral("s2")) >= 0, 3000);

@@ -139,10 +139,10 @@ void DownloadRun::stop()
 {
     m_timer->setInterval(0);
     m_paceTimer.stop();
-    // Pages received before STOP are stored.
-    storeReceived();
     m_active = false;
     m_stopped = true;
+    // Pages received before STOP are stored.
+    storeReceived();
     AllCancel();
     m_log.append(logline::RunStop());
 }
@@ -249,6 +249,7 @@ void DownloadRun::endRun()
 {
     m_log.append(logline::RunEnd());
     m_timer->setInterval(0);
+    m_paceTimer.stop();
     m_active = false;
     emit finished();
 }
@@ -387,11 +388,16 @@ void DownloadRun::keepWait(int slot, qint64 waitMs, const QString &reason)
 
 void DownloadRun::paceStarts()
 {
+    const auto paced = [this] {
+        return m_active && m_mode == Mode::Run && m_pace == Pace::PerServer && m_timer->Interval() != 0;
+    };
+    if (!paced())
+        return;
     qint64 wakeNs = -1;
     const int handedBefore = m_handedOut;
     for (auto it = m_waiting.begin(); it != m_waiting.end();) {
         // What this loop sets off may end the run (STOP from a box's own event loop).
-        if (!m_active || m_mode != Mode::Run || m_pace != Pace::PerServer || m_timer->Interval() == 0)
+        if (!paced())
             return;
         const int c = *it;
         const QString name = m_entries.EntryName(c);
@@ -438,14 +444,14 @@ void DownloadRun::paceStarts()
             ++it;
         }
     }
-    if (!m_active)
+    if (!paced())
         return;
     // Entries start out of list order here, so the counter tells how many have been handed out.
     if (m_handedOut != handedBefore)
         emit counterChanged(QStringLiteral("%1/%2").arg(m_handedOut).arg(m_entries.EntryCount));
     // The requests just started go out before the pages received meanwhile are written.
     storeWhenSent();
-    if (!m_active)
+    if (!paced())
         return;
     if (m_waiting.isEmpty() && m_slots.busyCount() == 0 && m_received.isEmpty()) {
         endRun();
