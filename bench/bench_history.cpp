@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history: the line diff of two 1 MB pages that differ in 1% of their lines; the history
 // window of an entry with 365 dated copies opened from the main window, to its shown list and
 // then to its first diff; and two 1 MB Japanese pages of long paragraphs, changed inside

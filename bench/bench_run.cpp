@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Full runs against a local server: how close a run comes to its floor of one entry per
 // 500 ms tick plus the final tick, how much the peak memory of a run of 1 MB pages grows over
 // the idle program, and how long start-up takes with a full list. Then `vekanto --run-all` as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log file's first field, read at start-up from whatever the file holds; and any log
 // the program writes reads back as itself.
 #include "fuzz_check.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The profile reader over whatever bytes a settings file may hold: the calls the program
 // makes never crash, never return more than the buffer holds, and what is written is what a
 // fresh reader finds after the flush.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The address rule over any text a settings file or the editor can hand it, read both as
 // UTF-16 and as UTF-8.
 #include "fuzz_check.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A page's visible text, its source broken before blocks and the marks of two of its lines,
 // over any text a server can send, read both as UTF-16 and as UTF-8.
 #include "fuzz_check.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds every file named on the command line, or found in a folder named there, through a
 // fuzz target's entry function once: the corpus as a regression test for an ordinary build.
 #include <QCoreApplication>

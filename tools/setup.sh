@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by tools/run, tools/test and tools/fuzz: install what a fresh Debian 12 machine lacks,
 # then configure and build into a build folder. Sourced, not run.
 set -euo pipefail

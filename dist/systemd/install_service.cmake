@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Run by `cmake --install` (install(CODE) in dist/CMakeLists.txt): writes the timer's service
 # with ExecStart naming the program where this install puts it, under the prefix given at
 # install time (--prefix, CPack's /usr) rather than the one the build was configured with.

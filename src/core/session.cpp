@@ -1,4 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/session.h"
+
+#include "core/list/entry_name.h"
+#include "core/store/page_store.h"
+#include "platform/clock.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -36,6 +41,50 @@ Session::LoadResult Session::load()
         }
     }
     return result;
+}
+
+Session::Changed Session::change(int n, const QString &name, const QString &address, const QString &rule)
+{
+    using Folder = Changed::Folder;
+    Changed changed;
+    // Nothing moves for values the list refuses, so a refusal leaves disk and list as they were.
+    if (const auto refusal = m_entries.changeRefusal(n, name, address, rule); refusal != EntryTable::Refusal::None) {
+        changed.edit = {n, refusal};
+        return changed;
+    }
+    const QString oldName = m_entries.EntryName(n);
+    const QString newName = entryname::storedName(name);
+    if (newName != oldName) {
+        // A run of this window holds the lock until its OK; an unattended one may take it at
+        // any moment, and would store into the old folder while it moves.
+        QString holder;
+        if (m_lock.isHeld() || !m_lock.tryLock(&holder)) {
+            changed.folder = Folder::RunUnderWay;
+            changed.detail = holder;
+            return changed;
+        }
+        const pagestore::Moved moved = pagestore::MoveEntryFolder(m_options.dirName, oldName, newName);
+        m_lock.unlock();
+        switch (moved.failure) {
+        case pagestore::Moved::Failure::None:
+            break;
+        case pagestore::Moved::Failure::Taken:
+            changed.folder = Folder::Taken;
+            break;
+        case pagestore::Moved::Failure::Rename:
+            changed.folder = Folder::NotMoved;
+            break;
+        }
+        if (!moved.ok()) {
+            changed.detail = moved.detail;
+            return changed;
+        }
+        // The one place a name's marks move to its new name.
+        if (QString error; !m_marks.rename(oldName, newName, &error))
+            changed.marksError = error;
+    }
+    changed.edit = m_entries.change(n, name, address, rule);
+    return changed;
 }
 
 settingsfile::Saved Session::save(int selected, const settingsfile::SdataLists &sdata)
@@ -76,6 +125,8 @@ RunSummary Session::runSummary() const
 RunSummary Session::finishRun()
 {
     RunSummary summary = runSummary();
+    // Its lines go into the log file with the run's.
+    pruneCopies(summary);
     if (QString error; !writeLogFile(&error))
         summary.logFileError = error;
     // The pages are stored all the same; only the bold names would be lost.
@@ -83,6 +134,23 @@ RunSummary Session::finishRun()
         summary.marksError = error;
     m_lock.unlock();
     return summary;
+}
+
+void Session::pruneCopies(const RunSummary &summary)
+{
+    const pagestore::Retention limit{.days = m_options.keepDays, .versions = m_options.keepVersions};
+    if (limit.isOff())
+        return;
+    const QDate today = vclock::now().date();
+    for (const EntryEnd &end : summary.entries) {
+        if (!entryname::isSafeName(end.name))
+            continue;
+        const pagestore::Pruned pruned = pagestore::PruneCopies(m_options.dirName, end.name, today, limit);
+        if (pruned.removed > 0)
+            m_log.append(logline::CopiesPruned(end.name, pruned.removed));
+        if (!pruned.error.isEmpty())
+            m_log.append(logline::PruneFailed(end.name, pruned.error));
+    }
 }
 
 bool Session::writeLogFile(QString *error)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "core/history/changed_marks.h"
@@ -36,6 +37,28 @@ public:
     // file when the run ends (finishRun).
     ChangedMarks &marks() { return m_marks; }
 
+    // What a change of an entry did. A new name takes the entry's folder along, with its
+    // changed mark; when the folder cannot follow, nothing is changed and `folder` says why.
+    struct Changed {
+        enum class Folder {
+            Follows,
+            // Another folder answers to the new name already (detail: that folder).
+            Taken,
+            // A run stores into the folders now (detail: who holds the run lock, if known).
+            RunUnderWay,
+            // The rename failed (detail: the paths and the reason).
+            NotMoved,
+        };
+        EntryTable::Edit edit{};
+        Folder folder = Folder::Follows;
+        QString detail{};
+        // The entry changed, but its mark could not be written under the new name.
+        QString marksError{};
+        bool ok() const { return edit.ok() && folder == Folder::Follows; }
+    };
+    // Changes entry n as EntryTable::change does, its folder and mark following a new name.
+    Changed change(int n, const QString &name, const QString &address, const QString &rule);
+
     struct LoadResult {
         settingsfile::LoadReport report;
         // The log file when logging is on and it could not be read, or holds something other
@@ -64,8 +87,8 @@ public:
     // How the run or single download so far has gone, as finishRun will tell it.
     RunSummary runSummary() const;
     // The end of every run, full or single, clicked or unattended, once it has ended by itself
-    // or was stopped: with logging on the whole log to the log file, the changed marks to
-    // theirs, and the run lock let go. Tells what the run did and what could not be written.
+    // or was stopped: the dated copies past their limits pruned, with logging on the whole log
+    // to the log file, the changed marks to theirs, and the run lock let go. Tells what the run did and what could not be written.
     RunSummary finishRun();
 
 private:
@@ -73,6 +96,9 @@ private:
     // another run has carried the file on since this session last read or wrote it, its
     // lines are kept: the log becomes the file's text followed by this session's new lines.
     bool writeLogFile(QString *error);
+    // With a limit on dated copies set, prunes those of every entry the run was to fetch and
+    // logs what it removed.
+    void pruneCopies(const RunSummary &summary);
     void noteLogFile(const QString &fileText);
 
     QString m_dataHome;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/inet.h"
 
 #include "platform/curl_multi.h"
@@ -22,7 +23,7 @@ constexpr char UserAgent[] = "Vekanto/" VEKANTO_STR(VEKANTO_VERSION_MAJOR) "." V
     VEKANTO_VERSION_MINOR) "." VEKANTO_STR(VEKANTO_VERSION_PATCH);
 
 // Only these final statuses carry the page asked for. Anything else (an error page, an empty
-// 204, a 304 that was not followed) must never replace a good page.
+// 204, a 304 to a request that asked nothing of the kind) must never replace a good page.
 bool isPageStatus(int status)
 {
     return status >= 200 && status <= 203;
@@ -164,6 +165,13 @@ Inet::Hop::Hop(Inet *owner, const QUrl &address)
     requestHeaders = curl_slist_append(requestHeaders,
                                        QByteArray("Accept-Language: " + acceptLanguage()).constData());
     requestHeaders = curl_slist_append(requestHeaders, "Accept:"); // curl's own "*/*" is not sent
+    // Sent as they were received; a value that would break the request line is not sent at all.
+    const auto condition = [this](const char *name, const QByteArray &value) {
+        if (!value.isEmpty() && !value.contains('\r') && !value.contains('\n') && !value.contains('\0'))
+            requestHeaders = curl_slist_append(requestHeaders, QByteArray(name + value).constData());
+    };
+    condition("If-None-Match: ", owner->m_validators.etag);
+    condition("If-Modified-Since: ", owner->m_validators.lastModified);
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, requestHeaders);
     // A server that holds only compressed files sends them compressed all the same. Curl's own
     // decoders (any of this build: gzip, deflate, br) give the page a browser shows and check
@@ -245,9 +253,12 @@ bool Inet::Hop::headersEnded()
         redirect = target.resolved(QUrl::fromEncoded(location, QUrl::TolerantMode));
         return true;
     }
+    // curl reads no body after a 304, whatever length it announces.
+    if (status == 304 && !inet->m_validators.isEmpty())
+        return false;
     if (!isPageStatus(status)) {
         failure = Failure::Status;
-        fault = reason.isEmpty() ? QString::number(status) : QString::number(status) + u' ' + QString::fromLatin1(reason);
+        fault = result.statusText();
         return true;
     }
     return false;
@@ -364,8 +375,14 @@ Inet::~Inet()
 
 void Inet::Execute(const QString &url, const QString &operation)
 {
+    Execute(url, operation, {});
+}
+
+void Inet::Execute(const QString &url, const QString &operation, const Validators &validators)
+{
     Cancel();
     m_url = url;
+    m_validators = validators;
     const quint64 generation = m_generation;
 
     QString error;
@@ -506,7 +523,9 @@ void Inet::finish()
     m_deadline.stop();
     m_done = true;
     // The object keeps nothing of an ended transfer: the result is the caller's now.
-    const TransferResult result = std::exchange(m_result, {});
+    TransferResult result = std::exchange(m_result, {});
+    if (result.notModified())
+        result.body.clear();
     const quint64 generation = m_generation;
     if (m_state < icResolvingHost) {
         m_state = icResolvingHost;

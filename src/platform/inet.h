@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "platform/transfer_result.h"
@@ -40,6 +41,10 @@ public:
     // Starts a GET and returns at once. Only http and https are fetched; anything else
     // ends in a failed result (reported later, like every event).
     void Execute(const QString &url, const QString &operation);
+    // The same as a conditional GET: If-None-Match and If-Modified-Since carry the validators
+    // as given (every hop of it), and a 304 then ends the transfer as a success without a
+    // body. Empty validators make it a plain GET, to which a 304 is a failure.
+    void Execute(const QString &url, const QString &operation, const Validators &validators);
     // Stops the transfer; no event of it arrives afterwards.
     void Cancel();
     // The address exactly as last given to Execute.
@@ -75,6 +80,8 @@ private:
     // Redirects followed so far in this transfer.
     int m_redirects = 0;
     QString m_url;
+    // What the current transfer sends back; empty for a plain GET.
+    Validators m_validators;
     // What the transfer has got so far; handed over whole at its end.
     TransferResult m_result;
     // Counts transfers, so that queued work of a cancelled transfer recognises itself.

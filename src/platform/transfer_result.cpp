@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/transfer_result.h"
 
 #include <curl/curl.h>
@@ -30,6 +31,12 @@ QByteArrayList ResponseHeaders::values(QByteArrayView name) const
             found << line.second;
     }
     return found;
+}
+
+QString TransferResult::statusText() const
+{
+    const QString number = QString::number(status);
+    return reason.isEmpty() ? number : number + u' ' + QString::fromLatin1(reason);
 }
 
 std::optional<qint64> RetryAfterMs(const TransferResult &result, const QDateTime &now)

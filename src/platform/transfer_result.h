@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QByteArray>
@@ -30,6 +31,16 @@ private:
     QList<Line> m_lines;
 };
 
+// What a conditional request sends back of the answer a stored page came in: the ETag exactly
+// as received (a weak one too) and the server's own Last-Modified. Either may be empty.
+struct Validators {
+    QByteArray etag{};
+    QByteArray lastModified{};
+
+    bool isEmpty() const { return etag.isEmpty() && lastModified.isEmpty(); }
+    friend bool operator==(const Validators &, const Validators &) = default;
+};
+
 // How one transfer ended, handed over whole when it ends: nothing is read from the transfer
 // afterwards.
 struct TransferResult {
@@ -42,7 +53,8 @@ struct TransferResult {
         Connection,
         // The transfer's own time limit passed.
         TimedOut,
-        // An answer came, but not a page: a status other than 200 to 203.
+        // An answer came, but not a page: a status other than 200 to 203, or a 304 to a
+        // request that sent no validators.
         Status,
         // An answer that cannot be trusted: lengths that disagree, too many redirects.
         BadAnswer,
@@ -64,6 +76,10 @@ struct TransferResult {
     QString error{};
 
     bool ok() const { return failure == Failure::None; }
+    // The status and its reason as the server put them: "304 Not Modified".
+    QString statusText() const;
+    // A 304 to the validators sent: the page stored before is the page, and no body came.
+    bool notModified() const { return ok() && status == 304; }
 };
 
 // The wait a 429 or 503 answer asked for in its Retry-After, in seconds or as an HTTP date:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/frm_VEKDL.h"
 
 #include "core/run/download_run.h"
@@ -9,6 +10,7 @@
 #include "ui/progress_texts.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -106,6 +108,8 @@ void frm_VEKDL::SetRunning(bool running)
 {
     Command1->setEnabled(running);
     Command2->setEnabled(!running);
+    if (!running)
+        Command2->setFocus();
 }
 
 // Appending at the end keeps a long log cheap: the box is not refilled per line.
@@ -154,4 +158,17 @@ void frm_VEKDL::closeEvent(QCloseEvent *event)
 {
     event->ignore();
     Form_Unload();
+}
+
+void frm_VEKDL::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        Form_Unload();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "platform/indexed_array.h"
@@ -28,7 +29,7 @@ public:
     // Shows the window in front, centred over `owner` when it opens.
     void ShowOver(const QWidget *owner);
     // STOP usable and OK not while a run or a single download is under way; the other way
-    // round once it has ended.
+    // round once it has ended, with the focus on OK.
     void SetRunning(bool running);
 
     // Handlers, connected in the constructor.
@@ -44,6 +45,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // Return and Escape close the window once the run has ended, as OK does.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void appendShown(const QString &text);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/frm_vekmain.h"
 
 #include "core/app_title.h"
@@ -24,6 +25,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -100,6 +102,23 @@ void frm_vekmain::buildWidgets()
     Check2->setObjectName(QStringLiteral("Check2"));
     Check2->setToolTip(MainText::HostPaceTip);
 
+    const auto limitBox = [this](const char *name, const QString &suffix, const QString &accessible,
+                                 const QString &unlimited) {
+        auto *box = new QSpinBox(this);
+        box->setObjectName(QLatin1String(name));
+        box->setAccessibleName(accessible);
+        box->setRange(0, 9999);
+        box->setSpecialValueText(unlimited);
+        box->setSuffix(suffix);
+        box->setToolTip(MainText::KeepCopiesHint);
+        return box;
+    };
+    spn_keepdays = limitBox("spn_keepdays", MainText::KeepDaysSuffix, MainText::KeepDaysName, MainText::KeepDaysAll);
+    spn_keepvers = limitBox("spn_keepvers", MainText::KeepVersionsSuffix, MainText::KeepVersionsName,
+                            MainText::KeepVersionsAll);
+    auto *keepLabel = new QLabel(MainText::KeepCopies, this);
+    keepLabel->setBuddy(spn_keepdays);
+
     for (int i = 1; i <= 10; ++i) {
         Text1(i) = new QLineEdit(this);
         Text1(i)->setObjectName(indexedName("Text1", i));
@@ -143,6 +162,12 @@ void frm_vekmain::buildWidgets()
     timeoutRow->addWidget(Label3, 1);
     options->addLayout(timeoutRow, 4, 0, 1, 2);
     options->addWidget(Check2, 5, 0, 1, 2);
+    auto *keepRow = new QHBoxLayout;
+    keepRow->addWidget(keepLabel);
+    keepRow->addWidget(spn_keepdays);
+    keepRow->addWidget(spn_keepvers);
+    keepRow->addStretch();
+    options->addLayout(keepRow, 6, 0, 1, 2);
 
     auto *right = new QVBoxLayout;
     right->addLayout(listButtons);
@@ -178,7 +203,7 @@ void frm_vekmain::buildWidgets()
     const QList<QWidget *> tabOrder{
         TreeView1, btn_add, btn_cng, btn_del, Command4, btn_diropen, btn_Lopen, btn_history,
         btn_dlstart, DirName, btn_data_sansyou, Check1, Text3, btn_log_sansyou, Text4, Check2,
-        btn_load, btn_save};
+        spn_keepdays, spn_keepvers, btn_load, btn_save};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
@@ -199,6 +224,7 @@ void frm_vekmain::connectHandlers()
     connect(TreeView1, &TreeView::NodeClick, this, &frm_vekmain::TreeView1_NodeClick);
     connect(TreeView1, &TreeView::DblClick, this, &frm_vekmain::TreeView1_DblClick);
     connect(TreeView1, &QWidget::customContextMenuRequested, this, &frm_vekmain::TreeView1_ContextMenu);
+    TreeView1->installEventFilter(this);
     connect(btn_history, &QPushButton::clicked, this, &frm_vekmain::btn_history_Click);
     connect(btn_dlstart, &QPushButton::clicked, this, &frm_vekmain::btn_dlstart_Click);
     connect(Command4, &QPushButton::clicked, this, &frm_vekmain::Command4_Click);
@@ -210,6 +236,8 @@ void frm_vekmain::connectHandlers()
     connect(Text4, &QLineEdit::textChanged, this, [&options](const QString &text) { options.timeout = text; });
     connect(Check1, &QCheckBox::toggled, this, [&options](bool on) { options.logOn = on; });
     connect(Check2, &QCheckBox::toggled, this, [&options](bool on) { options.hostPace = on; });
+    connect(spn_keepdays, &QSpinBox::valueChanged, this, [&options](int days) { options.keepDays = days; });
+    connect(spn_keepvers, &QSpinBox::valueChanged, this, [&options](int n) { options.keepVersions = n; });
 
     DownloadRun &run = m_session->run();
     connect(&run, &DownloadRun::slotStarting, this, [this](int slot) { Text1(slot)->clear(); });
@@ -256,6 +284,8 @@ void frm_vekmain::optionsToFields()
     Check1->setChecked(options.logOn);
     Text4->setText(options.timeout);
     Check2->setChecked(options.hostPace);
+    spn_keepdays->setValue(options.keepDays);
+    spn_keepvers->setValue(options.keepVersions);
 }
 
 // An open editor holds an entry number that loading or saving may give to another entry;

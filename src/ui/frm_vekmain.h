@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "core/list/entry_table.h"
+#include "core/session.h"
 #include "core/settings/settings_file.h"
 #include "platform/indexed_array.h"
 
@@ -16,7 +18,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
-class Session;
+class QSpinBox;
 class TreeView;
 class frm_history;
 class frm_vekop1;
@@ -53,9 +55,9 @@ public:
         qint32 Bindex = 0;
     };
     // List operations called by the editor. A refusal comes back with nothing stored; the
-    // editor tells the user.
+    // editor tells the user. A change of name takes the entry's folder along.
     EntryTable::Edit OpAdd(const HandOver &entry);
-    EntryTable::Edit OpWrite(const HandOver &entry);
+    Session::Changed OpWrite(const HandOver &entry);
     qint32 NtextCheck(const QString &name) const;
 
     // Cancels every connection and frees every slot.
@@ -106,6 +108,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // The tree's keys: Delete deletes, Return changes, the menu key and Shift+F10 open its menu.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildWidgets();
@@ -170,5 +174,8 @@ private:
     QLineEdit *Text4 = nullptr;
     QLabel *Label3 = nullptr;
     QCheckBox *Check2 = nullptr;
+    // How long and how many dated copies are kept; 0 keeps them all.
+    QSpinBox *spn_keepdays = nullptr;
+    QSpinBox *spn_keepvers = nullptr;
     IndexedArray<QLineEdit *, 1, 10> Text1;
 };

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/frm_vekmain.h"
 
 #include "core/list/entry_name.h"
@@ -13,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -35,24 +37,32 @@ EntryTable::Edit frm_vekmain::OpAdd(const HandOver &entry)
         entries.add(entry.Ntxtbuf, entry.Nipbuf, entry.Cipbuf, nname.toShort(), parent);
     if (!added.ok())
         return added;
-    // The node shows the name as typed; the table keeps it as the settings file gives it back.
-    TreeView1->AddNode(TreeView1->PositionOfEntry(parent.value_or(0)), entry.Ntxtbuf, added.entry);
+    // The node shows the name as stored, as the next LOAD shows it.
+    TreeView1->AddNode(TreeView1->PositionOfEntry(parent.value_or(0)), Entries().EntryName(added.entry),
+                       added.entry);
     m_unsaved = true;
     showMarks();
     syncSelection();
     return added;
 }
 
-EntryTable::Edit frm_vekmain::OpWrite(const HandOver &entry)
+Session::Changed frm_vekmain::OpWrite(const HandOver &entry)
 {
+    const QString oldName = EntryTable::isValid(entry.Bindex) ? Entries().EntryName(entry.Bindex) : QString();
     // The editor is not modal: the entry may have been deleted while it was open.
-    const EntryTable::Edit changed =
-        m_session->entries().change(entry.Bindex, entry.Ntxtbuf, entry.Nipbuf, entry.Cipbuf);
+    const Session::Changed changed = m_session->change(entry.Bindex, entry.Ntxtbuf, entry.Nipbuf, entry.Cipbuf);
     if (!changed.ok())
         return changed;
     m_unsaved = true;
-    TreeView1->SetNodeText(TreeView1->PositionOfEntry(entry.Bindex), Entries().EntryName(entry.Bindex));
+    const QString name = Entries().EntryName(entry.Bindex);
+    TreeView1->SetNodeText(TreeView1->PositionOfEntry(entry.Bindex), name);
     showMarks();
+    // An open history follows the folder it shows.
+    if (frm_history *history = HistoryOf(oldName); history && name != oldName)
+        history->Rename(name, m_session->options().dirName);
+    if (!changed.marksError.isEmpty())
+        msgbox::MsgBox(this, MainText::MarksWriteFailed.arg(m_session->marks().path() + QLatin1String(": ")
+                                                             + changed.marksError));
     return changed;
 }
 
@@ -89,10 +99,16 @@ void frm_vekmain::btn_del_Click()
                              : 0;
     if (position == 0)
         return;
-    if (msgbox::MsgBox(this, MainText::DeleteQuestion, msgbox::YesNo) != msgbox::vbYes)
+    // The entries under it go with it; the question says so, and then leans to No.
+    const qsizetype below = Entries().descendants(k).size();
+    const bool asked = below == 0
+        ? msgbox::MsgBox(this, MainText::DeleteQuestion, msgbox::YesNo) == msgbox::vbYes
+        : msgbox::MsgBox(this, MainText::DeleteWithBelow.arg(Entries().EntryName(k), QString::number(below)),
+                         msgbox::YesNoDefaultNo) == msgbox::vbYes;
+    if (!asked)
         return;
     TreeView1->RemoveNode(position);
-    m_session->entries().markDeleted(k);
+    m_session->entries().remove(k);
     m_unsaved = true;
     // The selection stays on the deleted entry, which has no node to show any more.
     syncSelection();
@@ -138,19 +154,24 @@ void frm_vekmain::btn_log_sansyou_Click()
         Text3->setText(*file);
 }
 
-// The selected entry's folder or page, when it is there. A deleted entry or a name that would
-// lead out of the data folder opens nothing.
+// The selected entry's folder or page, when it is there; otherwise the user is told that
+// nothing was stored yet. A name that would lead out of the data folder was never stored.
 void frm_vekmain::openSelected(bool page)
 {
     const int n = SelectedEntry();
-    if (!EntryTable::isValid(n) || Entries().isFree(n) || !entryname::isSafeName(Entries().EntryName(n)))
+    if (!EntryTable::isValid(n) || Entries().isFree(n) || !dataFolderUsable())
         return;
     const QString name = Entries().EntryName(n);
     const QString &dataDir = m_session->options().dirName;
-    const QString path = page ? pagestore::PagePath(dataDir, name) : pagestore::EntryFolder(dataDir, name);
+    const bool safe = entryname::isSafeName(name);
+    const QString path = !safe ? QString()
+                         : page ? pagestore::PagePath(dataDir, name)
+                                : pagestore::EntryFolder(dataDir, name);
     const QFileInfo found(path);
-    if (page ? found.isFile() : found.isDir())
+    if (safe && (page ? found.isFile() : found.isDir()))
         OpenWithShell(path);
+    else
+        msgbox::MsgBox(this, (page ? MainText::NoVersions : MainText::NoFolder).arg(name));
 }
 
 void frm_vekmain::btn_diropen_Click()
@@ -167,6 +188,28 @@ void frm_vekmain::OpenWithShell(const QString &path, QWidget *over)
 {
     if (!shell::open(path))
         msgbox::MsgBox(over ? over : this, MainText::NoOpener.arg(path));
+}
+
+bool frm_vekmain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != TreeView1 || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    if (modifiers == Qt::NoModifier && key->key() == Qt::Key_Delete) {
+        btn_del_Click();
+    } else if (modifiers == Qt::NoModifier && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+        btn_cng_Click();
+    } else if ((modifiers == Qt::NoModifier && key->key() == Qt::Key_Menu)
+               || (modifiers == Qt::ShiftModifier && key->key() == Qt::Key_F10)) {
+        // Opened at the selected entry's node, as a click there would open it.
+        const QRect node = TreeView1->NodeRect(TreeView1->PositionOfEntry(SelectedEntry()));
+        if (node.isValid())
+            TreeView1_ContextMenu(node.center());
+    } else {
+        return QWidget::eventFilter(watched, event);
+    }
+    return true;
 }
 
 // The menu acts on the node under the pointer, which the click selects first.

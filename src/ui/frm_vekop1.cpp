@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/frm_vekop1.h"
 
 #include "core/run/address_rule.h"
@@ -186,9 +187,9 @@ void frm_vekop1::SetRuleSwitch(bool on)
 bool frm_vekop1::handOver(bool adding, qint32 Bindex)
 {
     const frm_vekmain::HandOver entry{txtname->text(), txtip->text(), cip->text(), {}, Bindex};
-    const EntryTable::Edit edit = adding ? m_main->OpAdd(entry) : m_main->OpWrite(entry);
-    if (!edit.ok()) {
-        tellRefusal(edit);
+    const Session::Changed done = adding ? Session::Changed{m_main->OpAdd(entry)} : m_main->OpWrite(entry);
+    if (!done.ok()) {
+        tellRefusal(done);
         return false;
     }
     hide();
@@ -197,10 +198,25 @@ bool frm_vekop1::handOver(bool adding, qint32 Bindex)
 
 // The list's refusals in the words the user reads; the editor stays in front with what was
 // typed, ready for the name to be mended.
-void frm_vekop1::tellRefusal(const EntryTable::Edit &edit)
+void frm_vekop1::tellRefusal(const Session::Changed &changed)
 {
     using Refusal = EntryTable::Refusal;
+    using Folder = Session::Changed::Folder;
+    const EntryTable::Edit &edit = changed.edit;
     QString text;
+    switch (changed.folder) {
+    case Folder::Taken:
+        text = MainText::FolderTaken.arg(changed.detail);
+        break;
+    case Folder::RunUnderWay:
+        text = MainText::RenameWhileRunning.arg(changed.detail);
+        break;
+    case Folder::NotMoved:
+        text = MainText::FolderNotRenamed.arg(changed.detail);
+        break;
+    case Folder::Follows:
+        break;
+    }
     switch (edit.refusal) {
     case Refusal::Full:
         text = MainText::ListFull;
@@ -230,8 +246,10 @@ void frm_vekop1::tellRefusal(const EntryTable::Edit &edit)
         text = EditorText::Duplicate;
         break;
     case Refusal::None:
-        return;
+        break;
     }
+    if (text.isEmpty())
+        return;
     msgbox::MsgBox(this, text);
     txtname->setFocus();
 }

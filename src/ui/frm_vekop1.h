@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "core/list/entry_table.h"
+#include "core/session.h"
 
 #include <QWidget>
 
@@ -53,7 +55,7 @@ private:
     // Hands the typed entry over to be added (Bindex as OpAdd takes it) or changed; true when
     // it was stored, else the user has been told why not.
     bool handOver(bool adding, qint32 Bindex);
-    void tellRefusal(const EntryTable::Edit &edit);
+    void tellRefusal(const Session::Changed &changed);
     void setRuleBackground(bool ticked);
     // The rule's tool tip and preview for today's date, again at the next midnight.
     void showToday();

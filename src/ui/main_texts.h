@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QString>
@@ -30,6 +31,19 @@ inline const QString PickFolder = QStringLiteral("フォルダを指定して下
 inline const QString LogFilter =
     QStringLiteral("すべてのファイル (*.*)|*.*|テキスト ファイル (*.txt *.doc *.log)|*.txt|*.doc|*.log|");
 
+// The limits on dated copies, both off by default.
+inline const QString KeepCopies = QStringLiteral("日付別のコピーを残す:");
+// Shown at 0, when the box sets no limit.
+inline const QString KeepDaysAll = QStringLiteral("無期限");
+inline const QString KeepVersionsAll = QStringLiteral("全件");
+inline const QString KeepDaysSuffix = QStringLiteral(" 日間");
+inline const QString KeepVersionsSuffix = QStringLiteral(" 件まで");
+inline const QString KeepDaysName = QStringLiteral("コピーを残す日数");
+inline const QString KeepVersionsName = QStringLiteral("項目ごとに残すコピーの数");
+inline const QString KeepCopiesHint = QStringLiteral(
+    "ダウンロードの終わりに、期間または件数を超えた古いコピーを削除します。"
+    "vek.htm と最新のコピーは削除しません。");
+
 // The history of the selected entry: a button and the tree's context menu.
 inline const QString History = QStringLiteral("履歴");
 
@@ -57,11 +71,15 @@ inline const QString BadDataFolder = QStringLiteral(
 // The desktop has no program for it.
 inline const QString NoOpener = QStringLiteral("開くプログラムが見つかりませんでした。\r\n%1");
 inline const QString NoVersions = QStringLiteral("「%1」のページはまだ保存されていません。");
+inline const QString NoFolder = QStringLiteral(
+    "「%1」のフォルダはまだありません。\r\n最初にダウンロードしたときに作られます。");
 inline const QString MarksWriteFailed = QStringLiteral(
     "更新された項目の印を書き込めませんでした。\r\n%1");
 
 // List operations.
 inline const QString DeleteQuestion = QStringLiteral("削除します。よろしいですか？");
+// Deleting an entry with entries under it deletes them too: its name, and how many.
+inline const QString DeleteWithBelow = QStringLiteral("「%1」と、その下の %2 件を削除します。よろしいですか？");
 // Messages of our own: an add or change that cannot be carried out is refused before anything
 // is stored, and the editor stays open with what the user typed.
 inline const QString ListFull = QStringLiteral(
@@ -71,4 +89,12 @@ inline const QString SlotInUse = QStringLiteral("項目を追加できません�
 inline const QString NoParent = QStringLiteral("親にする項目は削除されています。");
 inline const QString EntryGone = QStringLiteral(
     "変更しようとした項目は削除されています。\r\n変更は保存されません。");
+// A new name takes the entry's folder along; when it cannot, the name stays as it was.
+inline const QString FolderTaken = QStringLiteral(
+    "新しい名前のフォルダが既にあるため、名前を変更できません。\r\n"
+    "別の名前を入力してください。\r\n%1");
+inline const QString RenameWhileRunning = QStringLiteral(
+    "ダウンロードの実行中は名前を変更できません。\r\n終わってからもう一度お試しください。\r\n%1");
+inline const QString FolderNotRenamed = QStringLiteral(
+    "フォルダの名前を変更できなかったため、名前は変更されていません。\r\n%1");
 } // namespace MainText

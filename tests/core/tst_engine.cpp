@@ -1,10 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/core_testmain.h"
 #include "support/hostile_routes.h"
 #include "support/run_driver.h"
 #include "support/test_server.h"
 
+#include "platform/vbtimer.h"
+
 #include <QDir>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -131,6 +135,10 @@ private slots:
             QCOMPARE(m_program->run().connections().SlotBusy(slot), 0);
             QCOMPARE(m_program->run().connections().SlotEntry(slot), 0);
         }
+        // An ended run's timer has stopped, not just gone quiet behind the tick's guard.
+        QSignalSpy ticks(m_program->run().Timer1(), &VbTimer::Timer);
+        QTest::qWait(2 * DownloadRun::TickMs + 100);
+        QCOMPARE(ticks.count(), 0);
     }
 
     void entry_data()
@@ -216,9 +224,9 @@ private slots:
         QCOMPARE(QFileInfo::exists(page), outcome == Outcome::Stored);
         if (outcome == Outcome::Stored) {
             QCOMPARE(readFile(page), stored);
-            // A first download makes no dated folder.
+            // A first download makes no dated folder; what its server said is kept beside it.
             QCOMPARE(QDir(dataDir() + QLatin1Char('/') + name).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                     QStringList{QStringLiteral("vek.htm")});
+                     (QStringList{QStringLiteral("vek-http.txt"), QStringLiteral("vek.htm")}));
         }
 
         int slot = 0;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/core_testmain.h"
 #include "support/fs_faults.h"
 #include "support/run_driver.h"
@@ -5,6 +6,7 @@
 #include "core/list/entry_name.h"
 #include "core/list/entry_table.h"
 #include "core/run/timeout_text.h"
+#include "core/store/page_info.h"
 #include "core/store/page_store.h"
 #include "platform/inet.h"
 
@@ -33,10 +35,40 @@ QStringList listing(const QString &dir)
     return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
 }
 
+bool setStoredAt(const QString &path, const QDateTime &at)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.setFileTime(at, QFileDevice::FileModificationTime);
+}
+
+const QDate Day(2031, 7, 4);
+const QString Address = QStringLiteral("http://a.test/unit");
+
+// A page stored with everything its server says of it.
+pagestore::Received served(const QByteArray &body)
+{
+    return {.body = body,
+            .address = Address,
+            .etag = "W/\"1\"",
+            .lastModified = "Sun, 06 Nov 1994 08:49:37 GMT",
+            .contentType = "text/html; charset=Shift_JIS"};
+}
+
+// The paths of an entry's stored pages inside its folder, newest first.
+QStringList labels(const QString &dataDir, const QString &name)
+{
+    QStringList found;
+    const QString folder = pagestore::EntryFolder(dataDir, name) + u'/';
+    for (const QString &page : pagestore::StoredPages(dataDir, name))
+        found << QString(page).remove(0, folder.size());
+    return found;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Ending)
 Q_DECLARE_METATYPE(EntryTable::Refusal)
+Q_DECLARE_METATYPE(pagestore::Moved::Failure)
 
 // The state handler fed with events directly, the page store's failures, and the small rules
 // the run applies to names and the time-out text.
@@ -275,6 +307,198 @@ private slots:
         }
     }
 
+    // A page that is the one stored already (or a 304) leaves vek.htm as it was, file and time,
+    // and its dated copy is a link to it; a changed page is a new file put in place, and the
+    // dated copy is the old page's own file. Without links a dated copy is a copy made as ever.
+    // Either way the copy holds the old bytes and keeps the time they were stored.
+    void secondStore_data()
+    {
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<bool>("noLinks");
+        QTest::addColumn<bool>("written");
+        QTest::addColumn<bool>("linked");
+        QTest::newRow("same page: linked, nothing written") << "same" << false << false << true;
+        QTest::newRow("same page, no links on the disk: copied") << "same" << true << false << false;
+        QTest::newRow("304: linked, nothing written") << "304" << false << false << true;
+        QTest::newRow("304, no links on the disk: copied") << "304" << true << false << false;
+        QTest::newRow("changed page: the old one linked") << "changed" << false << true << true;
+        QTest::newRow("changed page, no links on the disk: copied") << "changed" << true << true << false;
+        QTest::newRow("same page with a new ETag") << "retagged" << false << false << true;
+        // A second name of the link would follow wherever it points later.
+        QTest::newRow("same page, vek.htm a symbolic link: copied") << "symlink" << false << false << false;
+    }
+
+    void secondStore()
+    {
+        QFETCH(QString, second);
+        QFETCH(bool, noLinks);
+        QFETCH(bool, written);
+        QFETCH(bool, linked);
+        const QString folder = data() + QLatin1String("/unit");
+        const QString page = folder + QLatin1String("/vek.htm");
+        const QString dated = folder + QLatin1String("/20310704/vek.htm");
+        const QString info = folder + QLatin1String("/vek-http.txt");
+        const pagestore::Received first = served(Page);
+        QVERIFY(pagestore::StorePage(data(), QStringLiteral("unit"), Day, first).written);
+        if (second == u"symlink") {
+            QVERIFY(QFile::rename(page, data() + QLatin1String("/elsewhere.htm")));
+            QVERIFY(QFile::link(data() + QLatin1String("/elsewhere.htm"), page));
+        }
+        const QDateTime storedAt(Day, QTime(9, 0));
+        QVERIFY(setStoredAt(page, storedAt));
+        const ino_t before = inodeOf(page);
+        const QByteArray infoBefore = readFile(info);
+
+        pagestore::Received next = first;
+        if (second == u"304") {
+            // What a 304 says of the page is not taken: what is kept stays byte for byte.
+            next = {.notModified = true, .address = Address, .etag = "\"other\""};
+        } else if (second == u"changed") {
+            next.body = "<p>new</p>";
+        } else if (second == u"retagged") {
+            next.etag = "\"2\"";
+        }
+        std::optional<fsfaults::FailPlacing> refusing;
+        if (noLinks)
+            refusing.emplace("/20310704/", EPERM, fsfaults::FailPlacing::Calls::LinksOnly);
+        const pagestore::Stored stored = pagestore::StorePage(data(), QStringLiteral("unit"), Day, next);
+        if (refusing)
+            QVERIFY(refusing->refused() > 0);
+        refusing.reset();
+
+        QCOMPARE(stored.failure, pagestore::Failure::None);
+        QCOMPARE(stored.written, written);
+        QCOMPARE(stored.changed, written);
+        QCOMPARE(stored.linked, linked);
+        QCOMPARE(stored.replaced, dated);
+        QCOMPARE(readFile(dated), Page);
+        QCOMPARE(readFile(page), written ? next.body : Page);
+        QCOMPARE(inodeOf(dated) == before, linked);
+        QCOMPARE(inodeOf(page) == before, !written);
+        QCOMPARE(QFileInfo(dated).lastModified(), storedAt);
+        if (!written)
+            QCOMPARE(QFileInfo(page).lastModified(), storedAt);
+        QVERIFY(!QFileInfo(dated).isSymLink());
+        if (second == u"same" || second == u"304" || second == u"symlink")
+            QCOMPARE(readFile(info), infoBefore);
+        else
+            QVERIFY2(readFile(info).contains("\netag " + next.etag + '\n'), readFile(info).constData());
+        // No temporary file is left anywhere.
+        QCOMPARE(listing(folder), (QStringList{QStringLiteral("20310704"), QStringLiteral("vek-http.txt"), QStringLiteral("vek.htm")}));
+        QCOMPARE(listing(folder + QLatin1String("/20310704")), QStringList{QStringLiteral("vek.htm")});
+    }
+
+    // The validators go back only for the page they came with, from the address they came
+    // from; a 304 is taken only then, and otherwise leaves the page as it was.
+    void validatorsFor_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("sent");
+        QTest::newRow("as stored") << "" << true;
+        QTest::newRow("another address") << "address" << false;
+        QTest::newRow("edited by hand, same size") << "edited" << false;
+        QTest::newRow("replaced by a shorter page") << "shorter" << false;
+        QTest::newRow("page removed") << "removed" << false;
+        QTest::newRow("no ETag nor Last-Modified came") << "novalidators" << false;
+        QTest::newRow("what is kept is damaged") << "damaged" << false;
+        QTest::newRow("what is kept is missing") << "missing" << false;
+    }
+
+    void validatorsFor()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, sent);
+        const QString folder = data() + QLatin1String("/unit");
+        const QString page = folder + QLatin1String("/vek.htm");
+        pagestore::Received first = served(Page);
+        if (change == u"novalidators")
+            first.etag = first.lastModified = {};
+        QVERIFY(pagestore::StorePage(data(), QStringLiteral("unit"), Day, first).written);
+        QString address = Address;
+        QByteArray bytes = Page;
+        if (change == u"address") {
+            address += QLatin1String("?day=5");
+        } else if (change == u"edited") {
+            bytes[1] = 'P';
+        } else if (change == u"shorter") {
+            bytes.chop(1);
+        } else if (change == u"removed") {
+            bytes.clear();
+            QVERIFY(QFile::remove(page));
+        } else if (change == u"damaged") {
+            QVERIFY(writeFile(folder + QLatin1String("/vek-http.txt"), "\x93\xfa\n\nsize x\nsha256\n"));
+        } else if (change == u"missing") {
+            QVERIFY(QFile::remove(folder + QLatin1String("/vek-http.txt")));
+        }
+        if (!bytes.isEmpty() && bytes != Page)
+            QVERIFY(writeFile(page, bytes));
+
+        const Validators validators = pagestore::ValidatorsFor(data(), QStringLiteral("unit"), address);
+        const Validators kept{.etag = first.etag, .lastModified = first.lastModified};
+        QCOMPARE(validators, sent ? kept : Validators{});
+        const pagestore::Stored stored = pagestore::StorePage(data(), QStringLiteral("unit"), Day,
+                                                              {.notModified = true, .address = address});
+        QCOMPARE(stored.failure, sent ? pagestore::Failure::None : pagestore::Failure::Write);
+        QCOMPARE(readFile(page), bytes);
+        QCOMPARE(QFileInfo::exists(folder + QLatin1String("/20310704/vek.htm")), sent);
+    }
+
+    // The limits remove the oldest dated copies past them, never vek.htm nor the newest copy
+    // nor anything else in the folders; the copies made later in a day still count up from
+    // the highest number there.
+    void pruning_data()
+    {
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<int>("days");
+        QTest::addColumn<int>("versions");
+        QTest::addColumn<QStringList>("kept");
+
+        // Newest first, with the pages they hold: E, D, C, B, B, A; vek.htm is G.
+        const QStringList all{"20310704/vek.htm", "20310704/vek-2.htm", "20310704/vek-1.htm",
+                              "20310703/vek.htm", "20310630/vek.htm", "20310626/vek.htm"};
+        QTest::newRow("off") << Day << 0 << 0 << all;
+        QTest::newRow("2 versions") << Day << 0 << 2 << all.mid(0, 2);
+        QTest::newRow("1 version") << Day << 0 << 1 << all.mid(0, 1);
+        QTest::newRow("today only") << Day << 1 << 0 << all.mid(0, 3);
+        QTest::newRow("5 days") << Day << 5 << 0 << all.mid(0, 5);
+        QTest::newRow("5 days and 4 versions") << Day << 5 << 4 << all.mid(0, 4);
+        QTest::newRow("every copy too old: the newest stays") << QDate(2031, 8, 1) << 3 << 0 << all.mid(0, 1);
+    }
+
+    void pruning()
+    {
+        QFETCH(QDate, today);
+        QFETCH(int, days);
+        QFETCH(int, versions);
+        QFETCH(QStringList, kept);
+        const QString name = QStringLiteral("unit");
+        const QList<std::pair<QDate, QByteArray>> stores{
+            {QDate(2031, 6, 25), "A"}, {QDate(2031, 6, 26), "B"}, {QDate(2031, 6, 30), "B"},
+            {QDate(2031, 7, 3), "C"}, {Day, "D"}, {Day, "E"}, {Day, "G"}};
+        for (const auto &[day, body] : stores)
+            QCOMPARE(pagestore::StorePage(data(), name, day, body).failure, pagestore::Failure::None);
+        const QString folder = data() + QLatin1String("/unit");
+        QVERIFY(writeFile(folder + QLatin1String("/20310626/notes.txt"), "mine"));
+        const QStringList before = labels(data(), name);
+
+        const pagestore::Pruned pruned = pagestore::PruneCopies(data(), name, today, {.days = days, .versions = versions});
+        QCOMPARE(pruned.error, QString());
+        QCOMPARE(labels(data(), name), QStringList{QStringLiteral("vek.htm")} + kept);
+        QCOMPARE(pruned.removed, before.size() - 1 - kept.size());
+        QCOMPARE(readFile(folder + QLatin1String("/vek.htm")), QByteArray("G"));
+        QCOMPARE(readFile(folder + QLatin1Char('/') + kept.first()), QByteArray("E"));
+        // A folder emptied goes; one that holds something else stays with it.
+        QCOMPARE(QFileInfo::exists(folder + QLatin1String("/20310630")), kept.contains(QStringLiteral("20310630/vek.htm")));
+        QCOMPARE(readFile(folder + QLatin1String("/20310626/notes.txt")), QByteArray("mine"));
+
+        // The next copy of the day is the newest of them, whatever was pruned before it.
+        QCOMPARE(pagestore::StorePage(data(), name, today, "H").failure, pagestore::Failure::None);
+        const QStringList after = pagestore::StoredPages(data(), name);
+        QCOMPARE(readFile(after.at(0)), QByteArray("H"));
+        QCOMPARE(readFile(after.at(1)), QByteArray("G"));
+        QCOMPARE(readFile(after.at(2)), QByteArray("E"));
+    }
+
     void safeNames_data()
     {
         QTest::addColumn<QString>("name");
@@ -389,6 +613,94 @@ private slots:
         QCOMPARE(pagestore::EntryFolder(data(), name), data() + QLatin1Char('/') + folder);
         QCOMPARE(pagestore::StorePage(data(), name, QDate(2031, 7, 4), "page").failure, pagestore::Failure::None);
         QCOMPARE(readFile(data() + QLatin1Char('/') + folder + QLatin1String("/vek.htm")), QByteArray("page"));
+    }
+
+    // A renamed entry's folder moves whole, in one rename, or not at all. Each folder made
+    // holds a page, a dated copy and a file kept beside the page; "file:" makes a file.
+    void moveEntryFolder_data()
+    {
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QString>("oldName");
+        QTest::addColumn<QString>("newName");
+        QTest::addColumn<int>("refusedWith"); // an errno the disk answers the rename with, or 0
+        QTest::addColumn<pagestore::Moved::Failure>("failure");
+        QTest::addColumn<QString>("detail"); // for Taken: the folder in the way
+        QTest::addColumn<QStringList>("after");
+        using F = pagestore::Moved::Failure;
+        const QStringList a{"a"};
+        QTest::newRow("moved") << a << "a" << "b" << 0 << F::None << "" << QStringList{"b"};
+        QTest::newRow("found in another letter case") << QStringList{"A"} << "a" << "b" << 0 << F::None << ""
+                                                      << QStringList{"b"};
+        QTest::newRow("letter case only") << QStringList{"news"} << "news" << "News" << 0 << F::None << ""
+                                          << QStringList{"News"};
+        QTest::newRow("the folder has the new name already") << QStringList{"News"} << "news" << "News" << 0
+                                                             << F::None << "" << QStringList{"News"};
+        QTest::newRow("no folder yet") << QStringList{} << "a" << "b" << 0 << F::None << "" << QStringList{};
+        QTest::newRow("no folder yet, the new one exists") << QStringList{"b"} << "a" << "b" << 0 << F::None
+                                                           << "" << QStringList{"b"};
+        QTest::newRow("taken") << QStringList{"a", "b"} << "a" << "b" << 0 << F::Taken << "b"
+                               << QStringList{"a", "b"};
+        QTest::newRow("taken in another letter case") << QStringList{"a", "B"} << "a" << "b" << 0 << F::Taken
+                                                      << "B" << QStringList{"a", "B"};
+        QTest::newRow("letter case only, another folder has it")
+            << QStringList{"news", "NEWS"} << "news" << "News" << 0 << F::Taken << "NEWS" << QStringList{"NEWS", "news"};
+        QTest::newRow("a file has the new name") << QStringList{"a", "file:b"} << "a" << "b" << 0 << F::Rename
+                                                 << "" << QStringList{"a", "b"};
+        QTest::newRow("the disk refuses") << a << "a" << "b" << EACCES << F::Rename << "" << a;
+        // No folder outside the data folder is ever moved, nor moved out of it.
+        QTest::newRow("old name leads out") << QStringList{"a"} << ".." << "b" << 0 << F::None << "" << a;
+        QTest::newRow("new name leads out") << a << "a" << "../b" << 0 << F::Rename << "" << a;
+    }
+
+    void moveEntryFolder()
+    {
+        QFETCH(QStringList, existing);
+        QFETCH(QString, oldName);
+        QFETCH(QString, newName);
+        QFETCH(int, refusedWith);
+        QFETCH(pagestore::Moved::Failure, failure);
+        QFETCH(QString, detail);
+        QFETCH(QStringList, after);
+        // The data folder sits in a folder of its own, so nothing may leave it unseen.
+        const QString dataDir = data() + QLatin1String("/data");
+        QVERIFY(QDir().mkpath(dataDir));
+        QByteArray page;
+        for (const QString &e : existing) {
+            const QString path = dataDir + QLatin1Char('/') + e.section(u':', -1);
+            if (e.startsWith(QLatin1String("file:"))) {
+                QVERIFY(writeFile(path, "x"));
+                continue;
+            }
+            page = e.toUtf8();
+            QVERIFY(QDir().mkpath(path + QLatin1String("/20310704")));
+            QVERIFY(writeFile(path + QLatin1String("/vek.htm"), page));
+            QVERIFY(writeFile(path + QLatin1String("/20310704/vek.htm"), "older"));
+            QVERIFY(writeFile(path + QLatin1String("/beside.txt"), "kept"));
+        }
+        std::optional<fsfaults::FailPlacing> disk;
+        if (refusedWith)
+            disk.emplace("/data/", refusedWith);
+
+        const pagestore::Moved moved = pagestore::MoveEntryFolder(dataDir, oldName, newName);
+        disk.reset();
+        QCOMPARE(moved.failure, failure);
+        QCOMPARE(moved.ok(), failure == pagestore::Moved::Failure::None);
+        if (failure == pagestore::Moved::Failure::Taken)
+            QCOMPARE(moved.detail, dataDir + QLatin1Char('/') + detail);
+        else if (failure == pagestore::Moved::Failure::Rename)
+            QVERIFY2(moved.detail.contains(newName), qPrintable(moved.detail));
+        QStringList left = listing(dataDir);
+        left.sort();
+        after.sort();
+        QCOMPARE(left, after);
+        QCOMPARE(listing(data()), QStringList{"data"});
+        if (moved.ok() && after == QStringList{newName}) {
+            const QString folder = dataDir + QLatin1Char('/') + after.constFirst();
+            QCOMPARE(readFile(folder + QLatin1String("/vek.htm")), page);
+            QCOMPARE(readFile(folder + QLatin1String("/20310704/vek.htm")), QByteArray("older"));
+            QCOMPARE(readFile(folder + QLatin1String("/beside.txt")), QByteArray("kept"));
+            QCOMPARE(pagestore::StoredPages(dataDir, newName).size(), 2);
+        }
     }
 
     // The data folder text is joined as it is typed: a trailing "/" doubles the separator.

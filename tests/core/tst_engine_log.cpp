@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/core_testmain.h"
 #include "support/run_driver.h"
 #include "support/test_server.h"

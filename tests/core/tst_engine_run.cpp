@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/core_testmain.h"
 #include "support/run_driver.h"
 #include "support/test_server.h"
@@ -281,12 +282,16 @@ private slots:
             QCOMPARE(marked.size(), changed[run] ? 1 : 0);
             QCOMPARE(program->session.marks().isMarked(QStringLiteral("daily")), changed[run]);
             QCOMPARE(readFile(folder + QLatin1String("/vek.htm")), bodies[run]);
+            // Beside the page, what its answer said of it.
             if (run == 0) {
-                QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("vek.htm")});
+                QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                         (QStringList{QStringLiteral("vek-http.txt"), QStringLiteral("vek.htm")}));
                 continue;
             }
             QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                     (QStringList{QStringLiteral("20310704"), QStringLiteral("vek.htm")}));
+                     (QStringList{QStringLiteral("20310704"), QStringLiteral("vek-http.txt"), QStringLiteral("vek.htm")}));
+            // A page stored again unchanged is the dated copy itself.
+            QCOMPARE(sameFile(dated + QLatin1String("/vek.htm"), folder + QLatin1String("/vek.htm")), !changed[run]);
             // vek.htm is the page replaced last; vek-N.htm the ones replaced before it, in order.
             QStringList expected{QStringLiteral("vek.htm")};
             QCOMPARE(readFile(dated + QLatin1String("/vek.htm")), bodies[run - 1]);
@@ -298,6 +303,141 @@ private slots:
             expected.sort();
             QCOMPARE(QDir(dated).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), expected);
         }
+    }
+
+    // The second fetch of a page asks only whether it changed, with the validators its answer
+    // brought, exactly as they came; an unchanged page is a success that writes nothing, and
+    // its dated copy is a link to it. A page edited by hand, or the page of another day's
+    // address, is fetched whole.
+    void conditionalFetches_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("single");
+        // What the second request sent back; empty when it sent nothing.
+        QTest::addColumn<QByteArray>("ifNoneMatch");
+        QTest::addColumn<QByteArray>("ifModifiedSince");
+        QTest::addColumn<int>("status");
+        // The second fetch left vek.htm's file (and its time) as it was.
+        QTest::addColumn<bool>("untouched");
+
+        const QByteArray date = "Sun, 06 Nov 1994 08:49:37 GMT";
+        QTest::newRow("weak ETag sent back, run") << "etag" << false << QByteArray("W/\"x y\"") << QByteArray() << 304 << true;
+        QTest::newRow("the server's Last-Modified, single download") << "date" << true << QByteArray() << date << 304 << true;
+        QTest::newRow("edited by hand: fetched whole") << "edited" << true << QByteArray() << QByteArray() << 200 << false;
+        QTest::newRow("conditions ignored, same page: nothing written") << "ignored" << false << QByteArray("\"1\"") << QByteArray() << 200 << true;
+        QTest::newRow("changed page replaces the old") << "changed" << false << QByteArray("\"1\"") << QByteArray() << 200 << false;
+        QTest::newRow("another day's address asks afresh") << "nextday" << true << QByteArray() << QByteArray() << 200 << true;
+    }
+
+    void conditionalFetches()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, single);
+        QFETCH(QByteArray, ifNoneMatch);
+        QFETCH(QByteArray, ifModifiedSince);
+        QFETCH(int, status);
+        QFETCH(bool, untouched);
+        const QByteArray page = "<p>\x93\xfa\x96\x7b</p>";
+        const QString path = QStringLiteral("/cond-") + change;
+        TestServer::Response answer{.body = page, .etag = "\"1\""};
+        if (change == u"etag")
+            answer.etag = "W/\"x y\"";
+        if (change == u"date")
+            answer = {.body = page, .lastModified = "Sun, 06 Nov 1994 08:49:37 GMT"};
+        if (change == u"ignored")
+            answer = {.body = page, .headers = {{"ETag", "\"1\""}}};
+        m_server.setRoute(path, answer);
+        auto program = start({{QStringLiteral("cond"), m_server.url(path + QLatin1String("?d=")),
+                               change == u"nextday" ? QStringLiteral("%0d") : QString()}});
+        const auto fetch = [&program, single] {
+            if (single)
+                program->session.startOne(1);
+            else
+                program->session.startRun();
+            const bool ended = QTest::qWaitFor([&program] { return !program->run().isActive(); }, 5000);
+            program->session.finishRun();
+            return ended;
+        };
+        QVERIFY(fetch());
+        const QString folder = dataDir() + QLatin1String("/cond");
+        const QString stored = folder + QLatin1String("/vek.htm");
+        QCOMPARE(readFile(stored), page);
+        const QByteArray infoBefore = readFile(folder + QLatin1String("/vek-http.txt"));
+        QByteArray before = page;
+        if (change == u"edited") {
+            before[3] = 'P';
+            QVERIFY(writeFile(stored, before));
+        } else if (change == u"changed") {
+            m_server.setRoute(path, {.body = "new page", .etag = "\"2\""});
+        } else if (change == u"nextday") {
+            vclock::setNow(QDateTime(QDate(2031, 7, 5), QTime(10, 0)));
+        }
+        const QDateTime storedAt(QDate(2031, 7, 4), QTime(9, 30));
+        {
+            QFile file(stored);
+            QVERIFY(file.open(QIODevice::ReadOnly) && file.setFileTime(storedAt, QFileDevice::FileModificationTime));
+        }
+        const QByteArray after = change == u"changed" ? QByteArray("new page") : page;
+        const ino_t inode = inodeOf(stored);
+        m_server.clearRequests();
+        QVERIFY(fetch());
+
+        const QList<TestServer::Request> requests = m_server.requests();
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests[0].header("If-None-Match"), ifNoneMatch);
+        QCOMPARE(requests[0].header("If-Modified-Since"), ifModifiedSince);
+        QCOMPARE(readFile(stored), after);
+        const QString dated = folder + (change == u"nextday" ? QLatin1String("/20310705/vek.htm") : QLatin1String("/20310704/vek.htm"));
+        QCOMPARE(readFile(dated), before);
+        QCOMPARE(inodeOf(stored) == inode, untouched);
+        QCOMPARE(QFileInfo(dated).lastModified(), storedAt);
+        // A link wherever a page is kept twice; only a changed page is a file of its own.
+        QVERIFY(sameFile(dated, stored) == untouched);
+        if (status == 304)
+            QCOMPARE(readFile(folder + QLatin1String("/vek-http.txt")), infoBefore);
+
+        // An unchanged page is logged so, and the entry still ends as a stored one.
+        const QStringList log = lines(program->log());
+        const QString unchangedText = QStringLiteral(" のページは前回から変わっていません(");
+        QCOMPARE(countOf(log, entryLine(QStringLiteral("cond"), unchangedText, status == 304)), untouched ? 1 : 0);
+        if (status == 304)
+            QVERIFY(program->log().contains(QStringLiteral(") 304 Not Modified")));
+        if (!single)
+            QCOMPARE(countOf(log, entryLine(QStringLiteral("cond"), QStringLiteral(" のダウンロード終了("))), 2);
+        const QList<EntryEnd> ends = program->session.runSummary().entries;
+        QCOMPARE(ends.value(0).ending, Ending::Stored);
+        QCOMPARE(ends.value(0).changed, !untouched);
+    }
+
+    // With a limit set, the end of a run removes the dated copies past it and logs a line with
+    // their count for each entry that had some, before the log file is written.
+    void retentionAtTheEndOfARun()
+    {
+        const QString log = dataDir() + QLatin1String("/VEKLOG.txt");
+        writeIni({entry(QStringLiteral("old"), QStringLiteral("/page")), entry(QStringLiteral("new"), QStringLiteral("/page"))},
+                 {.dirName = dataDir(), .keepLog = true, .logPath = log, .keepDays = 3});
+        const QString folder = dataDir() + QLatin1String("/old");
+        for (const char *day : {"20310630", "20310701", "20310702", "20310703"}) {
+            QVERIFY(QDir().mkpath(folder + u'/' + QLatin1String(day)));
+            QVERIFY(writeFile(folder + u'/' + QLatin1String(day) + QLatin1String("/vek.htm"), day));
+        }
+        QVERIFY(writeFile(folder + QLatin1String("/vek.htm"), "old page"));
+        Program program;
+        QVERIFY(program.runAll(5000));
+        // Nothing is pruned before the run's end.
+        QCOMPARE(QDir(folder).entryList({QStringLiteral("2031*")}, QDir::Dirs).size(), 5);
+        const RunSummary summary = program.session.finishRun();
+        QCOMPARE(summary.logFileError, QString());
+        // 4 July and the two days before it are kept.
+        QCOMPARE(QDir(folder).entryList({QStringLiteral("2031*")}, QDir::Dirs),
+                 (QStringList{QStringLiteral("20310702"), QStringLiteral("20310703"), QStringLiteral("20310704")}));
+        QCOMPARE(readFile(folder + QLatin1String("/20310704/vek.htm")), QByteArray("old page"));
+        const QStringList lines = fixtures::lines(program.log());
+        const QRegularExpression pruned = entryLine(QStringLiteral("old"), QStringLiteral(" の古いコピーを 2 件削除しました("));
+        QCOMPARE(countOf(lines, pruned), 1);
+        QVERIFY(indexOf(lines, pruned) > indexOf(lines, runEndLine()));
+        QCOMPARE(countOf(lines, QRegularExpression(QStringLiteral("^new の古いコピー"))), 0);
+        QVERIFY(runlog::DecodeFile(readFile(log)).contains(lines.at(indexOf(lines, pruned))));
     }
 
     // A data folder typed in that does not exist yet is made, with its parents.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history's core: stored pages read as text in their own charset, line diffs, the list of
 // an entry's versions, and the changed marks.
 
@@ -101,6 +102,7 @@ private slots:
     void sideBySidePairsAChange();
     void versionsNewestFirst();
     void storedCopyKeepsItsTimeAndTellsAChange();
+    void versionsReadByTheirServersCharset();
     void marksByNameAcrossFaces();
 };
 
@@ -306,6 +308,8 @@ void TestHistory::wordMarks_data()
     QTest::newRow("English words") << "The quick [brown] fox jumps" << "The quick [red] fox jumps";
     QTest::newRow("two words apart, the blank between them not marked")
         << "Release [6.4] is out, download [now]" << "Release [6.5] is out, download [today]";
+    QTest::newRow("two changed words with a kept blank between, marked as one")
+        << "The [quick brown] fox jumps over the lazy dog" << "The [slow red] fox jumps over the lazy dog";
     QTest::newRow("only blanks changed") << "a[ ]b" << "a[   ]b";
     QTest::newRow("little in common: no marks") << "本日のお知らせはありません" << "本日は臨時休業いたします";
     QTest::newRow("nothing in common") << "晴れ" << "雨";
@@ -541,6 +545,32 @@ void TestHistory::storedCopyKeepsItsTimeAndTellsAChange()
     QVERIFY(pagestore::StorePage(data.path(), QStringLiteral("news"), today, "secont").changed);
     QVERIFY(pagestore::StorePage(data.path(), QStringLiteral("news"), today, "secont!").changed);
     QVERIFY(!pagestore::StorePage(data.path(), QStringLiteral("fresh"), today, "new").changed);
+}
+
+// Each stored version is read by the Content-Type its own server sent with it, which the page
+// store keeps by the page's hash; a version it has none for is read as any page is.
+void TestHistory::versionsReadByTheirServersCharset()
+{
+    QTemporaryDir data;
+    // Half-width katakana and kanji without a kana: beyond a guess (see decode_data).
+    const QString sale = QStringLiteral("<p>ﾃﾞｼﾞﾀﾙｶﾒﾗ新製品!</p>");
+    const QByteArray sjis = encode(sale, "windows-31j");
+    const QByteArray euc = encode(sale, "EUC-JP");
+    const QString name = QStringLiteral("shop");
+    pagestore::StorePage(data.path(), name, QDate(2026, 1, 4), {.body = sjis, .contentType = "text/html; charset=Shift_JIS"});
+    pagestore::StorePage(data.path(), name, QDate(2026, 1, 5), {.body = euc, .contentType = "text/html; charset=EUC-JP"});
+    // A copy from before its Content-Type was kept.
+    touch(data.path() + "/shop/20260103/vek.htm", encode(QStringLiteral("<p>ﾃﾞｼﾞﾀﾙｶﾒﾗ新製品!!</p>"), "windows-31j"),
+          QDateTime(QDate(2026, 1, 3), QTime(6, 0)));
+
+    const QHash<QByteArray, QByteArray> types = pagestore::ServedTypes(data.path(), name);
+    QStringList read;
+    for (const history::Version &v : history::Versions(data.path(), name)) {
+        const history::PageText page = history::DecodeVersion(readFile(v.path), types);
+        read << v.label + u' '
+                    + (page.text.contains(QStringLiteral("ﾃﾞｼﾞﾀﾙｶﾒﾗ新製品")) ? page.charset.toLower() : QStringLiteral("misread"));
+    }
+    QCOMPARE(read, (QStringList{"vek.htm euc-jp", "20260105/vek.htm windows-31j", "20260103/vek.htm misread"}));
 }
 
 // Marks are names: two faces over one settings file share them, neither loses the other's,

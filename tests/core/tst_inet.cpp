@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/core_testmain.h"
 #include "support/hostile_routes.h"
 #include "support/test_server.h"
@@ -380,6 +381,82 @@ private slots:
         QCOMPARE(ended.result.status, status);
         QCOMPARE(ended.result.failure, error.isEmpty() ? TransferResult::Failure::None : TransferResult::Failure::Status);
         QCOMPARE(ended.result.headers.value("Content-Type"), std::optional<QByteArray>("text/html"));
+    }
+
+    // A conditional GET sends the validators exactly as given, on every hop; a 304 to it is a
+    // success without a body, and a value that would break the request is not sent.
+    void conditionalRequests_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("etag");
+        QTest::addColumn<QByteArray>("lastModified");
+        // What the server read; "-" when the header was not sent.
+        QTest::addColumn<QByteArray>("ifNoneMatch");
+        QTest::addColumn<QByteArray>("ifModifiedSince");
+        QTest::addColumn<int>("status");
+
+        const QByteArray date = "Sun, 06 Nov 1994 08:49:37 GMT";
+        m_server.setRoute(QStringLiteral("/tagged"), {.body = "current", .etag = "\"v2\""});
+        m_server.setRoute(QStringLiteral("/weak"), {.body = "current", .etag = "W/\"a b,c\""});
+        m_server.setRoute(QStringLiteral("/dated"), {.body = "current", .lastModified = date});
+        m_server.setRoute(QStringLiteral("/moved-tagged"), {.redirectTo = QStringLiteral("/tagged")});
+        m_server.setRoute(QStringLiteral("/plain"), {.body = "current"});
+        // A length beside a 304 is the page's, not a body's: nothing is waited for.
+        m_server.setRoute(QStringLiteral("/long304"), {.raw = "HTTP/1.1 304 Not Modified\r\nETag: \"v2\"\r\n"
+                                                               "Content-Length: 5000\r\n\r\n"});
+
+        QTest::newRow("etag") << "/tagged" << QByteArray("\"v2\"") << QByteArray() << QByteArray("\"v2\"") << QByteArray("-") << 304;
+        QTest::newRow("weak etag as received") << "/weak" << QByteArray("W/\"a b,c\"") << QByteArray()
+                                               << QByteArray("W/\"a b,c\"") << QByteArray("-") << 304;
+        QTest::newRow("the server's own Last-Modified") << "/dated" << QByteArray() << date << QByteArray("-") << date << 304;
+        QTest::newRow("both") << "/tagged" << QByteArray("\"v2\"") << date << QByteArray("\"v2\"") << date << 304;
+        QTest::newRow("an etag of another version") << "/tagged" << QByteArray("\"v1\"") << QByteArray()
+                                                    << QByteArray("\"v1\"") << QByteArray("-") << 200;
+        QTest::newRow("after a redirect") << "/moved-tagged" << QByteArray("\"v2\"") << QByteArray()
+                                          << QByteArray("\"v2\"") << QByteArray("-") << 304;
+        QTest::newRow("a 304 that announces a length") << "/long304" << QByteArray("\"v2\"") << QByteArray()
+                                                       << QByteArray("\"v2\"") << QByteArray("-") << 304;
+        QTest::newRow("a line break is not sent") << "/plain" << QByteArray("\"v\"\r\nX-Injected: 1") << QByteArray()
+                                                  << QByteArray("-") << QByteArray("-") << 200;
+        QTest::newRow("no validators") << "/plain" << QByteArray() << QByteArray() << QByteArray("-") << QByteArray("-") << 200;
+    }
+
+    void conditionalRequests()
+    {
+        QFETCH(QString, path);
+        QFETCH(QByteArray, etag);
+        QFETCH(QByteArray, lastModified);
+        QFETCH(QByteArray, ifNoneMatch);
+        QFETCH(QByteArray, ifModifiedSince);
+        QFETCH(int, status);
+        Inet inet;
+        Recorder recorder(inet);
+        inet.Execute(m_server.url(path), QStringLiteral("GET"), {.etag = etag, .lastModified = lastModified});
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.ended(), Patience);
+        QCOMPARE(recorder.results.size(), 1);
+        const TransferResult &result = recorder.results.first();
+        QVERIFY2(result.ok(), qPrintable(result.error));
+        QCOMPARE(result.status, status);
+        QCOMPARE(result.notModified(), status == 304);
+        QCOMPARE(result.body, status == 304 ? QByteArray() : QByteArray("current"));
+        const QList<TestServer::Request> requests = m_server.requests();
+        QVERIFY(!requests.isEmpty());
+        for (const TestServer::Request &request : requests) {
+            const auto sent = [&request](const char *name) {
+                for (const auto &[key, value] : request.headers) {
+                    if (key.compare(name, Qt::CaseInsensitive) == 0)
+                        return value;
+                }
+                return QByteArray("-");
+            };
+            QCOMPARE(sent("If-None-Match"), ifNoneMatch);
+            QCOMPARE(sent("If-Modified-Since"), ifModifiedSince);
+            QCOMPARE(sent("X-Injected"), QByteArray("-"));
+        }
+        // The next plain GET on the object carries nothing of this one.
+        m_server.clearRequests();
+        QVERIFY(run(inet, m_server.url(QStringLiteral("/plain"))).result.ok());
+        QCOMPARE(m_server.requests().value(0).header("If-None-Match"), QByteArray());
     }
 
     // Ten transfers at once, several rounds: some faults show only on a busy machine.

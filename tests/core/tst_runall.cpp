@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/core_testmain.h"
 #include "support/fixtures.h"
 #include "support/test_server.h"
@@ -387,7 +388,7 @@ private slots:
         while (it.hasNext())
             files << QDir(dataDir()).relativeFilePath(it.next());
         files.sort();
-        QCOMPARE(files, (QStringList{QStringLiteral("VEKLOG.txt"), QStringLiteral("e1/vek.htm")}));
+        QCOMPARE(files, (QStringList{QStringLiteral("VEKLOG.txt"), QStringLiteral("e1/vek-http.txt"), QStringLiteral("e1/vek.htm")}));
 
         Session after(GetWindowsDirectory());
         after.load();
@@ -433,6 +434,28 @@ private slots:
         QCOMPARE(next.exitCode, 0);
         QCOMPARE(readFile(page(QStringLiteral("e1"))), PageBody);
         QVERIFY(!QFileInfo::exists(GetWindowsDirectory() + QLatin1String("/vekanto.lock")));
+    }
+
+    // The limit on dated copies in vek.ini holds for an unattended run too: the copies past it
+    // are removed at its end, said on the terminal and in the log file.
+    void retentionLimitHonoured()
+    {
+        writeIni(entries({QStringLiteral("e1")}, {QStringLiteral("/page")}),
+                 {.dirName = dataDir(), .keepLog = true, .logPath = logPath(), .keepVersions = 1});
+        const QString folder = dataDir() + QLatin1String("/e1");
+        for (const char *day : {"20200101", "20200102"}) {
+            QVERIFY(QDir().mkpath(folder + u'/' + QLatin1String(day)));
+            QVERIFY(writeFile(folder + u'/' + QLatin1String(day) + QLatin1String("/vek.htm"), day));
+        }
+        QVERIFY(writeFile(page(QStringLiteral("e1")), "before"));
+        const Outcome outcome = run({QStringLiteral("--run-all")});
+        QCOMPARE(outcome.exitCode, 0);
+        const QString today = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+        QCOMPARE(QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{today});
+        QCOMPARE(readFile(folder + u'/' + today + QLatin1String("/vek.htm")), QByteArray("before"));
+        const QRegularExpression pruned = entryLine(QStringLiteral("e1"), QStringLiteral(" の古いコピーを 2 件削除しました("));
+        QCOMPARE(countOf(lines(logFileText(logPath())), pruned), 1);
+        QVERIFY2(outcome.out.contains(QStringLiteral("e1 の古いコピーを 2 件削除しました(")), qPrintable(outcome.out));
     }
 
     // --help in the locale's language is the text the README shows; --version the title.

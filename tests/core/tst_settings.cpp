@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/core_testmain.h"
 #include "support/fixtures.h"
 
@@ -197,6 +198,44 @@ private slots:
         QCOMPARE(m_options.logPath, QStringLiteral("NLlog.txt"));
         QCOMPARE(m_options.timeout, QStringLiteral("45"));
         QVERIFY(m_options.logOn);
+    }
+
+    // The limits on dated copies: a positive number each, anything else keeps every copy; SAVE
+    // writes only a limit that is set, so a file without them is written as it always was.
+    void retentionLimits_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<int>("days");
+        QTest::addColumn<int>("versions");
+        // The file's lines of the limits after SAVE, blanks aside.
+        QTest::addColumn<QStringList>("saved");
+        QTest::newRow("none") << "" << 0 << 0 << QStringList{};
+        QTest::newRow("both") << "keepdays=30\nkeepvers= 12 \n" << 30 << 12 << QStringList{"keepdays=30", "keepvers=12"};
+        QTest::newRow("versions only") << "keepvers=5\n" << 0 << 5 << QStringList{"keepvers=5"};
+        QTest::newRow("zero is off, and goes") << "keepdays=0\nkeepvers=7\n" << 0 << 7 << QStringList{"keepvers=7"};
+        QTest::newRow("no number is off") << "keepdays=abc\nkeepvers=-3\n" << 0 << 0 << QStringList{};
+    }
+
+    void retentionLimits()
+    {
+        QFETCH(QString, option);
+        QFETCH(int, days);
+        QFETCH(int, versions);
+        QFETCH(QStringList, saved);
+        writeIni(QStringLiteral("[DATA]\nTEXT1=a\n[Option]\ndtime=60\n") + option);
+        reload();
+        QCOMPARE(m_options.keepDays, days);
+        QCOMPARE(m_options.keepVersions, versions);
+        QVERIFY(save());
+        QStringList limits;
+        for (QString line : readIni().split(QStringLiteral("\r\n"))) {
+            if (line.startsWith(QLatin1String("keep")))
+                limits << line.remove(u' ');
+        }
+        QCOMPARE(limits, saved);
+        reload();
+        QCOMPARE(m_options.keepDays, days);
+        QCOMPARE(m_options.keepVersions, versions);
     }
 
     void loadKeepsOptionsTheFileLacks()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/core_testmain.h"
 #include "support/hostile_routes.h"
 #include "support/run_driver.h"
@@ -409,7 +410,7 @@ private slots:
         for (const QString &path : std::as_const(m_rootAfter)) {
             const QStringList parts = path.split(QLatin1Char('/'));
             const bool known = parts.size() <= 2
-                               || (parts.size() == 3 && (parts.at(2) == u"vek.htm" || parts.at(2) == dated))
+                               || (parts.size() == 3 && (parts.at(2) == u"vek.htm" || parts.at(2) == u"vek-http.txt" || parts.at(2) == dated))
                                || (parts.size() == 4 && parts.at(2) == dated
                                    && QRegularExpression(QStringLiteral("^vek(-[0-9]+)?\\.htm$")).match(parts.at(3)).hasMatch());
             QVERIFY2(known, qPrintable(path));
@@ -429,6 +430,71 @@ private slots:
         QVERIFY2(qAbs(growth) <= 5 * 1024,
                  qPrintable(QStringLiteral("after run 1: %1 kB, after run %2: %3 kB")
                                 .arg(m_rssKb[0]).arg(Runs).arg(m_rssKb[Runs - 1])));
+    }
+
+    // 200 runs in a row of ten entries whose server answers each with a 304 to the validators
+    // sent back: every page and what is kept of its answer stay byte for byte, with their
+    // files and times, and every dated copy of the day is a link to its page. The ticks come
+    // as fast as the event loop turns; each run still starts one entry per tick.
+    void unchangedRunsKeepEveryByte()
+    {
+        constexpr int Entries = 10;
+        constexpr int Repeats = 200;
+        QTemporaryDir data;
+        QList<Entry> entries;
+        for (int n = 1; n <= Entries; ++n) {
+            const QString path = QStringLiteral("/same/%1").arg(n);
+            m_server.setRoute(path, {.body = QByteArray(2000 + n, char('a' + n)),
+                                     .etag = "W/\"" + QByteArray::number(n) + '"',
+                                     .lastModified = "Tue, 01 Jul 2031 00:00:0" + QByteArray::number(n % 10) + " GMT"});
+            entries.append({QStringLiteral("same%1").arg(n), m_server.url(path), {}});
+        }
+        writeIni(entries, {.dirName = data.path()});
+        Program program;
+        QVERIFY(program.runAll(30000));
+        struct Kept {
+            QByteArray page, info;
+            QDateTime pageTime, infoTime;
+        };
+        const auto kept = [&data](int n) {
+            const QString folder = data.path() + QStringLiteral("/same%1/").arg(n);
+            return Kept{readFile(folder + QLatin1String("vek.htm")), readFile(folder + QLatin1String("vek-http.txt")),
+                        QFileInfo(folder + QLatin1String("vek.htm")).lastModified(),
+                        QFileInfo(folder + QLatin1String("vek-http.txt")).lastModified()};
+        };
+        QList<Kept> before;
+        for (int n = 1; n <= Entries; ++n)
+            before << kept(n);
+        m_server.clearRequests();
+
+        for (int repeat = 0; repeat < Repeats; ++repeat) {
+            program.run().start(program.session.entries(), data.path(), QStringLiteral("60"));
+            const bool ended = QTest::qWaitFor([&program] {
+                program.run().Timer1_Timer();
+                return !program.run().isActive();
+            }, 30000);
+            QVERIFY2(ended, qPrintable(QString::number(repeat)));
+        }
+
+        QCOMPARE(m_server.requestCount(), Entries * Repeats);
+        QCOMPARE(m_server.bodyBytesSent(), 0);
+        const QStringList log = lines(program.log());
+        QCOMPARE(countOf(log, QRegularExpression(QStringLiteral("^same[0-9]+ のページは前回から変わっていません\\(.*\\) 304 Not Modified$"))),
+                 Entries * Repeats);
+        for (int n = 1; n <= Entries; ++n) {
+            const Kept now = kept(n);
+            QVERIFY(now.page == before[n - 1].page && now.info == before[n - 1].info);
+            QCOMPARE(now.pageTime, before[n - 1].pageTime);
+            QCOMPARE(now.infoTime, before[n - 1].infoTime);
+            const QString folder = data.path() + QStringLiteral("/same%1").arg(n);
+            const QString dated = folder + u'/' + Today.toString(QStringLiteral("yyyyMMdd"));
+            const QStringList copies = QDir(dated).entryList(QDir::Files);
+            QCOMPARE(copies.size(), Repeats);
+            for (int aside = 1; aside < Repeats; ++aside)
+                QVERIFY(copies.contains(QStringLiteral("vek-%1.htm").arg(aside)));
+            for (const QString &copy : copies)
+                QVERIFY2(sameFile(dated + u'/' + copy, folder + QLatin1String("/vek.htm")), qPrintable(copy));
+        }
     }
 };
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a fresh prefix, as a packager does, and checks what a desktop finds
 # there: every file in its place, and the .desktop file and metainfo clean under their
 # validators.

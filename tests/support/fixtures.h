@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What every test of a run or of the list needs: a settings file written as the program would
@@ -14,6 +15,8 @@
 #include <QStringList>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace fixtures {
 
 struct Entry {
@@ -27,6 +30,9 @@ struct Options {
     QString timeout = QStringLiteral("60");
     bool keepLog = false;
     QString logPath{};
+    // The limits on dated copies; written only when set.
+    int keepDays = 0;
+    int keepVersions = 0;
     // 「サーバーごとに間隔を空ける」
     bool hostPace = false;
 };
@@ -48,6 +54,19 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
+// The file on disk a path names (links followed), 0 when none.
+inline ino_t inodeOf(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+// Whether two paths are names of one file: hard links of each other.
+inline bool sameFile(const QString &a, const QString &b)
+{
+    return inodeOf(a) != 0 && inodeOf(a) == inodeOf(b);
+}
+
 // A settings file with these root entries and options, in CP932.
 inline void writeIni(const QList<Entry> &entries, const Options &options)
 {
@@ -61,6 +80,10 @@ inline void writeIni(const QList<Entry> &entries, const Options &options)
     text += QStringLiteral("[Option]\r\ndirname=%1\r\nlogpath=%2\r\nlogsw=%3\r\ndtime=%4\r\n")
                 .arg(options.dirName, options.logPath,
                      options.keepLog ? QStringLiteral("1") : QStringLiteral("0"), options.timeout);
+    if (options.keepDays > 0)
+        text += QStringLiteral("keepdays=%1\r\n").arg(options.keepDays);
+    if (options.keepVersions > 0)
+        text += QStringLiteral("keepvers=%1\r\n").arg(options.keepVersions);
     if (options.hostPace)
         text += QStringLiteral("hostpace=1\r\n");
     if (!writeFile(iniPath(), codepage::toAnsi(text)))

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/fs_faults.h"
 
 #include <atomic>
@@ -16,13 +17,21 @@ namespace {
 std::mutex armedMutex;
 std::string armedFragment;
 int armedError = 0;
+bool armedLinksOnly = false;
 std::atomic<int> refusedCount{0};
 
-// True when a call placing a file at `target` is to fail; errno is then set.
-bool refuses(const char *target)
+// Qt names an unnamed temporary file (O_TMPFILE) by linking its descriptor.
+bool namesUnnamedFile(const char *from)
+{
+    return !from || !*from || std::strncmp(from, "/proc/self/fd/", 14) == 0;
+}
+
+// True when a call placing a file at `target` is to fail; errno is then set. `link`: a second
+// name for the named file `link`.
+bool refuses(const char *target, bool link = false)
 {
     const std::lock_guard lock(armedMutex);
-    if (armedFragment.empty() || !target || !std::strstr(target, armedFragment.c_str()))
+    if (armedFragment.empty() || !target || !std::strstr(target, armedFragment.c_str()) || (armedLinksOnly && !link))
         return false;
     ++refusedCount;
     errno = armedError;
@@ -39,11 +48,12 @@ Function next(const char *name)
 
 namespace fsfaults {
 
-FailPlacing::FailPlacing(const QByteArray &fragment, int error)
+FailPlacing::FailPlacing(const QByteArray &fragment, int error, Calls calls)
 {
     const std::lock_guard lock(armedMutex);
     armedFragment = fragment.toStdString();
     armedError = error;
+    armedLinksOnly = calls == Calls::LinksOnly;
     refusedCount = 0;
 }
 
@@ -84,13 +94,13 @@ int renameat2(int fromDir, const char *from, int toDir, const char *to, unsigned
 int link(const char *from, const char *to)
 {
     static const auto real = next<int (*)(const char *, const char *)>("link");
-    return refuses(to) ? -1 : real(from, to);
+    return refuses(to, !namesUnnamedFile(from)) ? -1 : real(from, to);
 }
 
 int linkat(int fromDir, const char *from, int toDir, const char *to, int flags)
 {
     static const auto real = next<int (*)(int, const char *, int, const char *, int)>("linkat");
-    return refuses(to) ? -1 : real(fromDir, from, toDir, to, flags);
+    return refuses(to, !namesUnnamedFile(from)) ? -1 : real(fromDir, from, toDir, to, flags);
 }
 
 } // extern "C"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The answers of a hostile server: compressed bodies (never asked for) whole, cut or broken,

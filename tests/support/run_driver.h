@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Drives full runs on the core alone: the list and options come from vek.ini, a run is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/test_server.h"
 
 #include <cstring>
@@ -41,6 +42,24 @@ QByteArray reasonPhrase(int status)
     case 504: return "Gateway Timeout";
     default: return "Status";
     }
+}
+
+// Whether a conditional request names what the route's page still is.
+bool notModified(const TestServer::Request &request, const TestServer::Response &r)
+{
+    const auto weakless = [](QByteArray tag) { return tag.startsWith("W/") ? tag.mid(2) : tag; };
+    const QByteArray match = request.header("If-None-Match");
+    if (!r.etag.isEmpty() && !match.isEmpty()) {
+        // A tag may hold a comma itself; a list of plain tags is split.
+        if (weakless(match.trimmed()) == weakless(r.etag))
+            return true;
+        for (const QByteArray &tag : match.split(',')) {
+            if (weakless(tag.trimmed()) == weakless(r.etag))
+                return true;
+        }
+        return false;
+    }
+    return !r.lastModified.isEmpty() && request.header("If-Modified-Since") == r.lastModified;
 }
 
 // SO_LINGER 0 turns close() into an RST, the way a crashed or hostile server ends a connection.
@@ -194,6 +213,12 @@ void TestServer::clearRequests()
     std::lock_guard lock(m_mutex);
     m_requests.clear();
     m_connectionCount = 0;
+    m_bodyBytes = 0;
+}
+
+qint64 TestServer::bodyBytesSent() const
+{
+    return m_bodyBytes;
 }
 
 TestServer::Response TestServer::routeFor(const QString &target) const
@@ -320,7 +345,11 @@ void TestServer::serve(Connection *connection)
         std::lock_guard lock(m_mutex);
         m_requests.append(request);
     }
-    const Response r = routeFor(request.path);
+    Response r = routeFor(request.path);
+    if (notModified(request, r)) {
+        r.status = 304;
+        r.body.clear();
+    }
 
     if (r.delayMs > 0 && !waitFor(-1, 0, r.delayMs)) {
         ::close(fd);
@@ -357,6 +386,10 @@ void TestServer::serve(Connection *connection)
     out += "Connection: close\r\n";
     if (!location.isEmpty())
         out += "Location: " + location + "\r\n";
+    if (!r.etag.isEmpty())
+        out += "ETag: " + r.etag + "\r\n";
+    if (!r.lastModified.isEmpty())
+        out += "Last-Modified: " + r.lastModified + "\r\n";
     for (const auto &h : r.headers)
         out += h.first + ": " + h.second + "\r\n";
     out += "\r\n";
@@ -377,6 +410,7 @@ void TestServer::serve(Connection *connection)
         return;
     }
 
+    m_bodyBytes += r.body.size();
     if (sendPaced(fd, r.body, r))
         closeGracefully(fd);
     else

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QByteArray>
@@ -48,6 +49,12 @@ public:
         // When set: answers 302 (or `status` when it is a 3xx) with this Location. A value
         // starting with "/" is a path on this server; anything else is sent as it is.
         QString redirectTo{};
+        // When set: sent as the ETag and the Last-Modified header, and a request that names this
+        // ETag in If-None-Match (W/ aside) or, without If-None-Match, sends this Last-Modified
+        // as If-Modified-Since is answered 304 without a body. A server that ignores
+        // conditional requests sends its ETag in `headers` instead.
+        QByteArray etag{};
+        QByteArray lastModified{};
         // Extra header lines, for example {"Content-Encoding", "gzip"}.
         QList<QPair<QByteArray, QByteArray>> headers{};
         // When set: sent byte for byte (dripped when asked) in place of the status line, headers
@@ -103,6 +110,8 @@ public:
     // Connections accepted so far (a client may retry a request on a new connection).
     int connectionCount() const;
     void clearRequests();
+    // Body bytes sent so far (a 304 sends none); cleared with the requests.
+    qint64 bodyBytesSent() const;
 
 private:
     struct Connection {
@@ -134,5 +143,6 @@ private:
     Response m_defaultResponse;
     QList<Request> m_requests;
     int m_connectionCount = 0;
+    std::atomic<qint64> m_bodyBytes{0};
     std::list<std::unique_ptr<Connection>> m_connections;
 };

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Folder, log, open, LOAD and SAVE actions of the main window; dialogs are answered and the
 // shell is recorded, so nothing is shown or launched.
 
@@ -15,7 +16,10 @@
 #include "ui/platform/window_state.h"
 
 #include <QDir>
+#include <QSpinBox>
 #include <QFileInfo>
+#include <QMenu>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTranslator>
 
@@ -90,6 +94,8 @@ private slots:
     void openWithoutAnOpenerSaysSo();
     void keyboard_data();
     void keyboard();
+    void treeKeys_data();
+    void treeKeys();
     void qtTextsInJapanese();
     void secondStartShowsTheOpenWindow();
     void windowPlaceIsKeptOutsideVekIni();
@@ -294,35 +300,38 @@ void tst_actions::open_data()
     QTest::addColumn<int>("deleted");
     QTest::addColumn<int>("selected");
     QTest::addColumn<QString>("opened");
+    // What the user is told when nothing opens; an entry never stored is not a silent click.
+    QTest::addColumn<QString>("told");
 
     const QStringList none, folder{"e2/"}, page{"e2/vek.htm"};
     const QByteArray dir("btn_diropen"), open("btn_Lopen"), dbl("double-click");
+    const QString noFolder = MainText::NoFolder.arg("e2"), noPage = MainText::NoVersions.arg("e2");
 
-    QTest::newRow("folder, exists") << dir << true << folder << 0 << 2 << "/e2";
+    QTest::newRow("folder, exists") << dir << true << folder << 0 << 2 << "/e2" << "";
     // One separator between the data folder and the name, whether or not the folder ends in one.
-    QTest::newRow("folder, exists, no trailing slash") << dir << false << folder << 0 << 2 << "/e2";
-    QTest::newRow("folder, missing") << dir << true << none << 0 << 2 << "";
-    QTest::newRow("folder, only a file of that name") << dir << true << QStringList{"e2"} << 0 << 2 << "";
-    QTest::newRow("page, exists") << open << true << page << 0 << 2 << "/e2/vek.htm";
-    QTest::newRow("page, exists, no trailing slash") << open << false << page << 0 << 2 << "/e2/vek.htm";
-    QTest::newRow("page, folder without page") << open << true << folder << 0 << 2 << "";
-    QTest::newRow("page, missing") << open << true << none << 0 << 2 << "";
-    QTest::newRow("page, a folder named vek.htm") << open << true << QStringList{"e2/vek.htm/"} << 0 << 2 << "";
-    QTest::newRow("double-click, page exists") << dbl << true << page << 0 << 2 << "/e2/vek.htm";
-    QTest::newRow("double-click, page missing") << dbl << true << folder << 0 << 2 << "";
+    QTest::newRow("folder, exists, no trailing slash") << dir << false << folder << 0 << 2 << "/e2" << "";
+    QTest::newRow("folder, missing") << dir << true << none << 0 << 2 << "" << noFolder;
+    QTest::newRow("folder, only a file of that name") << dir << true << QStringList{"e2"} << 0 << 2 << "" << noFolder;
+    QTest::newRow("page, exists") << open << true << page << 0 << 2 << "/e2/vek.htm" << "";
+    QTest::newRow("page, exists, no trailing slash") << open << false << page << 0 << 2 << "/e2/vek.htm" << "";
+    QTest::newRow("page, folder without page") << open << true << folder << 0 << 2 << "" << noPage;
+    QTest::newRow("page, missing") << open << true << none << 0 << 2 << "" << noPage;
+    QTest::newRow("page, a folder named vek.htm") << open << true << QStringList{"e2/vek.htm/"} << 0 << 2 << "" << noPage;
+    QTest::newRow("double-click, page exists") << dbl << true << page << 0 << 2 << "/e2/vek.htm" << "";
+    QTest::newRow("double-click, page missing") << dbl << true << folder << 0 << 2 << "" << noPage;
     // The run stores into an existing folder whose name differs only in letter case.
-    QTest::newRow("folder in another letter case") << dir << true << QStringList{"E2/"} << 0 << 2 << "/E2";
-    QTest::newRow("page in another letter case") << open << true << QStringList{"E2/vek.htm"} << 0 << 2 << "/E2/vek.htm";
-    QTest::newRow("double-click, another letter case") << dbl << true << QStringList{"E2/vek.htm"} << 0 << 2 << "/E2/vek.htm";
+    QTest::newRow("folder in another letter case") << dir << true << QStringList{"E2/"} << 0 << 2 << "/E2" << "";
+    QTest::newRow("page in another letter case") << open << true << QStringList{"E2/vek.htm"} << 0 << 2 << "/E2/vek.htm" << "";
+    QTest::newRow("double-click, another letter case") << dbl << true << QStringList{"E2/vek.htm"} << 0 << 2 << "/E2/vek.htm" << "";
 
     // After deleting entry 1, entry 2 sits at node position 1 and entry 3 at position 2.
     const QStringList both{"e2/vek.htm", "e3/vek.htm"};
-    QTest::newRow("folder after a deletion") << dir << true << QStringList{"e2/", "e3/"} << 1 << 3 << "/e3";
-    QTest::newRow("page after a deletion") << open << true << both << 1 << 3 << "/e3/vek.htm";
-    QTest::newRow("double-click after a deletion") << dbl << true << both << 1 << 2 << "/e2/vek.htm";
+    QTest::newRow("folder after a deletion") << dir << true << QStringList{"e2/", "e3/"} << 1 << 3 << "/e3" << "";
+    QTest::newRow("page after a deletion") << open << true << both << 1 << 3 << "/e3/vek.htm" << "";
+    QTest::newRow("double-click after a deletion") << dbl << true << both << 1 << 2 << "/e2/vek.htm" << "";
     // A deleted entry opens nothing, even when a folder of its marker name exists.
-    QTest::newRow("folder of a deleted entry") << dir << true << QStringList{"nl/", "e2/"} << 2 << 2 << "";
-    QTest::newRow("page of a deleted entry") << open << true << QStringList{"nl/vek.htm", "e2/vek.htm"} << 2 << 2 << "";
+    QTest::newRow("folder of a deleted entry") << dir << true << QStringList{"nl/", "e2/"} << 2 << 2 << "" << "";
+    QTest::newRow("page of a deleted entry") << open << true << QStringList{"nl/vek.htm", "e2/vek.htm"} << 2 << 2 << "" << "";
 }
 
 void tst_actions::open()
@@ -333,6 +342,7 @@ void tst_actions::open()
     QFETCH(int, deleted);
     QFETCH(int, selected);
     QFETCH(QString, opened);
+    QFETCH(QString, told);
 
     QTemporaryDir data;
     QVERIFY(data.isValid());
@@ -356,15 +366,18 @@ void tst_actions::open()
         clickNode(w, selected);
     QCOMPARE(driver::selected(w), QString::number(selected));
 
+    answerer.clear();
     if (action == "double-click")
         doubleClickNode(w, selected);
     else
         click(&w, action.constData());
     QCOMPARE(m_opened, opened.isEmpty() ? QStringList() : QStringList{data.path() + opened});
+    QCOMPARE(answerer.texts(), told.isEmpty() ? QStringList() : QStringList{told});
 }
 
 // A name read from a hand-edited settings file that would lead out of the data folder opens
-// nothing, though the folder it names exists.
+// nothing, though the folder it names exists: nothing was ever stored for it. Neither does a
+// relative data folder, where no run stores a page.
 void tst_actions::openNeverLeavesDataFolder()
 {
     QTemporaryDir data;
@@ -372,16 +385,30 @@ void tst_actions::openNeverLeavesDataFolder()
     QFile page(data.filePath(QStringLiteral("vek.htm")));
     QVERIFY(page.open(QIODevice::WriteOnly));
     page.close();
-    QVERIFY(writeFile(iniPath(), "[DATA]\r\nTEXT1=..\r\nROOT1=0\r\nTEXT2=.\r\nROOT2=0\r\n"));
+    QVERIFY(writeFile(iniPath(), "[DATA]\r\nTEXT1=..\r\nROOT1=0\r\nTEXT2=.\r\nROOT2=0\r\nTEXT3=sub\r\nROOT3=0\r\n"));
     frm_vekmain w;
     startShown(w);
     type(widget<QLineEdit>(&w, "DirName"), data.filePath(QStringLiteral("inner")));
-    for (int n : {1, 2}) {
-        clickNode(w, n);
+    MsgBoxAnswerer boxes;
+    QStringList told;
+    for (const QString &name : {QStringLiteral(".."), QStringLiteral(".")}) {
+        clickNode(w, name == u".." ? 1 : 2);
         click(&w, "btn_diropen");
         click(&w, "btn_Lopen");
+        told << MainText::NoFolder.arg(name) << MainText::NoVersions.arg(name);
     }
     QCOMPARE(m_opened, QStringList());
+    QCOMPARE(boxes.texts(), told);
+
+    const QString cwd = QDir::currentPath();
+    const auto restore = qScopeGuard([&cwd] { QDir::setCurrent(cwd); });
+    QVERIFY(QDir::setCurrent(data.path()));
+    type(widget<QLineEdit>(&w, "DirName"), QStringLiteral("inner"));
+    boxes.clear();
+    clickNode(w, 3);
+    click(&w, "btn_diropen");
+    QCOMPARE(m_opened, QStringList());
+    QCOMPARE(boxes.texts(), QStringList{MainText::BadDataFolder.arg(QStringLiteral("inner"))});
 }
 
 // A desktop without a program for a folder or a page is not a silent click.
@@ -411,7 +438,7 @@ void tst_actions::keyboard_data()
     QTest::addColumn<QStringList>("order");
     const QStringList head{"TreeView1", "btn_add", "btn_cng", "btn_del", "Command4", "btn_diropen",
                            "btn_Lopen", "btn_history", "btn_dlstart", "DirName", "btn_data_sansyou", "Check1"};
-    const QStringList tail{"Text4", "Check2", "btn_load", "btn_save", "TreeView1"};
+    const QStringList tail{"Text4", "Check2", "spn_keepdays", "spn_keepvers", "btn_load", "btn_save", "TreeView1"};
     QTest::newRow("logging on") << "1" << head + QStringList{"Text3", "btn_log_sansyou"} + tail;
     QTest::newRow("logging off: log path and its 参照 passed by") << "0" << head + tail;
 }
@@ -440,12 +467,60 @@ void tst_actions::keyboard()
     QCOMPARE(boxes.texts(), QStringList{MainText::Saved});
 
     const QList<QLabel *> labels = w.findChildren<QLabel *>();
-    for (const QLineEdit *box : w.findChildren<QLineEdit *>()) {
+    for (const QLineEdit *edit : w.findChildren<QLineEdit *>()) {
+        // A spin box's text is named with the box.
+        const QWidget *box = qobject_cast<QAbstractSpinBox *>(edit->parentWidget()) ? edit->parentWidget() : edit;
         const bool named = !box->accessibleName().isEmpty()
                            || std::any_of(labels.begin(), labels.end(),
                                           [box](const QLabel *l) { return l->buddy() == box; });
         QVERIFY2(named, qPrintable(box->objectName()));
     }
+}
+
+// Keys on the tree act on the selected entry: Delete is 削除, Return 変更, and the menu key or
+// Shift+F10 opens the tree's menu at its node.
+void tst_actions::treeKeys_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<QString>("does");
+    QTest::newRow("Delete") << int(Qt::Key_Delete) << Qt::KeyboardModifiers{} << "delete";
+    QTest::newRow("Return") << int(Qt::Key_Return) << Qt::KeyboardModifiers{} << "change";
+    QTest::newRow("Enter on the keypad") << int(Qt::Key_Enter) << Qt::KeyboardModifiers{Qt::KeypadModifier} << "change";
+    QTest::newRow("menu key") << int(Qt::Key_Menu) << Qt::KeyboardModifiers{} << "menu";
+    QTest::newRow("Shift+F10") << int(Qt::Key_F10) << Qt::KeyboardModifiers{Qt::ShiftModifier} << "menu";
+    QTest::newRow("F10 alone") << int(Qt::Key_F10) << Qt::KeyboardModifiers{} << "nothing";
+    QTest::newRow("Shift+Delete") << int(Qt::Key_Delete) << Qt::KeyboardModifiers{Qt::ShiftModifier} << "nothing";
+}
+
+void tst_actions::treeKeys()
+{
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(QString, does);
+    writeList(3);
+    frm_vekmain w;
+    startShown(w);
+    clickNode(w, 2);
+    const QStringList before = table(w);
+    MsgBoxAnswerer boxes;
+    boxes.queue(QMessageBox::Yes);
+    auto *menu = widget<QMenu>(&w, "TreeView1_menu");
+
+    QTest::keyClick(tree(w), Qt::Key(key), modifiers);
+    QTRY_COMPARE(menu->isVisible(), does == u"menu");
+    menu->hide();
+    QCOMPARE(boxes.texts(), does == u"delete" ? QStringList{MainText::DeleteQuestion} : QStringList());
+    QCOMPARE(w.Entries().isDeleted(2), does == u"delete");
+    QCOMPARE(editorShown(), does == u"change");
+    if (does == u"change")
+        QCOMPARE(editorText("txtname"), QStringLiteral("e2"));
+    if (does == u"menu") {
+        QCOMPARE(selected(w), QStringLiteral("2"));
+        QVERIFY(menu->geometry().intersects(QRect(tree(w)->viewport()->mapToGlobal(QPoint()), tree(w)->viewport()->size())));
+    }
+    if (does == u"nothing")
+        QCOMPARE(table(w), before);
 }
 
 // Qt's own texts follow a Japanese desktop: the box of 削除 is answered with はい or いいえ.
@@ -498,7 +573,7 @@ void tst_actions::windowPlaceIsKeptOutsideVekIni()
 {
     writeList(1);
     const QByteArray ini = readFile(iniPath());
-    const QRect place(QPoint(120, 90), QSize(700, 430));
+    const QRect place(QPoint(120, 90), QSize(700, 470));
     {
         frm_vekmain w;
         startShown(w);
@@ -523,18 +598,20 @@ void tst_actions::startUpFields_data()
     QTest::addColumn<QString>("logPath");
     QTest::addColumn<QString>("timeout");
     QTest::addColumn<bool>("logOn");
+    // The limits on dated copies as their boxes show them.
+    QTest::addColumn<QString>("keep");
 
     const QString dataHome = GetWindowsDirectory();
     QTest::newRow("no settings file") << QString() << QString() << dataHome + QStringLiteral("/")
-                                      << dataHome + QStringLiteral("/VEKLOG.txt") << "60" << false;
+                                      << dataHome + QStringLiteral("/VEKLOG.txt") << "60" << false << "無期限 全件";
     QTest::newRow("options from the file")
         << "[DATA]\nTEXT1=日本語ソ表\n"
-           "[Option]\ndirname=/tmp/ページ/\nlogpath=NLlog.txt\nlogsw=1\ndtime=45\n"
-        << "日本語ソ表<0>#1" << "/tmp/ページ/" << "NLlog.txt" << "45" << true;
+           "[Option]\ndirname=/tmp/ページ/\nlogpath=NLlog.txt\nlogsw=1\ndtime=45\nkeepdays=30\nkeepvers=12\n"
+        << "日本語ソ表<0>#1" << "/tmp/ページ/" << "NLlog.txt" << "45" << true << "30 日間 12 件まで";
     // The box takes only seconds when typed; what an old file holds is shown as it is.
     QTest::newRow("time-out that is no number shown as stored")
-        << "[DATA]\nTEXT1=a\n[Option]\ndtime=abc\n" << "a<0>#1" << dataHome + QStringLiteral("/")
-        << dataHome + QStringLiteral("/VEKLOG.txt") << "abc" << false;
+        << "[DATA]\nTEXT1=a\n[Option]\ndtime=abc\nkeepvers=x\n" << "a<0>#1" << dataHome + QStringLiteral("/")
+        << dataHome + QStringLiteral("/VEKLOG.txt") << "abc" << false << "無期限 全件";
 }
 
 void tst_actions::startUpFields()
@@ -545,6 +622,7 @@ void tst_actions::startUpFields()
     QFETCH(QString, logPath);
     QFETCH(QString, timeout);
     QFETCH(bool, logOn);
+    QFETCH(QString, keep);
     if (!ini.isEmpty())
         writeIniText(ini);
     MsgBoxAnswerer boxes;
@@ -560,6 +638,7 @@ void tst_actions::startUpFields()
     QCOMPARE(field(w, "Text4")->text(), timeout);
     QCOMPARE(selected(w), QStringLiteral("1"));
     QCOMPARE(widget<QCheckBox>(&w, "Check1")->isChecked(), logOn);
+    QCOMPARE(widget<QSpinBox>(&w, "spn_keepdays")->text() + u' ' + widget<QSpinBox>(&w, "spn_keepvers")->text(), keep);
     QCOMPARE(field(w, "Text3")->isEnabled(), logOn);
     QCOMPARE(widget<QPushButton>(&w, "btn_log_sansyou")->isEnabled(), logOn);
     QVERIFY(w.isEnabled());
@@ -687,6 +766,11 @@ void tst_actions::save()
     clickSwitch(w);
     type(field(w, "Text3"), QStringLiteral("/data/log.txt"));
     type(field(w, "Text4"), QStringLiteral("30"));
+    for (const auto &[name, value] : {std::pair{"spn_keepdays", "14"}, std::pair{"spn_keepvers", "3"}}) {
+        auto *box = widget<QSpinBox>(&w, name);
+        box->selectAll();
+        QTest::keyClicks(box, QLatin1String(value));
+    }
     // A folder in the file's place makes the replacement fail.
     if (blocked)
         QVERIFY(QDir().mkpath(iniPath() + QStringLiteral("/sub")));
@@ -704,7 +788,7 @@ void tst_actions::save()
         QVERIFY2(ini.contains(QStringLiteral("[DATA]\r\nTEXT1=a\r\nNIP1=http://a.test/\r\n")),
                  qPrintable(ini));
         QVERIFY2(ini.contains(QStringLiteral("[Option]\r\ndirname=/data/\r\nlogpath=/data/log.txt\r\n"
-                                             "logsw=1\r\ndtime=30\r\n")),
+                                             "logsw=1\r\ndtime=30\r\nkeepdays=14\r\nkeepvers=3\r\n")),
                  qPrintable(ini));
     }
     QVERIFY(w.isEnabled());

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entry editor: its captions, name checks, keys, close box, rule switch and preview.
 
 #include "core/list/entry_name.h"

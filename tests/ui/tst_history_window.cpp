@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history window over stored pages, and the changed marks in the tree; the shell is
 // recorded, so nothing is launched.
 

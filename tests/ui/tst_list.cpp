@@ -1,9 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // List operations and tree interaction, driven through the main window and the editor.
 
+#include "support/fs_faults.h"
 #include "support/ui/msgbox_answerer.h"
 #include "support/ui/window_driver.h"
 #include "support/ui/window_testmain.h"
+#include "ui/history/frm_history.h"
 #include "ui/main_texts.h"
+
+#include "core/list/entry_name.h"
+
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include <optional>
+
+#include <cerrno>
 
 using namespace driver;
 
@@ -33,8 +45,11 @@ private slots:
     void cancelLeavesTableUntouched_data();
     void cancelLeavesTableUntouched();
     void changeAfterCancelShowsStoredValues();
+    void renameTakesTheFolderAlong_data();
+    void renameTakesTheFolderAlong();
     void remove_data();
     void remove();
+    void removeWithChildren_data();
     void removeWithChildren();
     void actionsAfterDeletions();
     void clickSelectsAnyEntry_data();
@@ -288,17 +303,22 @@ void tst_list::addAfterDeleteTakesNewSlot()
     QCOMPARE(w.Entries().EntryName(2), QStringLiteral("nl"));
 }
 
+// The name is kept as the settings file gives it back, without blanks at either end, and the
+// node shows it so at once, as the next start shows it; the address loses its trailing blanks.
 void tst_list::blanksAroundName()
 {
     frm_vekmain w;
     driver::startShown(w);
-
-    // The name is kept as the settings file gives it back: without blanks at either end.
-    add(w, QStringLiteral(" abc  "), QStringLiteral("http://a/  "));
-    QCOMPARE(w.Entries().EntryName(1), QStringLiteral("abc"));
-    // The node shows the name as typed; an added address is kept as typed.
-    QCOMPARE(tree(w)->NodeText(1), QStringLiteral(" abc  "));
-    QCOMPARE(w.Entries().EntryAddress(1), QStringLiteral("http://a/  "));
+    add(w, QStringLiteral(" abc  "));
+    add(w, QStringLiteral("  両端  "), QStringLiteral(" http://a/  "), "btn_ok");
+    QCOMPARE(w.Entries().EntryName(2), QStringLiteral("両端"));
+    QCOMPARE(w.Entries().EntryAddress(2), QStringLiteral(" http://a/"));
+    QCOMPARE(nodes(w), (QStringList{"abc", "abc>両端"}));
+    MsgBoxAnswerer answerer;
+    click(&w, "btn_save");
+    frm_vekmain next;
+    next.Form_Load();
+    QCOMPARE(nodes(next), nodes(w));
 }
 
 void tst_list::change()
@@ -443,11 +463,117 @@ void tst_list::changeAfterCancelShowsStoredValues()
     QCOMPARE(editorText("cip"), QStringLiteral("r3"));
 }
 
+// Entry 2, "old", is renamed with 変更. Each row makes some folders in the data folder (each
+// with a page, a dated copy and a file kept beside the page) before. A new name takes the
+// entry's folder along, with its changed mark and an open history; a name whose folder exists
+// already, or a rename while another run holds the run lock, changes nothing and says why.
+void tst_list::renameTakesTheFolderAlong_data()
+{
+    QTest::addColumn<QStringList>("folders");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("disturbance"); // "locked", or a path fragment whose rename fails
+    QTest::addColumn<QString>("refusal");     // the message's first line, empty when accepted
+    QTest::addColumn<QStringList>("after");   // the folders then, the entry's first
+
+    const QString taken = MainText::FolderTaken.section(QLatin1Char('\r'), 0, 0);
+    const QString running = MainText::RenameWhileRunning.section(QLatin1Char('\r'), 0, 0);
+    const QString failed = MainText::FolderNotRenamed.section(QLatin1Char('\r'), 0, 0);
+    const QStringList old{"old"};
+    // Which folders answer to a name is the page store's table; these rows are the window's.
+    QTest::newRow("renamed") << old << "  新しい " << "" << "" << QStringList{"新しい"};
+    QTest::newRow("never stored") << QStringList{} << "new" << "" << "" << QStringList{};
+    QTest::newRow("a folder of the new name exists") << QStringList{"old", "NEW"} << "new" << "" << taken
+                                                     << QStringList{"old", "NEW"};
+    QTest::newRow("another run holds the lock") << old << "new" << "locked" << running << old;
+    QTest::newRow("only the address, while another run holds the lock") << old << "old" << "locked" << "" << old;
+    QTest::newRow("the disk refuses the rename") << old << "new" << "/new" << failed << old;
+}
+
+void tst_list::renameTakesTheFolderAlong()
+{
+    QFETCH(QStringList, folders);
+    QFETCH(QString, typed);
+    QFETCH(QString, disturbance);
+    QFETCH(QString, refusal);
+    QFETCH(QStringList, after);
+    QTemporaryDir data;
+    for (const QString &folder : folders) {
+        QVERIFY(QDir().mkpath(data.filePath(folder + QLatin1String("/20310704"))));
+        QVERIFY(writeFile(data.filePath(folder + QLatin1String("/vek.htm")), folder.toUtf8()));
+        QVERIFY(writeFile(data.filePath(folder + QLatin1String("/20310704/vek.htm")), "older"));
+        QVERIFY(writeFile(data.filePath(folder + QLatin1String("/kept-beside")), "kept"));
+    }
+    writeIni({{QStringLiteral("news"), QStringLiteral("http://n/"), {}},
+              {QStringLiteral("old"), QStringLiteral("http://o/"), {}}},
+             {.dirName = data.path()});
+    frm_vekmain w;
+    driver::startShown(w);
+    MsgBoxAnswerer answerer;
+    clickNode(w, 2);
+    frm_history *history = nullptr;
+    if (!folders.isEmpty()) {
+        click(&w, "btn_history");
+        history = w.HistoryOf(QStringLiteral("old"));
+        QVERIFY(history);
+    }
+    click(&w, "btn_cng");
+    typeIn("txtname", typed);
+    typeIn("txtip", QStringLiteral("http://o/2"));
+    // Marked by an unattended run since the click took the mark off.
+    const QString marks = w.session().marks().path();
+    QVERIFY(writeFile(marks, "old\n"));
+    Session other(GetWindowsDirectory());
+    if (disturbance == u"locked")
+        QVERIFY(other.beginRun());
+    std::optional<fsfaults::FailPlacing> refuse;
+    if (disturbance.startsWith(u'/'))
+        refuse.emplace(disturbance.toUtf8(), EACCES);
+    const QStringList before = table(w);
+
+    clickEditor("btn_ok");
+    refuse.reset();
+    QStringList left = QDir(data.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    std::sort(left.begin(), left.end());
+    QStringList expected = after;
+    std::sort(expected.begin(), expected.end());
+    QCOMPARE(left, expected);
+    if (!refusal.isEmpty()) {
+        QCOMPARE(answerer.texts().size(), 1);
+        QVERIFY2(answerer.texts().constFirst().startsWith(refusal), qPrintable(answerer.texts().constFirst()));
+        QVERIFY(editorShown());
+        QCOMPARE(editorText("txtname"), typed);
+        QCOMPARE(table(w), before);
+        QCOMPARE(readFile(marks), QByteArray("old\n"));
+        QCOMPARE(w.HistoryOf(QStringLiteral("old")), history);
+        return;
+    }
+    QCOMPARE(answerer.texts(), QStringList());
+    QVERIFY(!editorShown());
+    const QString name = entryname::storedName(typed);
+    QCOMPARE(w.Entries().EntryName(2), name);
+    QCOMPARE(w.Entries().EntryAddress(2), QStringLiteral("http://o/2"));
+    QCOMPARE(nodes(w), (QStringList{"news", name}));
+    // The mark went with the name, and shows.
+    QCOMPARE(readFile(marks), name == u"old" ? QByteArray("old\n") : (name + QLatin1Char('\n')).toUtf8());
+    QVERIFY(nodeOf(w, 2)->font(0).bold());
+    if (!after.isEmpty()) {
+        const QString folder = data.filePath(after.constFirst());
+        QCOMPARE(readFile(folder + QLatin1String("/vek.htm")), folders.constFirst().toUtf8());
+        QCOMPARE(readFile(folder + QLatin1String("/20310704/vek.htm")), QByteArray("older"));
+        QCOMPARE(readFile(folder + QLatin1String("/kept-beside")), QByteArray("kept"));
+        QCOMPARE(w.HistoryOf(name), history);
+        QCOMPARE(history->EntryName(), name);
+        QCOMPARE(widget<QTreeWidget>(history, "lst_versions")->topLevelItemCount(), 2);
+    }
+}
+
 void tst_list::remove_data()
 {
     QTest::addColumn<QMessageBox::StandardButton>("answer");
     QTest::newRow("Yes") << QMessageBox::Yes;
     QTest::newRow("No") << QMessageBox::No;
+    // Without entries under it, Yes is the default, as the question always had it.
+    QTest::newRow("default button") << QMessageBox::NoButton;
 }
 
 void tst_list::remove()
@@ -488,8 +614,33 @@ void tst_list::remove()
     QCOMPARE(nodes(w), (QStringList{"e1", "e3"}));
 }
 
+// Entries A (1) and D (2) at the top, B (3) under A, C (4) under B. Deleting an entry deletes
+// every entry under it too, at every level; the question then names it, counts them, and
+// has No as its default.
+void tst_list::removeWithChildren_data()
+{
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QStringList>("left");
+    const QStringList all{"A", "D", "A>B", "B>C"};
+    const QString withA = MainText::DeleteWithBelow.arg(QStringLiteral("A"), QStringLiteral("2"));
+    QTest::newRow("child and grandchild, Yes") << 1 << QMessageBox::Yes << withA << QStringList{"D"};
+    QTest::newRow("child and grandchild, No") << 1 << QMessageBox::No << withA << all;
+    QTest::newRow("child and grandchild, default button") << 1 << QMessageBox::NoButton << withA << all;
+    QTest::newRow("one child, Yes") << 3 << QMessageBox::Yes
+                                    << MainText::DeleteWithBelow.arg(QStringLiteral("B"), QStringLiteral("1"))
+                                    << QStringList{"A", "D"};
+    QTest::newRow("none under it, Yes") << 4 << QMessageBox::Yes << MainText::DeleteQuestion
+                                        << QStringList{"A", "D", "A>B"};
+}
+
 void tst_list::removeWithChildren()
 {
+    QFETCH(int, entry);
+    QFETCH(QMessageBox::StandardButton, answer);
+    QFETCH(QString, question);
+    QFETCH(QStringList, left);
     frm_vekmain w;
     driver::startShown(w);
     add(w, QStringLiteral("A"));
@@ -499,18 +650,26 @@ void tst_list::removeWithChildren()
     clickNode(w, 3);
     add(w, QStringLiteral("C"), QString(), "btn_ok");
     QCOMPARE(nodes(w), (QStringList{"A", "D", "A>B", "B>C"}));
+    const QStringList before = table(w);
 
     MsgBoxAnswerer answerer;
-    answerer.queue(QMessageBox::Yes);
-    clickNode(w, 1);
+    answerer.queue(answer);
+    clickNode(w, entry);
     click(&w, "btn_del");
-    QCOMPARE(nodes(w), QStringList{"D"});
-    QCOMPARE(tree(w)->EntryOf(1), 2);
-    QVERIFY(w.Entries().isDeleted(1));
-    // The children's entries stay in the table.
-    QCOMPARE(w.Entries().EntryName(3), QStringLiteral("B"));
-    QCOMPARE(w.Entries().EntryName(4), QStringLiteral("C"));
+    QCOMPARE(answerer.texts(), QStringList{question});
+    QCOMPARE(nodes(w), left);
     QCOMPARE(w.Entries().EntryCount, 4);
+    if (left.size() == 4) {
+        QCOMPARE(table(w), before);
+        return;
+    }
+    // What has no node is deleted, so SAVE drops it too.
+    for (int n = 1; n <= 4; ++n)
+        QCOMPARE(w.Entries().isDeleted(n), tree(w)->PositionOfEntry(n) == 0);
+    click(&w, "btn_save");
+    QStringList kept = left;
+    kept.replaceInStrings(QRegularExpression(QStringLiteral(".*>")), QString());
+    QCOMPARE(storedNames(), kept);
 }
 
 // After deletions node positions and entry numbers differ; every action must still reach the

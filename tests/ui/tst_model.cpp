@@ -1,12 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Random use against a model: seeded sessions of adds, changes, deletes, clicks, SAVE, LOAD
 // and restarts, driven through the real windows and checked after every step against a small
 // model of the list that knows entries by identity, not by number.
 //
-// What the model does with the children of a deleted entry: their entries stay in the table
-// and keep their parent reference while their nodes are gone with the parent's node (they can
-// still be changed while selected, but not deleted or given children). SAVE drops references
-// to the deleted entry and rebuilds the tree, so from then on the children are at the top
-// level, their own children still under them, and a LOAD brings them back there.
+// A deleted entry takes every entry under it along, at every level: their nodes go with its
+// node, and their entries are deleted too, so SAVE drops them all.
 //
 // Replay a failure with VEKANTO_MODEL_SEED=<seed> VEKANTO_MODEL_STEPS=<steps>.
 
@@ -88,8 +86,7 @@ struct ModelEntry {
     QString name;
     QString address;
     QString rule;
-    int parent = 0; // id of the parent entry, 0 at the top level; may name a deleted entry
-    bool shown = true;
+    int parent = 0; // id of the parent entry, 0 at the top level
 };
 
 // The list as a user sees it, plus where each entry sits, which only matters for how many
@@ -119,33 +116,37 @@ struct Model {
         }
         return false;
     }
-    void remove(int id)
+    // The live entries under entry id, at every level.
+    QList<int> below(int id) const
     {
-        live.remove(id);
-        dead.insert(id);
-        // Everything below it loses its node.
-        bool changed = true;
-        while (changed) {
-            changed = false;
-            for (auto it = live.begin(); it != live.end(); ++it) {
-                if (it->shown && it->parent != 0
-                    && (dead.contains(it->parent) || !live.value(it->parent).shown)) {
-                    it->shown = false;
-                    changed = true;
+        QList<int> found;
+        QSet<int> under{id};
+        for (bool grew = true; grew;) {
+            grew = false;
+            for (auto it = live.cbegin(); it != live.cend(); ++it) {
+                if (!under.contains(it.key()) && under.contains(it->parent)) {
+                    under.insert(it.key());
+                    found << it.key();
+                    grew = true;
                 }
             }
         }
+        return found;
     }
-    // SAVE: references to deleted entries are dropped, one forward pass pulls the entry after
-    // each free slot down by one, deleted markers go, and the tree shows every entry again.
+    void remove(int id)
+    {
+        QList<int> gone = below(id);
+        gone << id;
+        for (const int g : gone) {
+            live.remove(g);
+            dead.insert(g);
+        }
+    }
+    // SAVE: one forward pass pulls the entry after each free slot down by one, deleted markers
+    // go, and the tree is built again.
     void save()
     {
         const int selectedId = liveAt(selected);
-        for (ModelEntry &e : live) {
-            if (dead.contains(e.parent))
-                e.parent = 0;
-            e.shown = true;
-        }
         for (int n = 1; n < EntryTable::Slots; ++n) {
             if (!live.contains(place[n])) {
                 place[n] = place[n + 1];
@@ -394,11 +395,7 @@ private:
     QString clickStep()
     {
         QString action = QStringLiteral("click");
-        QList<int> shown;
-        for (auto it = m_model.live.cbegin(); it != m_model.live.cend(); ++it) {
-            if (it->shown)
-                shown << it.key();
-        }
+        QList<int> shown = m_model.live.keys();
         if (shown.isEmpty())
             return action;
         std::sort(shown.begin(), shown.end());
@@ -475,7 +472,7 @@ private:
         m_model.count += 1;
         m_model.place[m_model.count] = id;
         const int parent = atRoot ? 0 : m_model.liveAt(m_model.selected);
-        m_model.live.insert(id, {folderName(name), address, rule, parent, true});
+        m_model.live.insert(id, {folderName(name), entryname::rtrim(address), rule, parent});
         m_model.unsaved = true;
         return {};
     }
@@ -541,13 +538,16 @@ private:
         const bool yes = chance(80);
         action = yes ? QStringLiteral("delete, Yes") : QStringLiteral("delete, No");
         const int id = m_model.liveAt(m_model.selected);
-        const bool asks = id && m_model.live.value(id).shown;
-        if (asks) {
-            m_expected << MainText::DeleteQuestion;
+        if (id) {
+            // The question names the entry when others go with it.
+            const qsizetype below = m_model.below(id).size();
+            m_expected << (below == 0 ? MainText::DeleteQuestion
+                                      : MainText::DeleteWithBelow.arg(m_model.live.value(id).name,
+                                                                      QString::number(below)));
             m_boxes.answerNext(yes ? QMessageBox::Yes : QMessageBox::No);
         }
         click(m_window.get(), "btn_del");
-        if (asks && yes) {
+        if (id && yes) {
             m_model.remove(id);
             m_model.unsaved = true;
         }
@@ -663,10 +663,9 @@ private:
                     return QStringLiteral("entry %1 is ").arg(n)
                            + describe(t.EntryName(n), t.EntryAddress(n), t.EntryRule(n), t.EntryParent(n))
                            + QStringLiteral("; model ") + describe(e.name, e.address, e.rule, parent);
-                if ((tree.PositionOfEntry(n) != 0) != e.shown)
-                    return QStringLiteral("entry %1 \"%2\" %3 a node").arg(n).arg(e.name,
-                        e.shown ? QStringLiteral("lacks") : QStringLiteral("still has"));
-                shown += e.shown;
+                if (tree.PositionOfEntry(n) == 0)
+                    return QStringLiteral("entry %1 \"%2\" lacks a node").arg(n).arg(e.name);
+                ++shown;
             } else if (m_model.dead.contains(id)) {
                 if (!entryname::isDeletedName(t.EntryName(n)))
                     return QStringLiteral("deleted entry %1 is \"%2\"").arg(n).arg(t.EntryName(n));
@@ -683,8 +682,8 @@ private:
             if (!EntryTable::isValid(n) || t.isFree(n) || seen.contains(n))
                 return QStringLiteral("node %1 leads to entry %2").arg(p).arg(n);
             seen.insert(n);
-            // The node shows the name as typed; the entry holds it as loading reads it.
-            if (folderName(tree.NodeText(p)) != t.EntryName(n))
+            // The node shows the name as the entry holds it, as loading reads it.
+            if (tree.NodeText(p) != t.EntryName(n))
                 return QStringLiteral("node %1 \"%2\" leads to entry %3 \"%4\"")
                     .arg(QString::number(p), tree.NodeText(p), QString::number(n), t.EntryName(n));
             const int parentEntry = t.EntryParent(n);

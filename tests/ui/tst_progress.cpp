@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/test_server.h"
 #include "support/ui/window_driver.h"
 #include "support/ui/window_testmain.h"
@@ -23,7 +24,8 @@ using namespace driver;
 namespace {
 
 enum class Logging { On, Off, Unwritable };
-enum class Closing { Ok, Window };
+// OK clicked, the window closed, or a key pressed where the run left the focus.
+enum class Closing { Ok, Window, Return, Escape };
 
 const QString Idle = QStringLiteral("接続無し");
 const QString EndBox = QStringLiteral("ダウンロード終了");
@@ -100,6 +102,9 @@ private slots:
         QTest::newRow("ends, OK, logging off") << false << Closing::Ok << Logging::Off;
         QTest::newRow("ends, OK, log file cannot be written") << false << Closing::Ok << Logging::Unwritable;
         QTest::newRow("stopped, window closed, logging off") << true << Closing::Window << Logging::Off;
+        QTest::newRow("ends, Return, logging on") << false << Closing::Return << Logging::On;
+        QTest::newRow("ends, Escape, logging off") << false << Closing::Escape << Logging::Off;
+        QTest::newRow("stopped, Return, logging off") << true << Closing::Return << Logging::Off;
     }
 
     void runThroughTheWindow()
@@ -124,8 +129,10 @@ private slots:
         QVERIFY(p.dialog->isVisible());
         QVERIFY(p.stop()->isEnabled());
         QVERIFY(!p.ok()->isEnabled());
-        // Closing the progress window during a run is refused.
+        // Closing the progress window during a run is refused, by its keys too.
         p.dialog->close();
+        QTest::keyClick(p.dialog, Qt::Key_Escape);
+        QTest::keyClick(p.dialog, Qt::Key_Enter);
         QVERIFY(p.dialog->isVisible());
         QVERIFY(!p.window->isEnabled());
         QVERIFY(p.stop()->isEnabled());
@@ -156,15 +163,25 @@ private slots:
         QVERIFY(!p.stop()->isEnabled());
         QVERIFY(!p.window->isEnabled());
         QVERIFY(p.dialog->isVisible());
+        // Ready for the key that closes it.
+        QCOMPARE(p.dialog->focusWidget(), p.ok());
         QCOMPARE(p.shownLog(), asShown(p.log()));
         // Nothing is written before the progress window closes.
         QCOMPARE(QFileInfo::exists(path), logging == Logging::Off);
 
         m_boxes->clear();
-        if (closing == Closing::Ok)
+        switch (closing) {
+        case Closing::Ok:
             p.ok()->click();
-        else
+            break;
+        case Closing::Window:
             p.dialog->close();
+            break;
+        case Closing::Return:
+        case Closing::Escape:
+            QTest::keyClick(p.dialog->focusWidget(), closing == Closing::Return ? Qt::Key_Return : Qt::Key_Escape);
+            break;
+        }
         QVERIFY(!p.dialog->isVisible());
         QVERIFY(p.window->isEnabled());
         QVERIFY(p.button("btn_dlstart")->isEnabled());

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/test_server.h"
 #include "support/ui/msgbox_answerer.h"
 #include "support/ui/window_driver.h"

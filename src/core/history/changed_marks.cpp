@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/history/changed_marks.h"
 
 #include "core/list/entry_name.h"
@@ -68,6 +69,19 @@ bool ChangedMarks::clear(const QString &name, QString *error)
     reload();
     if (m_inFile.removeIf(sameEntry) == 0)
         return true;
+    return save(error);
+}
+
+bool ChangedMarks::rename(const QString &oldName, const QString &newName, QString *error)
+{
+    const auto oldEntry = [&oldName](const QString &n) { return entryname::sameFolder(n, oldName); };
+    if (m_held.removeIf(oldEntry) != 0)
+        mark(newName);
+    reload();
+    if (m_inFile.removeIf(oldEntry) == 0)
+        return true;
+    if (!contains(m_inFile, newName))
+        m_inFile << newName;
     return save(error);
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QString>
@@ -24,6 +25,8 @@ public:
     bool write(QString *error);
     // Takes the mark off, in the file too; true also when there was none.
     bool clear(const QString &name, QString *error);
+    // A renamed entry keeps its mark, held or in the file; true also when there was none.
+    bool rename(const QString &oldName, const QString &newName, QString *error);
 
 private:
     bool save(QString *error);

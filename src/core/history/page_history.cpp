@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/history/page_history.h"
 
+#include "core/store/page_info.h"
 #include "core/store/page_store.h"
 
 #include <QFile>
@@ -8,6 +10,11 @@
 #include <cstring>
 
 namespace history {
+
+PageText DecodeVersion(const QByteArray &bytes, const QHash<QByteArray, QByteArray> &servedTypes)
+{
+    return DecodePage(bytes, servedTypes.isEmpty() ? QByteArray() : servedTypes.value(pagestore::PageHash(bytes)));
+}
 
 bool SameBytes(const QString &a, const QString &b)
 {

@@ -1,6 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/history/page_decoding.h"
+
+#include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -21,6 +26,10 @@ struct Version {
 
 // Newest first, found through the page store's folder of the entry.
 QList<Version> Versions(const QString &dataDir, const QString &name);
+
+// A stored version's bytes as text, read by the Content-Type its server sent with them where
+// that is kept (`servedTypes`, from pagestore::ServedTypes), as DecodePage reads a page.
+PageText DecodeVersion(const QByteArray &bytes, const QHash<QByteArray, QByteArray> &servedTypes);
 
 // Whether two files hold the same bytes; false when either cannot be read.
 bool SameBytes(const QString &a, const QString &b);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/history/visible_text.h"
 
 #include "core/history/html_entities.h"

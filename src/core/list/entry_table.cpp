@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/list/entry_table.h"
 
 #include "core/list/entry_name.h"
@@ -57,19 +58,25 @@ EntryTable::Edit EntryTable::add(const QString &name, const QString &address, co
     EntryCount = n;
     EntryName(n) = entryname::storedName(name);
     EntryParent(n) = qint16(parent.value_or(0));
-    EntryAddress(n) = address;
+    EntryAddress(n) = entryname::rtrim(address);
     EntryRule(n) = rule;
     EntryNname(n) = nname;
     return {n};
 }
 
+EntryTable::Refusal EntryTable::changeRefusal(int n, const QString &name, const QString &address,
+                                              const QString &rule) const
+{
+    const Refusal refusal = valuesRefusal(name, address, rule, n);
+    if (refusal == Refusal::None && (!isValid(n) || isFree(n)))
+        return Refusal::Gone;
+    return refusal;
+}
+
 EntryTable::Edit EntryTable::change(int n, const QString &name, const QString &address,
                                     const QString &rule)
 {
-    Refusal refusal = valuesRefusal(name, address, rule, n);
-    if (refusal == Refusal::None && (!isValid(n) || isFree(n)))
-        refusal = Refusal::Gone;
-    if (refusal != Refusal::None)
+    if (const Refusal refusal = changeRefusal(n, name, address, rule); refusal != Refusal::None)
         return {n, refusal};
     EntryName(n) = entryname::storedName(name);
     EntryAddress(n) = entryname::rtrim(address);
@@ -90,6 +97,40 @@ void EntryTable::markDeleted(int n)
 {
     clear(n);
     EntryName(n) = QStringLiteral("nl");
+}
+
+void EntryTable::remove(int n)
+{
+    // Found before any is deleted: deleting clears the references that lead to them.
+    for (const int below : descendants(n))
+        markDeleted(below);
+    markDeleted(n);
+}
+
+QList<int> EntryTable::descendants(int n) const
+{
+    QList<bool> below(Slots + 1, false);
+    if (!isValid(n))
+        return {};
+    below[n] = true;
+    // Parents come before their children after every load and add; a repeat catches any that
+    // do not.
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (int m = 1; m <= Slots; ++m) {
+            const int parent = EntryParent(m);
+            if (!below[m] && isOccupied(m) && isValid(parent) && below[parent]) {
+                below[m] = true;
+                grew = true;
+            }
+        }
+    }
+    QList<int> found;
+    for (int m = 1; m <= Slots; ++m) {
+        if (m != n && below[m])
+            found << m;
+    }
+    return found;
 }
 
 // References to a removed entry are dropped; references to a moved entry move with it.

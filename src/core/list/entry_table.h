@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "platform/indexed_array.h"
@@ -60,15 +61,21 @@ public:
     int folderOwner(const QString &name, int except = 0) const;
 
     // Adds entry EntryCount + 1 under the live entry `parent` (none: at the top level), the
-    // name in its stored form. Values that cannot be stored, or a name whose folder another
+    // name in its stored form and the address without trailing blanks, as change stores them. Values that cannot be stored, or a name whose folder another
     // entry has, are refused first; nothing changes on a refusal.
     Edit add(const QString &name, const QString &address, const QString &rule, qint16 nname,
              std::optional<int> parent);
     // Overwrites name (in its stored form), address (without trailing blanks) and rule of a
     // live entry; its own name in another letter case is still its own folder.
     Edit change(int n, const QString &name, const QString &address, const QString &rule);
+    // Why change would refuse these values, or None.
+    Refusal changeRefusal(int n, const QString &name, const QString &address, const QString &rule) const;
     // Leaves the deleted marker in place until the next save.
     void markDeleted(int n);
+    // Deletes entry n and every entry under it, at every level, as markDeleted does.
+    void remove(int n);
+    // The live entries under entry n, at every level, in entry order.
+    QList<int> descendants(int n) const;
     void clear(int n);
 
     // Saving: one forward pass closes each run of free slots by one position, then free

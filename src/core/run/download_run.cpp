@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/run/download_run.h"
 
 #include "core/list/entry_name.h"
@@ -202,7 +203,12 @@ void DownloadRun::startEntry(int slot, int c, int timeoutMs)
     emit statusChanged(slot, named(RunText::Connecting, name));
     Inet *inet = m_slots.Inet1(slot);
     inet->setTimeout(timeoutMs);
-    inet->Execute(address(c), QStringLiteral("GET"));
+    const QString url = address(c);
+    // A page stored already is asked for only if it changed since; a name that is no folder
+    // name is never looked up as a path.
+    const Validators validators =
+        entryname::isSafeName(name) ? pagestore::ValidatorsFor(m_dataDir, name, url) : Validators{};
+    inet->Execute(url, QStringLiteral("GET"), validators);
     m_slots.occupy(slot, c);
 }
 
@@ -314,11 +320,12 @@ void DownloadRun::Inet1_Finished(int Index, const TransferResult &result)
         // Written with its sync to disk, a page would hold back the requests of the entries
         // that take the slots freed meanwhile, while their servers could already be answering.
         // The next starts (paceStarts) come first.
-        m_received.append({Index, m_slots.SlotEntry(Index), result, m_paceClock.nsecsElapsed()});
+        m_received.append({Index, m_slots.SlotEntry(Index), result, m_slots.Inet1(Index)->URL(),
+                           m_paceClock.nsecsElapsed()});
         release(Index);
         return;
     }
-    const Outcome outcome = storePage(name, result);
+    const Outcome outcome = storePage(name, result, m_slots.Inet1(Index)->URL());
     if (outcome.ending == Ending::Stored)
         m_log.append(logline::EntryEnd(name));
     emit statusChanged(Index, RunText::Idle);
@@ -354,7 +361,7 @@ void DownloadRun::storeReceived()
     const QList<Received> received = std::exchange(m_received, {});
     for (const Received &r : received) {
         const QString name = m_entries.EntryName(r.entry);
-        const Outcome outcome = storePage(name, r.result);
+        const Outcome outcome = storePage(name, r.result, r.url);
         if (outcome.ending == Ending::Stored)
             m_log.append(logline::EntryEnd(name));
         // A slot that carries the next entry already shows that one.
@@ -464,18 +471,29 @@ void DownloadRun::paceStarts()
     }
 }
 
-DownloadRun::Outcome DownloadRun::storePage(const QString &name, const TransferResult &result)
+DownloadRun::Outcome DownloadRun::storePage(const QString &name, const TransferResult &result,
+                                            const QString &url)
 {
     if (!entryname::isSafeName(name)) {
         // Such an entry is never started; a name changed meanwhile still must not become a path.
         m_log.append(logline::BadName(name));
         return {.ending = Ending::BadName};
     }
-    const pagestore::Stored stored = pagestore::StorePage(m_dataDir, name, vclock::now().date(), result.body);
+    const pagestore::Received page{.body = result.body,
+                                   .notModified = result.notModified(),
+                                   .address = url,
+                                   .etag = result.headers.value("ETag").value_or(QByteArray()),
+                                   .lastModified = result.headers.value("Last-Modified").value_or(QByteArray()),
+                                   .contentType = result.headers.value("Content-Type").value_or(QByteArray())};
+    const pagestore::Stored stored = pagestore::StorePage(m_dataDir, name, vclock::now().date(), page);
     switch (stored.failure) {
     case pagestore::Failure::None:
         if (result.cut)
             m_log.append(logline::PageCut(name, Inet::MaxBody));
+        if (!stored.written)
+            m_log.append(logline::PageUnchanged(name, result.notModified() ? result.statusText() : QString()));
+        if (!stored.infoError.isEmpty())
+            m_log.append(logline::InfoFailed(name, stored.infoError));
         if (stored.changed)
             emit pageChanged(name);
         return {.ending = Ending::Stored, .changed = stored.changed};

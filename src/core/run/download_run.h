@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "core/list/entry_table.h"
@@ -108,9 +109,9 @@ private:
     void free(int slot, const Outcome &outcome);
     // Gives the slot back without telling its entry's end yet; returns the entry (0: none).
     int release(int slot);
-    // Stores the page of a completed transfer as the entry's page. Logs a failure or a cut
-    // page, not the entry's end.
-    Outcome storePage(const QString &name, const TransferResult &result);
+    // Stores the page of a completed transfer from `url` as the entry's page. Logs a failure,
+    // a cut page or one that had not changed, not the entry's end.
+    Outcome storePage(const QString &name, const TransferResult &result, const QString &url);
     // Logs a failed transfer, with the wait its server asked for, and tells what it means for
     // its entry.
     Outcome transferFailed(const QString &name, const TransferResult &result,
@@ -161,6 +162,8 @@ private:
         int slot = 0;
         int entry = 0;
         TransferResult result;
+        // The address fetched: the slot may carry another entry by the time the page is stored.
+        QString url{};
         qint64 receivedNs = 0;
     };
     QList<Received> m_received;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QLockFile>
@@ -18,6 +19,8 @@ public:
     // "vekanto (PID 1234)" (empty when nobody is known to).
     bool tryLock(QString *holder = nullptr);
     void unlock();
+    // True while this lock holds it.
+    bool isHeld() const { return m_locked; }
 
 private:
     QString holder() const;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/run/run_log.h"
 
 #include "core/run/run_texts.h"
@@ -147,6 +148,26 @@ QString WriteFailed(const QString &name, const QString &detail)
 QString PageCut(const QString &name, qint64 bytes)
 {
     return entryLine(name, RunText::PageCut.arg(QLocale(QLocale::English).toString(bytes)));
+}
+
+QString PageUnchanged(const QString &name, const QString &status)
+{
+    return entryLine(name, RunText::PageUnchanged, status);
+}
+
+QString InfoFailed(const QString &name, const QString &detail)
+{
+    return entryLine(name, RunText::InfoFailed, detail);
+}
+
+QString CopiesPruned(const QString &name, int count)
+{
+    return entryLine(name, RunText::CopiesPruned.arg(count));
+}
+
+QString PruneFailed(const QString &name, const QString &detail)
+{
+    return entryLine(name, RunText::PruneFailed, detail);
 }
 
 QString BadTimeout(const QString &typed, int seconds)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QByteArray>
@@ -54,6 +55,11 @@ QString FolderFailed(const QString &name, const QString &detail);
 QString CopyFailed(const QString &name, const QString &detail);
 QString WriteFailed(const QString &name, const QString &detail);
 QString PageCut(const QString &name, qint64 bytes);
+// The page was the one stored already; `status` ("304 Not Modified") when the server said so.
+QString PageUnchanged(const QString &name, const QString &status);
+QString InfoFailed(const QString &name, const QString &detail);
+QString CopiesPruned(const QString &name, int count);
+QString PruneFailed(const QString &name, const QString &detail);
 QString BadTimeout(const QString &typed, int seconds);
 
 } // namespace logline

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QString>
@@ -35,6 +36,12 @@ inline const QString CopyFailed =
 inline const QString WriteFailed = QStringLiteral(" のページを保存できませんでした(");
 inline const QString PageCut =
     QStringLiteral(" のページは %1 バイトを超えていたため、先頭の %1 バイトだけを保存しました(");
+// A page that was the one stored already (after a 304 its status follows the time).
+inline const QString PageUnchanged = QStringLiteral(" のページは前回から変わっていません(");
+inline const QString InfoFailed = QStringLiteral(" のページの更新確認用の情報を保存できませんでした(");
+// The end of a run that keeps dated copies for so many days or so many copies.
+inline const QString CopiesPruned = QStringLiteral(" の古いコピーを %1 件削除しました(");
+inline const QString PruneFailed = QStringLiteral(" の古いコピーを削除できませんでした(");
 // After the reason of a 429 or 503 answer: the wait its server asked for, in seconds.
 inline const QString AskedToWait = QStringLiteral("%1 (%2 秒待つよう求められました)");
 // The reason of an entry not asked for: its server asked for a longer wait than the time-out.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/run/download_run.h"
 
 #include "core/run/run_log.h"
@@ -29,7 +30,7 @@ void DownloadRun::endOne(const TransferResult &result)
     } else {
         // Stored as the full run stores it: the bytes as received, the page it replaces kept
         // in the dated folder.
-        outcome = storePage(name, result);
+        outcome = storePage(name, result, m_slots.Inet1(1)->URL());
     }
     m_active = false;
     if (outcome.ending == Ending::Stored)

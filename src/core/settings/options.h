@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QString>
 
-// The options that vek.ini keeps beside the list, as the user typed them.
+// The options that vek.ini keeps beside the list, as the user typed them: the four the program
+// always had, the optional limits on dated copies and the pace per server.
 struct Options {
     // The data folder; entries' folders are made under it.
     QString dirName;
@@ -11,6 +13,10 @@ struct Options {
     bool logOn = false;
     // Seconds before a transfer is given up, as typed.
     QString timeout = QStringLiteral("60");
+    // Dated copies are kept this many days (today counts as one), and at most this many per
+    // entry; 0 keeps them all. The newest dated copy and vek.htm are always kept.
+    int keepDays = 0;
+    int keepVersions = 0;
     // 「サーバーごとに間隔を空ける」: a full run paces its starts per server instead of one per tick.
     bool hostPace = false;
 

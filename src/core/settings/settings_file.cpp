@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/settings/settings_file.h"
 
 #include "core/list/entry_name.h"
@@ -94,7 +95,15 @@ LoadReport load(const QString &path, EntryTable &entries, Options &options)
     }
     if (const auto value = ini.value(OptionSection, QStringLiteral("dtime")))
         options.timeout = *value;
-    // Off is stored as no key (see save), so no key reads as off, unlike the four options above.
+    // A limit that is no positive number keeps every copy.
+    for (auto [keyName, limit] : {std::pair{"keepdays", &options.keepDays}, std::pair{"keepvers", &options.keepVersions}}) {
+        if (const auto value = ini.value(OptionSection, QLatin1String(keyName))) {
+            bool ok = false;
+            const int n = value->trimmed().toInt(&ok);
+            *limit = ok && n > 0 ? n : 0;
+        }
+    }
+    // Off is stored as no key (see save), so no key reads as off.
     bool ok = false;
     const std::optional<QString> hostPace = ini.value(OptionSection, QStringLiteral("hostpace"));
     options.hostPace = hostPace && toInt16(*hostPace, &ok) == 1 && ok;
@@ -156,6 +165,9 @@ Saved save(const QString &path, EntryTable &entries, const Options &options,
     write(OptionSection, QStringLiteral("logsw"),
           options.logOn ? QStringLiteral("1") : QStringLiteral("0"));
     write(OptionSection, QStringLiteral("dtime"), storedForm(options.timeout));
+    // Only a limit that is set is written, so a list that keeps everything keeps its file as ever.
+    for (auto [keyName, limit] : {std::pair{"keepdays", options.keepDays}, std::pair{"keepvers", options.keepVersions}})
+        write(OptionSection, QLatin1String(keyName), limit > 0 ? std::optional(QString::number(limit)) : std::nullopt);
     // Off is no key at all, so a file that never had the option keeps the lines it always had;
     // a second key, which deleting the first would uncover, goes too.
     const QString hostPaceKey = QStringLiteral("hostpace");

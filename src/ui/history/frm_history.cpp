@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/history/frm_history.h"
 
 #include "core/history/visible_text.h"
 #include "core/history/word_diff.h"
+#include "core/store/page_store.h"
 #include "ui/button.h"
 #include "ui/history/diff_model.h"
 #include "ui/history/diff_view.h"
@@ -176,6 +178,13 @@ void frm_history::Reload(const QString &dataDir)
     listVersions();
 }
 
+void frm_history::Rename(const QString &name, const QString &dataDir)
+{
+    m_name = name;
+    setWindowTitle(HistoryText::Caption.arg(name));
+    Reload(dataDir);
+}
+
 void frm_history::ShowOver(const QWidget *owner)
 {
     windowstate::showOver(this, owner);
@@ -190,6 +199,7 @@ QString frm_history::describe(const history::Version &version) const
 void frm_history::listVersions()
 {
     m_versions = history::Versions(m_dataDir, m_name);
+    m_servedTypes = pagestore::ServedTypes(m_dataDir, m_name);
     lst_versions->clear();
     showVersions();
     // The newest version shown: under folded copies of the newest page, the one it first came as.
@@ -301,7 +311,7 @@ void frm_history::compare()
     }
     lbl_compared->setText(HistoryText::Compared.arg(describe(m_versions.at(older)),
                                                     describe(m_versions.at(newer))));
-    const auto reuse = [&previous](const history::Version &version) {
+    const auto reuse = [this, &previous](const history::Version &version) {
         for (Side &side : previous) {
             if (side.path == version.path && side.stamp == version.stored)
                 return std::move(side);
@@ -313,7 +323,7 @@ void frm_history::compare()
     showDiff();
 }
 
-frm_history::Side frm_history::read(const history::Version &version)
+frm_history::Side frm_history::read(const history::Version &version) const
 {
     Side side;
     side.path = version.path;
@@ -322,7 +332,7 @@ frm_history::Side frm_history::read(const history::Version &version)
     side.readable = file.open(QIODevice::ReadOnly);
     if (side.readable) {
         side.bytes = file.readAll();
-        side.page = history::DecodePage(side.bytes);
+        side.page = history::DecodeVersion(side.bytes, m_servedTypes);
     }
     return side;
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "core/history/line_diff.h"
@@ -35,6 +36,8 @@ public:
     QString EntryName() const { return m_name; }
     // The versions listed again (a run may have stored a page), the newest compared.
     void Reload(const QString &dataDir);
+    // The entry was renamed, and its folder with it: the versions are listed from there.
+    void Rename(const QString &name, const QString &dataDir);
     // Shows the window in front, centred over `owner` when it opens.
     void ShowOver(const QWidget *owner);
 
@@ -70,7 +73,7 @@ private:
     // chosen.
     void compare();
     void showDiff();
-    static Side read(const history::Version &version);
+    Side read(const history::Version &version) const;
     const QStringList &lines(Side &side) const;
     QString describe(const history::Version &version) const;
     void jumpTo(int row);
@@ -80,6 +83,8 @@ private:
     QString m_dataDir;
     QString m_name;
     QList<history::Version> m_versions;
+    // The Content-Type each stored page came with, by its hash.
+    QHash<QByteArray, QByteArray> m_servedTypes;
     Side m_older;
     Side m_newer;
     // The diffs of the pair compared now, made when first shown.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/platform/msgbox.h"
 
 #include <QApplication>
@@ -15,8 +16,9 @@ Result MsgBox(QWidget *parent, const QString &text, Buttons buttons, const QStri
     box.setIcon(buttons == OKOnly ? QMessageBox::NoIcon : QMessageBox::Question);
     switch (buttons) {
     case YesNo:
+    case YesNoDefaultNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(buttons == YesNo ? QMessageBox::Yes : QMessageBox::No);
         break;
     case YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
@@ -35,7 +37,7 @@ Result MsgBox(QWidget *parent, const QString &text, Buttons buttons, const QStri
     case QMessageBox::Cancel:
         return vbCancel;
     default:
-        return buttons == OKOnly ? vbOK : (buttons == YesNo ? vbNo : vbCancel);
+        return buttons == OKOnly ? vbOK : (buttons == YesNoCancel ? vbCancel : vbNo);
     }
 }
 

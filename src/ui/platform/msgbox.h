@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QMessageBox>
@@ -10,7 +11,9 @@ class QWidget;
 // Texts are shown as plain text: a name holding "<b>" is shown as typed.
 namespace msgbox {
 
-enum Buttons { OKOnly, YesNo, YesNoCancel };
+// YesNoDefaultNo: Yes and No with No as the default, for a question whose Yes loses more than
+// the user may expect.
+enum Buttons { OKOnly, YesNo, YesNoCancel, YesNoDefaultNo };
 enum Result { vbOK = 1, vbCancel = 2, vbYes = 6, vbNo = 7 };
 
 Result MsgBox(QWidget *parent, const QString &text, Buttons buttons = OKOnly,

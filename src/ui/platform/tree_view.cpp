@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/platform/tree_view.h"
 
 #include <QHeaderView>
@@ -121,6 +122,12 @@ int TreeView::NodeAt(const QPoint &point) const
 {
     const QTreeWidgetItem *node = itemAt(point);
     return node ? positionOf(node) : 0;
+}
+
+QRect TreeView::NodeRect(int position) const
+{
+    const QTreeWidgetItem *node = item(position);
+    return node ? visualItemRect(node) : QRect();
 }
 
 void TreeView::SelectNode(int position)

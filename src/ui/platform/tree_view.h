@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QList>
@@ -32,6 +33,9 @@ public:
     int PositionOfEntry(int entry) const;
     // The position of the node at a point of the viewport, 0 when there is none.
     int NodeAt(const QPoint &point) const;
+    // Where the node at position is drawn in the viewport; an invalid rectangle when there is
+    // no such node.
+    QRect NodeRect(int position) const;
     // Selects and shows the node at position without a click event; 0 selects none.
     void SelectNode(int position);
 
