@@ -3,9 +3,13 @@
 // 500 ms tick plus the final tick, how much the peak memory of a run of 1 MB pages grows over
 // the idle program, and how long start-up takes with a full list. Then `vekanto --run-all` as
 // a child process: its time against the same floor, from its start to its first request, and
-// its peak memory next to a window's run in a child process of its own.
+// its peak memory next to a window's run in a child process of its own. Last, the pace per
+// server (hostpace=1): 99 pages on 99 loopback addresses against `curl -Z --parallel-max 10` on
+// the same addresses, 99 pages on one address against the floor with the gaps between the
+// requests the server saw, and the same 99 addresses with the option off against the floor.
 //
 //   bench_run [--quick]     (--quick: 20-entry runs only)
+//   bench_run --pace        (the pace per server alone)
 //   bench_run --click-run   (the window's child: one clicked run over vek.ini, then exit)
 
 #include "support/test_server.h"
@@ -23,11 +27,15 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdio>
+#include <limits>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -75,16 +83,22 @@ protected:
     }
 };
 
-void writeIni(int entries, const QString &url, const QString &dataDir)
+// One entry per address, with the options' extra lines.
+void writeIni(const QStringList &urls, const QString &dataDir, const QString &extra = {})
 {
     QString text = QStringLiteral("[DATA]\r\n");
-    for (int n = 1; n <= entries; ++n)
-        text += QStringLiteral("TEXT%1=b%1\r\nNIP%1=%2\r\nCIP%1=\r\nROOT%1=0\r\nnname%1=0\r\n").arg(n).arg(url);
-    text += QStringLiteral("[Option]\r\ndirname=%1\r\nlogsw=0\r\ndtime=60\r\n").arg(dataDir);
+    for (int n = 1; n <= urls.size(); ++n)
+        text += QStringLiteral("TEXT%1=b%1\r\nNIP%1=%2\r\nCIP%1=\r\nROOT%1=0\r\nnname%1=0\r\n").arg(n).arg(urls[n - 1]);
+    text += QStringLiteral("[Option]\r\ndirname=%1\r\nlogsw=0\r\ndtime=60\r\n").arg(dataDir) + extra;
     QFile f(settingsfile::defaultPath(GetWindowsDirectory()));
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         qFatal("cannot write vek.ini");
     f.write(codepage::toAnsi(text));
+}
+
+void writeIni(int entries, const QString &url, const QString &dataDir)
+{
+    writeIni(QStringList(entries, url), dataDir);
 }
 
 // Clicks "全てダウンロード" and waits for the end box: ms from the click to the box.
@@ -190,16 +204,23 @@ int clickRun()
     return 0;
 }
 
+// The unattended run's environment: no display at all.
+QProcessEnvironment headlessEnvironment()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        env.remove(QLatin1String(name));
+    return env;
+}
+
 void runAllAgainstWindow(TestServer &server, int entries)
 {
     QTemporaryDir data;
     writeIni(entries, server.url(QStringLiteral("/mb")), data.path());
     const double floorSeconds = (entries + 1) * TickMs / 1000.0;
 
-    QProcessEnvironment headless = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        headless.remove(QLatin1String(name));
-    const ChildResult runAll = watchChild(server, QStringLiteral(VEKANTO_EXE), {QStringLiteral("--run-all")}, headless);
+    const ChildResult runAll =
+        watchChild(server, QStringLiteral(VEKANTO_EXE), {QStringLiteral("--run-all")}, headlessEnvironment());
     const ChildResult window = watchChild(server, QCoreApplication::applicationFilePath(),
                                           {QStringLiteral("--click-run")},
                                           QProcessEnvironment::systemEnvironment());
@@ -213,6 +234,99 @@ void runAllAgainstWindow(TestServer &server, int entries)
                 entries, runAll.peakKb / 1024.0, window.peakKb / 1024.0);
 }
 
+
+// Seconds from the start of a child process to its exit, and its exit status.
+std::pair<double, int> timeChild(const QString &program, const QStringList &arguments)
+{
+    QProcess child;
+    child.setProcessEnvironment(headlessEnvironment());
+    child.setStandardOutputFile(QProcess::nullDevice());
+    child.setStandardErrorFile(QProcess::nullDevice());
+    QElapsedTimer clock;
+    clock.start();
+    child.start(program, arguments);
+    if (!child.waitForStarted() || !child.waitForFinished(-1))
+        qFatal("cannot run %s", qPrintable(program));
+    return {clock.nsecsElapsed() / 1e9, child.exitCode()};
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// The pace per server, by `vekanto --run-all` as a child process.
+void pacePerServer()
+{
+    constexpr int Entries = 99;
+    constexpr int DelayMs = 200;
+    constexpr int Rounds = 3;
+    const TestServer::Response page{.body = QByteArray(1024, 'p'), .delayMs = DelayMs};
+    std::vector<std::unique_ptr<TestServer>> hosts;
+    QStringList spread;
+    for (int i = 0; i < Entries; ++i) {
+        hosts.push_back(std::make_unique<TestServer>());
+        if (!hosts.back()->start(QStringLiteral("127.0.0.%1").arg(i + 2)))
+            qFatal("no server on 127.0.0.%d", i + 2);
+        hosts.back()->setRoute(QStringLiteral("/page"), page);
+        spread << hosts.back()->url(QStringLiteral("/page"));
+    }
+    const double floorSeconds = (Entries + 1) * TickMs / 1000.0;
+    const QString vekanto = QStringLiteral(VEKANTO_EXE);
+    QTemporaryDir data;
+
+    // 99 addresses: the same pages fetched ten at a time by curl and by the run, turn about.
+    const QString curl = QStandardPaths::findExecutable(QStringLiteral("curl"));
+    writeIni(spread, data.path(), QStringLiteral("hostpace=1\r\n"));
+    std::vector<double> runs, curls;
+    for (int round = 0; round < Rounds; ++round) {
+        const auto [seconds, status] = timeChild(vekanto, {QStringLiteral("--run-all")});
+        if (status != 0)
+            qFatal("--run-all ended with %d", status);
+        runs.push_back(seconds);
+        if (curl.isEmpty())
+            continue;
+        QStringList arguments{QStringLiteral("-Z"), QStringLiteral("--parallel-max"), QStringLiteral("10"),
+                              QStringLiteral("-s")};
+        for (const QString &url : spread)
+            arguments << QStringLiteral("-o") << QStringLiteral("/dev/null") << url;
+        curls.push_back(timeChild(curl, arguments).first);
+    }
+    if (curl.isEmpty()) {
+        std::printf("pace:   99 pages on 99 addresses, hostpace=1: --run-all %.3f s (median of %d); no curl to "
+                    "compare with (tools/setup.sh: BENCH_PACKAGES)\n",
+                    median(runs), Rounds);
+    } else {
+        std::printf("pace:   99 pages on 99 addresses, %d ms each, hostpace=1: --run-all %.3f s, curl -Z "
+                    "--parallel-max 10 %.3f s (medians of %d), ratio %.3f (target <= 1.2)\n",
+                    DelayMs, median(runs), median(curls), Rounds, median(runs) / median(curls));
+    }
+
+    // One address: the server's own clock tells the gaps between the requests it read.
+    TestServer &one = *hosts.front();
+    one.clearRequests();
+    writeIni(QStringList(Entries, one.url(QStringLiteral("/page"))), data.path(), QStringLiteral("hostpace=1\r\n"));
+    const double oneSeconds = timeChild(vekanto, {QStringLiteral("--run-all")}).first;
+    std::vector<qint64> arrived;
+    for (const TestServer::Request &r : one.requests())
+        arrived.push_back(r.arrivedNs);
+    std::sort(arrived.begin(), arrived.end());
+    qint64 closest = std::numeric_limits<qint64>::max();
+    for (size_t i = 1; i < arrived.size(); ++i)
+        closest = qMin(closest, arrived[i] - arrived[i - 1]);
+    std::printf("pace:   99 pages on one address, hostpace=1: --run-all %.3f s, floor %.3f s, ratio %.4f "
+                "(target <= 1.02); %lld requests, the closest two %.3f ms apart as they reached the server\n",
+                oneSeconds, floorSeconds, oneSeconds / floorSeconds, static_cast<long long>(arrived.size()),
+                closest / 1e6);
+
+    // The option off: one entry per tick, whatever the servers.
+    writeIni(spread, data.path());
+    const double offSeconds = timeChild(vekanto, {QStringLiteral("--run-all")}).first;
+    std::printf("pace:   99 pages on 99 addresses, option off: --run-all %.3f s, floor %.3f s, ratio %.4f "
+                "(target <= 1.02)\n",
+                offSeconds, floorSeconds, offSeconds / floorSeconds);
+}
 } // namespace
 
 // The offscreen platform warns on every window it cannot raise or size; the figures are
@@ -239,6 +353,11 @@ int main(int argc, char *argv[])
     qputenv("XDG_CONFIG_HOME", (home.path() + QLatin1String("/config")).toLocal8Bit());
     QApplication app(argc, argv);
     const bool quick = app.arguments().contains(QStringLiteral("--quick"));
+    if (app.arguments().contains(QStringLiteral("--pace"))) {
+        pacePerServer();
+        std::fflush(stdout);
+        return 0;
+    }
 
     TestServer server;
     if (!server.start())
@@ -262,8 +381,10 @@ int main(int argc, char *argv[])
         std::printf("time:   %d entries of 1 KB: %.3f s, floor %.3f s, ratio %.4f (target <= 1.02)\n",
                     entries, r.seconds, r.floorSeconds, r.seconds / r.floorSeconds);
     }
-    if (!quick)
+    if (!quick) {
         runAllAgainstWindow(server, 99);
+        pacePerServer();
+    }
     std::fflush(stdout);
     server.stop();
     return 0;

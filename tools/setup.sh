@@ -9,10 +9,12 @@ ROOT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # time.
 RUN_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libicu-dev libcurl4-openssl-dev libdtl-dev
               qt6-translations-l10n libqt6svg6)
-# What the tests add to that: zlib for the hostile server's compressed bodies, the validators
-# of the .desktop file and the metainfo, and a D-Bus daemon for the notification tests' own
-# session bus.
-TEST_PACKAGES=(zlib1g-dev desktop-file-utils appstream dbus-daemon)
+# What the tests add to that: zlib and brotli for the hostile server's compressed bodies, the
+# validators of the .desktop file and the metainfo, and a D-Bus daemon for the notification
+# tests' own session bus.
+TEST_PACKAGES=(zlib1g-dev libbrotli-dev desktop-file-utils appstream dbus-daemon)
+# What the benchmarks add: the curl command, the pace that bench_run compares a run with.
+BENCH_PACKAGES=(curl)
 # What tools/package adds: dpkg-shlibdeps finds the package's dependencies, file finds its
 # programs, lintian checks the package as Debian does.
 PACKAGE_PACKAGES=(dpkg-dev file lintian)

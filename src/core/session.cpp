@@ -129,7 +129,8 @@ bool Session::startRun(QString *holder)
 {
     if (!beginRun(holder))
         return false;
-    m_run.start(m_entries, m_options.dirName, m_options.timeout);
+    m_run.start(m_entries, m_options.dirName, m_options.timeout,
+                m_options.hostPace ? DownloadRun::Pace::PerServer : DownloadRun::Pace::PerTick);
     return true;
 }
 

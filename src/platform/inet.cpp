@@ -56,6 +56,11 @@ QString badLength()
     return QStringLiteral("サーバーの応答が正しくありません (Content-Length が不正です)");
 }
 
+QString brokenEncoding()
+{
+    return QStringLiteral("サーバーの応答が正しくありません (圧縮されたページが壊れています)");
+}
+
 QString timedOut()
 {
     return QStringLiteral("時間切れです");
@@ -115,6 +120,7 @@ struct Inet::Hop {
     static size_t headerLine(char *data, size_t size, size_t count, void *self);
     static size_t bodyBytes(char *data, size_t size, size_t count, void *self);
     static int socketMade(void *self, curl_socket_t fd, curlsocktype purpose);
+    static int requestReady(void *self, char *remoteIp, char *localIp, int remotePort, int localPort);
     // At the blank line after an answer's headers: true when the body is not to be read.
     bool headersEnded();
     // Why curl gave up, and what kind of failure that is.
@@ -154,7 +160,7 @@ Inet::Hop::Hop(Inet *owner, const QUrl &address)
     // Plain HTTP/1.1 connections behave the same on every server.
     curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(easy, CURLOPT_USERAGENT, UserAgent);
-    // The page is stored as the server sent it: nothing compressed is asked for or decoded.
+    // Nothing compressed is asked for; this line goes out in place of the one curl would make.
     requestHeaders = curl_slist_append(requestHeaders, "Accept-Encoding: identity");
     requestHeaders = curl_slist_append(requestHeaders,
                                        QByteArray("Accept-Language: " + acceptLanguage()).constData());
@@ -167,7 +173,11 @@ Inet::Hop::Hop(Inet *owner, const QUrl &address)
     condition("If-None-Match: ", owner->m_validators.etag);
     condition("If-Modified-Since: ", owner->m_validators.lastModified);
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, requestHeaders);
-    curl_easy_setopt(easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
+    // A server that holds only compressed files sends them compressed all the same. Curl's own
+    // decoders (any of this build: gzip, deflate, br) give the page a browser shows and check
+    // the stream; "" switches them on without changing the request.
+    curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(easy, CURLOPT_HTTP_CONTENT_DECODING, 1L);
     if (target.scheme().toLower() == u"https") {
         if (const QByteArray proxy = httpsProxyFallback(); !proxy.isEmpty())
             curl_easy_setopt(easy, CURLOPT_PROXY, proxy.constData());
@@ -181,6 +191,8 @@ Inet::Hop::Hop(Inet *owner, const QUrl &address)
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(easy, CURLOPT_SOCKOPTFUNCTION, &Hop::socketMade);
     curl_easy_setopt(easy, CURLOPT_SOCKOPTDATA, this);
+    curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &Hop::requestReady);
+    curl_easy_setopt(easy, CURLOPT_PREREQDATA, this);
 }
 
 Inet::Hop::~Hop()
@@ -274,6 +286,16 @@ int Inet::Hop::socketMade(void *self, curl_socket_t fd, curlsocktype purpose)
     return CURL_SOCKOPT_OK;
 }
 
+int Inet::Hop::requestReady(void *self, char *remoteIp, char *localIp, int remotePort, int localPort)
+{
+    Q_UNUSED(remoteIp)
+    Q_UNUSED(localIp)
+    Q_UNUSED(remotePort)
+    Q_UNUSED(localPort)
+    static_cast<Hop *>(self)->inet->post(icRequestSent);
+    return CURL_PREREQFUNC_OK;
+}
+
 std::pair<Failure, QString> Inet::Hop::describe(CURLcode result) const
 {
     switch (result) {
@@ -302,6 +324,21 @@ std::pair<Failure, QString> Inet::Hop::describe(CURLcode result) const
     case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSL_ISSUER_ERROR:
         return {Failure::Connection, QStringLiteral("SSL の証明書を確認できません")};
+    // A compressed body that does not decode (not what its Content-Encoding says, a check that
+    // fails), or in an encoding curl has no decoder for.
+    case CURLE_BAD_CONTENT_ENCODING:
+        if (QByteArray(errorBuffer).contains("Unrecognized content encoding")) {
+            return {Failure::BadAnswer,
+                    QStringLiteral("サーバーの応答が正しくありません (展開できない圧縮形式です: %1)")
+                        .arg(QString::fromLatin1(headers.value("Content-Encoding").value_or(QByteArray())))};
+        }
+        return {Failure::BadAnswer, brokenEncoding()};
+    // Our own callbacks stop curl only at the headers or at the cap, both handled before: this is
+    // curl's decoder meeting bytes after the end of the compressed stream.
+    case CURLE_WRITE_ERROR:
+        if (headers.value("Content-Encoding"))
+            return {Failure::BadAnswer, brokenEncoding()};
+        break;
     case CURLE_WEIRD_SERVER_REPLY:
         // Curl refuses a Content-Length that is no number before the headers reach us.
         if (QByteArray(errorBuffer).contains("Content-Length"))

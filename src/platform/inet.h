@@ -27,6 +27,8 @@ public:
     enum State : short {
         icResolvingHost = 1,
         icRequesting = 5,
+        // Connected, the request about to go out.
+        icRequestSent = 6,
         icReceivingResponse = 7,
     };
 
@@ -52,8 +54,8 @@ public:
     void setTimeout(int ms);
 
 signals:
-    // icResolvingHost first, then icRequesting and icReceivingResponse as they come; each at
-    // most once per transfer, and always before finished.
+    // icResolvingHost first, then icRequesting, icRequestSent and icReceivingResponse as they
+    // come; each at most once per transfer, and always before finished.
     void StateChanged(short State);
     // The transfer has ended; the object may be given a new one from here.
     void finished(const TransferResult &result);

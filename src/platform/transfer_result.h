@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QMetaType>
 #include <QString>
@@ -63,9 +64,11 @@ struct TransferResult {
     // The final answer's status line; 0 and empty when none came.
     int status = 0;
     QByteArray reason{};
-    // The final answer's header lines (also of an answer that is no page).
+    // The final answer's header lines (also of an answer that is no page). Content-Length and
+    // Content-Encoding tell of the body as it was sent.
     ResponseHeaders headers{};
-    // The page, at most the transfer's limit; empty unless the transfer succeeded.
+    // The page as a browser shows it (decoded when the server compressed it), at most the
+    // transfer's limit; empty unless the transfer succeeded.
     QByteArray body{};
     // The page was longer than the limit and is cut at it.
     bool cut = false;
@@ -78,5 +81,10 @@ struct TransferResult {
     // A 304 to the validators sent: the page stored before is the page, and no body came.
     bool notModified() const { return ok() && status == 304; }
 };
+
+// The wait a 429 or 503 answer asked for in its Retry-After, in seconds or as an HTTP date:
+// milliseconds from `now`, 0 for a date gone by. nullopt for any other answer, or a Retry-After
+// that is missing or does not read.
+std::optional<qint64> RetryAfterMs(const TransferResult &result, const QDateTime &now);
 
 Q_DECLARE_METATYPE(TransferResult)

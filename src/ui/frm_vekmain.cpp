@@ -101,6 +101,9 @@ void frm_vekmain::buildWidgets()
     Label3->setBuddy(Text4);
     chk_notify = new QCheckBox(MainText::Notify, this);
     chk_notify->setObjectName(QStringLiteral("chk_notify"));
+    Check2 = new QCheckBox(MainText::HostPace, this);
+    Check2->setObjectName(QStringLiteral("Check2"));
+    Check2->setToolTip(MainText::HostPaceTip);
 
     const auto limitBox = [this](const char *name, const QString &suffix, const QString &accessible,
                                  const QString &unlimited) {
@@ -166,12 +169,13 @@ void frm_vekmain::buildWidgets()
     timeoutRow->addWidget(Text4, 0, Qt::AlignTop);
     timeoutRow->addWidget(Label3, 1);
     options->addLayout(timeoutRow, 4, 0, 1, 2);
+    options->addWidget(Check2, 5, 0, 1, 2);
     auto *keepRow = new QHBoxLayout;
     keepRow->addWidget(keepLabel);
     keepRow->addWidget(spn_keepdays);
     keepRow->addWidget(spn_keepvers);
     keepRow->addStretch();
-    options->addLayout(keepRow, 5, 0, 1, 2);
+    options->addLayout(keepRow, 6, 0, 1, 2);
 
     auto *right = new QVBoxLayout;
     right->addLayout(listButtons);
@@ -206,7 +210,7 @@ void frm_vekmain::buildWidgets()
     // options from top to bottom, LOAD and SAVE last.
     const QList<QWidget *> tabOrder{
         TreeView1, btn_add, btn_cng, btn_del, Command4, btn_diropen, btn_Lopen, btn_history,
-        btn_dlstart, DirName, btn_data_sansyou, Check1, chk_notify, Text3, btn_log_sansyou, Text4,
+        btn_dlstart, DirName, btn_data_sansyou, Check1, chk_notify, Text3, btn_log_sansyou, Text4, Check2,
         spn_keepdays, spn_keepvers, btn_load, btn_save};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
@@ -239,6 +243,7 @@ void frm_vekmain::connectHandlers()
     connect(Text3, &QLineEdit::textChanged, this, [&options](const QString &text) { options.logPath = text; });
     connect(Text4, &QLineEdit::textChanged, this, [&options](const QString &text) { options.timeout = text; });
     connect(Check1, &QCheckBox::toggled, this, [&options](bool on) { options.logOn = on; });
+    connect(Check2, &QCheckBox::toggled, this, [&options](bool on) { options.hostPace = on; });
     connect(spn_keepdays, &QSpinBox::valueChanged, this, [&options](int days) { options.keepDays = days; });
     connect(spn_keepvers, &QSpinBox::valueChanged, this, [&options](int n) { options.keepVersions = n; });
     connect(chk_notify, &QCheckBox::toggled, this, [&options](bool on) { options.notify = on; });
@@ -295,6 +300,7 @@ void frm_vekmain::optionsToFields()
     Text3->setText(options.logPath);
     Check1->setChecked(options.logOn);
     Text4->setText(options.timeout);
+    Check2->setChecked(options.hostPace);
     spn_keepdays->setValue(options.keepDays);
     spn_keepvers->setValue(options.keepVersions);
     chk_notify->setChecked(options.notify);

@@ -179,6 +179,7 @@ private:
     QPushButton *btn_log_sansyou = nullptr;
     QLineEdit *Text4 = nullptr;
     QLabel *Label3 = nullptr;
+    QCheckBox *Check2 = nullptr;
     // How long and how many dated copies are kept; 0 keeps them all.
     QSpinBox *spn_keepdays = nullptr;
     QSpinBox *spn_keepvers = nullptr;

@@ -20,6 +20,10 @@ inline const QString Browse = QStringLiteral("参照");
 inline const QString KeepLog = QStringLiteral("ログを残す");
 inline const QString TimeoutHint =
     QStringLiteral("秒以内にダウンロードが終了しない場合、そこのダウンロードを中止する");
+inline const QString HostPace = QStringLiteral("サーバーごとに間隔を空ける");
+inline const QString HostPaceTip = QStringLiteral(
+    "同じサーバーのページは 0.5 秒以上の間隔を空け、同時に 2 つまで取得します。\n"
+    "ほかのサーバーのページは、接続が空きしだい待たずに始めます。");
 inline const QString Saved = QStringLiteral("保存しました");
 inline const QString SavedAsUtf8 = QStringLiteral(
     "\r\n（CP932 で表せない文字があるため、設定ファイルを UTF-8 で保存しました）");

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/core_testmain.h"
+#include "support/hostile_routes.h"
 #include "support/run_driver.h"
 #include "support/test_server.h"
 
@@ -75,6 +76,9 @@ private:
             {QStringLiteral("ftp"), QStringLiteral("ftp://127.0.0.1/x.htm"), {}},
             {QStringLiteral("blocked"), m_server.url(QStringLiteral("/blocked")), {}},
             {QStringLiteral("日本語ページ"), m_server.url(QStringLiteral("/jp")), {}},
+            {QStringLiteral("gzipped"), m_server.url(QStringLiteral("/gz")), {}},
+            {QStringLiteral("gzipbig"), m_server.url(QStringLiteral("/gzbig")), {}},
+            {QStringLiteral("badgzip"), m_server.url(QStringLiteral("/badgz")), {}},
         };
     }
 
@@ -108,6 +112,11 @@ private slots:
         m_server.setRoute(QStringLiteral("/reset"), {.reset = true});
         m_server.setRoute(QStringLiteral("/blocked"), {.body = "never stored"});
         m_server.setRoute(QStringLiteral("/jp"), {.body = "\x93\xfa\x96\x7b"});
+        // Compressed although nothing compressed was asked for.
+        const QList<QPair<QByteArray, QByteArray>> gzipped{{"Content-Encoding", "gzip"}};
+        m_server.setRoute(QStringLiteral("/gz"), {.body = hostile::gzip("<html>圧縮</html>"), .headers = gzipped});
+        m_server.setRoute(QStringLiteral("/gzbig"), {.body = hostile::gzip(bigBody()), .headers = gzipped});
+        m_server.setRoute(QStringLiteral("/badgz"), {.body = "<html>not gzip</html>", .headers = gzipped});
     }
 
     void cleanupTestCase()
@@ -163,6 +172,12 @@ private slots:
             << QStringLiteral("missing") << Outcome::Failed << QStringLiteral("/missing") << QByteArray()
             << seq(QStringLiteral("missing"), full, false);
         stored("japanese name", QStringLiteral("日本語ページ"), "/jp", "\x93\xfa\x96\x7b");
+        stored("gzip page stored as a browser shows it", QStringLiteral("gzipped"), "/gz", "<html>圧縮</html>");
+        stored("gzip page of 2 MB cut at 1,024,000 decoded bytes", QStringLiteral("gzipbig"), "/gzbig",
+               bigBody().left(1024000));
+        QTest::newRow("labelled gzip, not gzip: error, never stored")
+            << QStringLiteral("badgzip") << Outcome::Failed << QStringLiteral("/badgz") << QByteArray()
+            << seq(QStringLiteral("badgzip"), full, false);
         QTest::newRow("empty address skipped")
             << QStringLiteral("noaddress") << Outcome::Skipped << QString() << QByteArray() << QStringList();
         QTest::newRow("address under 8 characters skipped")
@@ -256,9 +271,10 @@ private slots:
             }
             QVERIFY2(known, qPrintable(log.at(i)));
         }
-        // Only the page over the limit says it was cut.
-        QCOMPARE(countOf(log, QRegularExpression(QStringLiteral("のページは 1,024,000 バイトを超えていた"))), 1);
+        // Only the pages over the limit say they were cut, also when the limit fell in the decoded page.
+        QCOMPARE(countOf(log, QRegularExpression(QStringLiteral("のページは 1,024,000 バイトを超えていた"))), 2);
         QCOMPARE(countOf(log, entryLine(QStringLiteral("big"), texts.at(3))), 1);
+        QCOMPARE(countOf(log, entryLine(QStringLiteral("gzipbig"), texts.at(3))), 1);
     }
 
     void counterShowsCursorAndCount()

@@ -3,15 +3,93 @@
 #include "support/run_driver.h"
 #include "support/test_server.h"
 
+#include "core/run/host_pace.h"
+#include "platform/inet.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <QScopeGuard>
+
+#include <algorithm>
+#include <limits>
 #include <memory>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 using namespace rundriver;
+
+namespace {
+
+// When each entry of a run started, when its transfer ended and when its end was told, on the
+// test's monotonic clock, and the local clock at its start.
+struct Timeline {
+    QElapsedTimer clock;
+    QStringList started;
+    QHash<QString, qint64> startNs;
+    QHash<QString, qint64> endNs;
+    QHash<QString, qint64> toldNs;
+    QHash<QString, QDateTime> startedAt;
+    QHash<int, QString> onSlot;
+
+    explicit Timeline(DownloadRun &run)
+    {
+        clock.start();
+        const QString prefix = RunText::Connecting + QLatin1String(" (");
+        QObject::connect(&run, &DownloadRun::statusChanged, &run, [this, prefix](int slot, const QString &text) {
+            if (!text.startsWith(prefix))
+                return;
+            const QString name = text.mid(prefix.size()).chopped(1);
+            startNs.insert(name, clock.nsecsElapsed());
+            startedAt.insert(name, vclock::now());
+            started << name;
+            onSlot.insert(slot, name);
+        });
+        // A page may be stored a little after its transfer ended.
+        for (int n = ConnectionSlots::First; n <= ConnectionSlots::Last; ++n) {
+            QObject::connect(run.connections().Inet1(n), &Inet::finished, &run,
+                             [this, n](const TransferResult &) { ended(onSlot.value(n)); });
+        }
+        QObject::connect(&run, &DownloadRun::entryEnded, &run, [this](const EntryEnd &end) {
+            ended(end.name);
+            toldNs.insert(end.name, clock.nsecsElapsed());
+        });
+    }
+
+    void ended(const QString &name)
+    {
+        if (!name.isEmpty() && !endNs.contains(name))
+            endNs.insert(name, clock.nsecsElapsed());
+    }
+
+    // The most entries whose names begin with `server` that were under way at one moment.
+    int mostAtOnce(QChar server) const
+    {
+        QList<std::pair<qint64, int>> events;
+        for (const QString &name : started) {
+            if (name.startsWith(server))
+                events << std::pair{startNs.value(name), 1} << std::pair{endNs.value(name), -1};
+        }
+        // An end and a start at the same moment: the end first.
+        std::sort(events.begin(), events.end());
+        int running = 0;
+        int most = 0;
+        for (const auto &e : events)
+            most = qMax(most, running += e.second);
+        return most;
+    }
+};
+
+constexpr qint64 Ms = 1'000'000;
+
+} // namespace
 
 // How runs start, wait, time out, stop and end, and what a second and third run of a day keep.
 class TestEngineRun : public QObject
@@ -21,6 +99,19 @@ class TestEngineRun : public QObject
 private:
     TestServer m_server;
     std::unique_ptr<QTemporaryDir> m_data;
+    // Ten more servers, on 127.0.0.2 to 127.0.0.11, for the entries named a1, b1, ... j1 and on.
+    std::vector<std::unique_ptr<TestServer>> m_hosts;
+
+    // Entries named "a1 b1 a2": the letter picks the server, each asks for path on it.
+    QList<Entry> onHosts(const QString &names, const QString &path) const
+    {
+        QList<Entry> list;
+        for (const QString &name : names.split(u' ')) {
+            const TestServer &host = *m_hosts.at(name.at(0).unicode() - u'a');
+            list << Entry{name, host.url(path + QLatin1String("?e=") + name), {}};
+        }
+        return list;
+    }
 
     QString dataDir() const { return m_data->path(); }
 
@@ -41,6 +132,13 @@ private slots:
         QVERIFY(m_server.start());
         m_server.setRoute(QStringLiteral("/hang"), {.hang = true});
         m_server.setRoute(QStringLiteral("/page"), {.body = "page"});
+        for (int i = 0; i < 10; ++i) {
+            m_hosts.push_back(std::make_unique<TestServer>());
+            QVERIFY(m_hosts.back()->start(QStringLiteral("127.0.0.%1").arg(i + 2)));
+            m_hosts.back()->setRoute(QStringLiteral("/page"), {.body = "page"});
+            m_hosts.back()->setRoute(QStringLiteral("/late"), {.body = "late", .delayMs = 1100});
+            m_hosts.back()->setRoute(QStringLiteral("/slow"), {.body = "slow", .delayMs = 1300});
+        }
     }
 
     void init()
@@ -49,11 +147,17 @@ private slots:
         QVERIFY(m_data->isValid());
         vclock::setNow(QDateTime(QDate(2031, 7, 4), QTime(10, 0)));
         m_server.clearRequests();
+        for (const auto &host : m_hosts)
+            host->clearRequests();
     }
 
     void cleanup() { vclock::reset(); }
 
-    void cleanupTestCase() { m_server.stop(); }
+    void cleanupTestCase()
+    {
+        m_server.stop();
+        m_hosts.clear();
+    }
 
     void emptyListEndsAtFirstTick()
     {
@@ -485,12 +589,22 @@ private slots:
         QVERIFY(!ends.at(0).changed);
     }
 
+    // Paced per server, the two that hang hold the server's others back; STOP ends it alike.
+    void stopInTheMiddle_data()
+    {
+        QTest::addColumn<bool>("perServer");
+        QTest::newRow("per tick") << false;
+        QTest::newRow("per server") << true;
+    }
+
     void stopInTheMiddle()
     {
+        QFETCH(bool, perServer);
         QList<Entry> entries;
         for (int i = 1; i <= 5; ++i)
             entries << entry(QStringLiteral("s%1").arg(i), QStringLiteral("/hang"));
-        auto program = start(entries);
+        writeIni(entries, {.dirName = dataDir(), .hostPace = perServer});
+        auto program = std::make_unique<Program>();
         program->session.startRun();
         QVERIFY(program->run().isActive());
         QTRY_VERIFY_WITH_TIMEOUT(program->startOf(QStringLiteral("s2")) >= 0, 3000);
@@ -592,6 +706,243 @@ private slots:
             QCOMPARE(log.indexOf(warning), 3);
         QCOMPARE(countOf(log, entryLine(QStringLiteral("slow"), QStringLiteral(" のダウンロード終了("))), 1);
         QCOMPARE(readFile(dataDir() + QLatin1String("/slow/vek.htm")), QByteArray("slow page"));
+    }
+
+    // The server of an address is its scheme, host and port, however they are written.
+    void serverOfAnAddress_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("server");
+        QTest::newRow("http") << "http://example.com/a/b?c=1" << "http://example.com:80";
+        QTest::newRow("host in capitals") << "HTTP://Example.COM/x" << "http://example.com:80";
+        QTest::newRow("default port written") << "http://example.com:80/x" << "http://example.com:80";
+        QTest::newRow("other port") << "http://example.com:8080/x" << "http://example.com:8080";
+        QTest::newRow("https") << "https://example.com/x" << "https://example.com:443";
+        QTest::newRow("https on port 80") << "https://example.com:80/" << "https://example.com:80";
+        QTest::newRow("user and fragment") << "http://me@example.com/#top" << "http://example.com:80";
+        QTest::newRow("address") << "http://127.0.0.2:8000/" << "http://127.0.0.2:8000";
+        QTest::newRow("international name") << "http://日本.jp/" << "http://xn--wgv71a.jp:80";
+        QTest::newRow("no host") << "http:///page" << "";
+        QTest::newRow("no address") << "not an address" << "";
+    }
+
+    void serverOfAnAddress()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, server);
+        QCOMPARE(HostPace::serverOf(address), server);
+    }
+
+    // With 「サーバーごとに間隔を空ける」 an entry starts at once when a slot is free, unless its
+    // server started one less than 500 ms ago or has two under way: then it is passed over and
+    // starts first once it may. Without it, one entry per tick in list order, whatever the server.
+    void pace_data()
+    {
+        QTest::addColumn<bool>("perServer");
+        QTest::addColumn<QString>("entries");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("order");
+        QTest::addColumn<int>("mostAtOnce"); // per server
+        QTest::addColumn<int>("withinMs");   // from the first start to the last
+
+        QTest::newRow("one server") << true << "a1 a2 a3 a4" << "/page" << "a1 a2 a3 a4" << 1 << 2500;
+        QTest::newRow("one server, slow pages: two at once at most")
+            << true << "a1 a2 a3 a4" << "/slow" << "a1 a2 a3 a4" << 2 << 3800;
+        QTest::newRow("two servers interleaved")
+            << true << "a1 b1 a2 b2 a3 b3" << "/page" << "a1 b1 a2 b2 a3 b3" << 1 << 2000;
+        QTest::newRow("two servers in blocks: the entries passed over go first")
+            << true << "a1 a2 a3 b1 b2 b3" << "/page" << "a1 b1 a2 b2 a3 b3" << 1 << 2000;
+        QTest::newRow("ten servers") << true << "a1 b1 c1 d1 e1 f1 g1 h1 i1 j1 a2 b2 c2 d2 e2 f2 g2 h2 i2 j2"
+                                     << "/page" << "a1 b1 c1 d1 e1 f1 g1 h1 i1 j1 a2 b2 c2 d2 e2 f2 g2 h2 i2 j2"
+                                     << 1 << 1500;
+        // The eleventh waits for a slot, not for a tick.
+        QTest::newRow("ten servers, every slot busy")
+            << true << "a1 b1 c1 d1 e1 f1 g1 h1 i1 j1 a2" << "/late" << "a1 b1 c1 d1 e1 f1 g1 h1 i1 j1 a2" << 1
+            << 1600;
+        QTest::newRow("one server, per tick") << false << "a1 a2 a3" << "/slow" << "a1 a2 a3" << 3 << 3000;
+        QTest::newRow("two servers, per tick") << false << "a1 a2 b1 b2" << "/page" << "a1 a2 b1 b2" << 1 << 3000;
+    }
+
+    void pace()
+    {
+        QFETCH(bool, perServer);
+        QFETCH(QString, entries);
+        QFETCH(QString, path);
+        QFETCH(QString, order);
+        QFETCH(int, mostAtOnce);
+        QFETCH(int, withinMs);
+        const QList<Entry> list = onHosts(entries, path);
+        writeIni(list, {.dirName = dataDir(), .hostPace = perServer});
+        Program program;
+        QCOMPARE(program.session.options().hostPace, perServer);
+        Timeline t(program.run());
+        QVERIFY(program.runAll(30000));
+
+        QCOMPARE(t.started.join(u' '), order);
+        for (const Entry &e : list)
+            QCOMPARE(readFile(dataDir() + u'/' + e.name + QLatin1String("/vek.htm")), path.mid(1).toLatin1());
+        QCOMPARE(program.counter, QStringLiteral("%1/%1").arg(list.size()));
+        const qint64 first = t.startNs.value(t.started.constFirst());
+        const qint64 last = t.startNs.value(t.started.constLast());
+        QVERIFY2(last - first <= withinMs * Ms, qPrintable(QString::number((last - first) / Ms)));
+        for (QChar server = u'a'; server <= u'j'; server = QChar(server.unicode() + 1)) {
+            QStringList own;
+            for (const QString &name : t.started) {
+                if (name.startsWith(server))
+                    own << name;
+            }
+            if (own.isEmpty())
+                continue;
+            QCOMPARE(t.mostAtOnce(server), own.size() > 1 ? mostAtOnce : 1);
+            for (qsizetype i = 1; i < own.size(); ++i) {
+                const qint64 gap = t.startNs.value(own[i]) - t.startNs.value(own[i - 1]);
+                // The 500 ms hold to the nanosecond; one tick apart is near enough for the ticks.
+                QVERIFY2(gap >= (perServer ? 500 * Ms : 400 * Ms), qPrintable(own[i] + u' ' + QString::number(gap)));
+            }
+        }
+        if (perServer) {
+            // The first entries start at once, not at the first tick, and the others as soon as
+            // their server and a slot allow: a2 with the first slot freed.
+            QVERIFY(first < 400 * Ms);
+            if (path == u"/late") {
+                qint64 firstEnd = std::numeric_limits<qint64>::max();
+                for (const qint64 end : std::as_const(t.endNs))
+                    firstEnd = qMin(firstEnd, end);
+                const qint64 a2 = t.startNs.value(QStringLiteral("a2"));
+                QVERIFY2(a2 >= firstEnd && a2 - firstEnd < 250 * Ms, qPrintable(QString::number((a2 - firstEnd) / Ms)));
+            }
+        } else {
+            QVERIFY(first >= 400 * Ms);
+            for (qsizetype i = 1; i < t.started.size(); ++i)
+                QVERIFY(t.startNs.value(t.started[i]) - t.startNs.value(t.started[i - 1]) >= 400 * Ms);
+        }
+    }
+
+    // A 429 or 503 answer fails its entry, and its log line gives the wait the server asked for.
+    // Paced per server, the server's later entries keep to that wait when the time-out allows it,
+    // or fail at once without asking; entries of other servers go on.
+    void retryAfter_data()
+    {
+        QTest::addColumn<bool>("perServer");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("value"); // "+N": an HTTP date N seconds after the start
+        QTest::addColumn<QString>("timeout");
+        QTest::addColumn<int>("waitedMs");   // before a2 starts after a1 ended; -1: a2 not asked
+        QTest::addColumn<QString>("reason"); // of a1; empty: a date's wait, checked by pattern
+
+        QTest::newRow("503, seconds") << true << 503 << "2" << "60" << 2000 << "503 Service Unavailable (2 秒待つよう求められました)";
+        QTest::newRow("429, seconds") << true << 429 << "3" << "60" << 3000 << "429 Too Many Requests (3 秒待つよう求められました)";
+        QTest::newRow("503, date") << true << 503 << "+3" << "60" << 0 << "";
+        QTest::newRow("503, as long as the time-out") << true << 503 << "3" << "3" << 3000 << "503 Service Unavailable (3 秒待つよう求められました)";
+        QTest::newRow("503, longer than the time-out") << true << 503 << "120" << "60" << -1 << "503 Service Unavailable (120 秒待つよう求められました)";
+        QTest::newRow("429, date beyond the time-out") << true << 429 << "+3600" << "60" << -1 << "";
+        QTest::newRow("503, no wait that reads") << true << 503 << "soon" << "60" << 0 << "503 Service Unavailable";
+        QTest::newRow("503, per tick: logged only") << false << 503 << "120" << "60" << 0 << "503 Service Unavailable (120 秒待つよう求められました)";
+    }
+
+    void retryAfter()
+    {
+        QFETCH(bool, perServer);
+        QFETCH(int, status);
+        QFETCH(QString, value);
+        QFETCH(QString, timeout);
+        QFETCH(int, waitedMs);
+        QFETCH(QString, reason);
+        // A date has whole seconds.
+        const QDateTime date = QDateTime::fromSecsSinceEpoch(vclock::now().addSecs(value.mid(1).toInt()).toSecsSinceEpoch());
+        const QByteArray header = value.startsWith(u'+')
+                                      ? QLocale::c().toString(date.toUTC(), QStringLiteral("ddd, dd MMM yyyy hh:mm:ss 'GMT'")).toLatin1()
+                                      : value.toLatin1();
+        TestServer &busy = *m_hosts.at(0);
+        busy.setRoute(QStringLiteral("/busy"), {.status = status, .body = "later", .headers = {{"Retry-After", header}}});
+        QList<Entry> list = onHosts(QStringLiteral("a1 a2 b1 a3"), QStringLiteral("/page"));
+        list[0].address = busy.url(QStringLiteral("/busy"));
+        writeIni(list, {.dirName = dataDir(), .timeout = timeout, .hostPace = perServer});
+        Program program;
+        Timeline t(program.run());
+        QVERIFY(program.runAll(30000));
+
+        const RunSummary summary = program.session.runSummary();
+        QCOMPARE(summary.entries.size(), 4);
+        const EntryEnd &a1 = summary.entries.at(0);
+        QCOMPARE(a1.ending, Ending::Failed);
+        if (reason.isEmpty())
+            QVERIFY2(QRegularExpression(QStringLiteral("^%1 .+ \\(\\d+ 秒待つよう求められました\\)$").arg(status)).match(a1.reason).hasMatch(), qPrintable(a1.reason));
+        else
+            QCOMPARE(a1.reason, reason);
+        const QStringList log = lines(program.log());
+        QCOMPARE(countOf(log, QRegularExpression(QStringLiteral("^a1 のダウンロードに失敗しました\\(") + timeRx()
+                                                 + QStringLiteral("\\) ") + QRegularExpression::escape(a1.reason) + u'$')),
+                 1);
+        // The other server never waits.
+        QCOMPARE(summary.entries.at(2).ending, Ending::Stored);
+        QCOMPARE(m_hosts.at(1)->requestCount(), 1);
+
+        const QStringList asked = busy.requestedPaths();
+        if (waitedMs < 0) {
+            QCOMPARE(asked, QStringList{QStringLiteral("/busy")});
+            for (int i : {1, 3}) {
+                const EntryEnd &e = summary.entries.at(i);
+                QCOMPARE(e.ending, Ending::Failed);
+                QCOMPARE(e.reason, QStringLiteral("要求を送りませんでした: ") + a1.reason);
+                QVERIFY(!t.started.contains(e.name));
+                QCOMPARE(countOf(log, entryLine(e.name, QStringLiteral(" のダウンロードに失敗しました("), true)), 1);
+            }
+            return;
+        }
+        QCOMPARE(asked.size(), 3);
+        QCOMPARE(summary.entries.at(1).ending, Ending::Stored);
+        QCOMPARE(summary.entries.at(3).ending, Ending::Stored);
+        const qint64 waited = t.startNs.value(QStringLiteral("a2")) - t.endNs.value(QStringLiteral("a1"));
+        if (value.startsWith(u'+')) {
+            // The date itself is the earliest start.
+            const QDateTime a2 = t.startedAt.value(QStringLiteral("a2"));
+            QVERIFY2(a2 >= date.addMSecs(-2) && a2 < date.addMSecs(1500), qPrintable(a2.toString(Qt::ISODateWithMs)));
+        } else {
+            // Measured from a little after the answer came.
+            QVERIFY2(waited >= (waitedMs - 10) * Ms, qPrintable(QString::number(waited / Ms)));
+        }
+        if (waitedMs > 0)
+            QVERIFY2(waited < (waitedMs + 1500) * Ms, qPrintable(QString::number(waited / Ms)));
+        else if (!value.startsWith(u'+'))
+            QVERIFY2(waited < 1500 * Ms, qPrintable(QString::number(waited / Ms)));
+    }
+
+    // Paced per server, a received page is stored once the requests started after it are out,
+    // but does not wait for one whose connection never comes about.
+    void pageWaitsNoLongerThanAConnection()
+    {
+        // A listening socket that never accepts, its queue full: a connection to it hangs.
+        const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int queued = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        QVERIFY(listener >= 0 && queued >= 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(0x7f00000c); // 127.0.0.12
+        socklen_t len = sizeof addr;
+        QVERIFY(::bind(listener, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0);
+        QVERIFY(::listen(listener, 0) == 0);
+        QVERIFY(::getsockname(listener, reinterpret_cast<sockaddr *>(&addr), &len) == 0);
+        QVERIFY(::connect(queued, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0);
+        const auto closeBoth = qScopeGuard([&] {
+            ::close(queued);
+            ::close(listener);
+        });
+
+        QList<Entry> list = onHosts(QStringLiteral("a1 b1"), QStringLiteral("/page"));
+        list[1].address = QStringLiteral("http://127.0.0.12:%1/").arg(ntohs(addr.sin_port));
+        writeIni(list, {.dirName = dataDir(), .timeout = QStringLiteral("3"), .hostPace = true});
+        Program program;
+        Timeline t(program.run());
+        QVERIFY(program.runAll(30000));
+
+        QCOMPARE(readFile(dataDir() + QLatin1String("/a1/vek.htm")), QByteArray("page"));
+        const qint64 waited = t.toldNs.value(QStringLiteral("a1")) - t.endNs.value(QStringLiteral("a1"));
+        QVERIFY2(waited >= 0 && waited < 1000 * Ms, qPrintable(QString::number(waited / Ms)));
+        const QStringList log = lines(program.log());
+        QCOMPARE(countOf(log, entryLine(QStringLiteral("a1"), QStringLiteral(" のダウンロード終了("))), 1);
+        QCOMPARE(countOf(log, entryLine(QStringLiteral("b1"), QStringLiteral(" のダウンロードをタイムオーバーにより中止しました("))), 1);
+        QVERIFY(runEndLine().match(log.last()).hasMatch());
     }
 
     // With all 100 entries in use the cursor reaches 101, a row the table does not have.

@@ -256,6 +256,43 @@ private slots:
         QVERIFY(!m_options.notify);
     }
 
+    // 「サーバーごとに間隔を空ける」 is on only with hostpace=1, whatever it was before the load; off is
+    // saved as no key at all, duplicates included.
+    void hostPaceKey_data()
+    {
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<bool>("before");
+        QTest::addColumn<bool>("loaded");
+        QTest::newRow("on") << "hostpace=1" << false << true;
+        QTest::newRow("off") << "hostpace=0" << true << false;
+        QTest::newRow("no key, was off") << "" << false << false;
+        QTest::newRow("no key, was on") << "" << true << false;
+        QTest::newRow("no number") << "hostpace=yes" << true << false;
+        QTest::newRow("2 is not on") << "hostpace=2" << true << false;
+        QTest::newRow("blanks and case") << "HostPace = 1 " << false << true;
+        QTest::newRow("two keys, the first on") << "hostpace=1\nhostpace=0" << false << true;
+        QTest::newRow("two keys, the first off") << "hostpace=0\nhostpace=1" << true << false;
+    }
+
+    void hostPaceKey()
+    {
+        QFETCH(QString, lines);
+        QFETCH(bool, before);
+        QFETCH(bool, loaded);
+        writeIni(QStringLiteral("[Option]\ndtime=30\n") + lines + u'\n');
+        m_options.hostPace = before;
+        QVERIFY(settingsfile::load(iniPath(), m_entries, m_options).unreadable.isEmpty());
+        QCOMPARE(m_options.hostPace, loaded);
+
+        QVERIFY(save());
+        const QString ini = readIni();
+        const qsizetype keys = ini.count(QStringLiteral("hostpace"), Qt::CaseInsensitive);
+        QCOMPARE(keys, loaded ? 1 : 0);
+        QCOMPARE(ini.contains(QStringLiteral("\r\nhostpace=1\r\n"), Qt::CaseInsensitive), loaded);
+        reload();
+        QCOMPARE(m_options.hostPace, loaded);
+    }
+
     void saveWritesKeysInOrder()
     {
         setEntry(1, QStringLiteral("ニュース"), QStringLiteral("http://a.test/"));

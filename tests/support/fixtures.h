@@ -38,6 +38,8 @@ struct Options {
     int keepVersions = 0;
     // The notification switch; no key when unset.
     std::optional<bool> notify{};
+    // 「サーバーごとに間隔を空ける」
+    bool hostPace = false;
 };
 
 inline QString iniPath()
@@ -91,6 +93,8 @@ inline void writeIni(const QList<Entry> &entries, const Options &options)
         text += QStringLiteral("keepvers=%1\r\n").arg(options.keepVersions);
     if (options.notify)
         text += *options.notify ? QStringLiteral("notify=1\r\n") : QStringLiteral("notify=0\r\n");
+    if (options.hostPace)
+        text += QStringLiteral("hostpace=1\r\n");
     if (!writeFile(iniPath(), codepage::toAnsi(text)))
         qFatal("cannot write %s", qPrintable(iniPath()));
 }

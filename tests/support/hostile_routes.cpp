@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/hostile_routes.h"
 
+#include "platform/inet.h"
+
 #include <QtGlobal>
 
+#include <brotli/encode.h>
 #include <zlib.h>
 
 namespace hostile {
@@ -73,6 +76,27 @@ const QByteArray &bomb()
     return stream;
 }
 
+// The bodies below are made once: the soak test builds the table for every hostile entry of
+// every run, and measures the memory of its whole process.
+const QByteArray &bombPage()
+{
+    static const QByteArray page(Inet::MaxBody, '\0');
+    return page;
+}
+
+// 2 MB that a compressor shrinks only somewhat, so the stream is long and the cap falls in it:
+// the stream, and the page cut at the cap.
+const std::pair<QByteArray, QByteArray> &twoMegabytes()
+{
+    static const std::pair<QByteArray, QByteArray> streamAndPage = [] {
+        QByteArray bytes(2 * 1024 * 1024, Qt::Uninitialized);
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            bytes[i] = char((i * 7 + i / 251 + (i >> 13) * 31) & 0xff);
+        return std::pair{gzip(bytes), bytes.left(Inet::MaxBody)};
+    }();
+    return streamAndPage;
+}
+
 // The cut rows drip their bytes, as a page comes over a real network before the connection
 // drops; the cut then comes in the middle of the body, not with the first bytes.
 constexpr int DripBytes = 128;
@@ -90,12 +114,32 @@ QByteArray zlib(const QByteArray &data)
     return compressed(data, 15);
 }
 
+QByteArray brotli(const QByteArray &data)
+{
+    size_t size = BrotliEncoderMaxCompressedSize(size_t(data.size()));
+    QByteArray out(qsizetype(size), Qt::Uninitialized);
+    // A middling quality and a small window: the best quality takes megabytes to compress a page.
+    if (!BrotliEncoderCompress(5, 18, BROTLI_MODE_TEXT, size_t(data.size()),
+                               reinterpret_cast<const uint8_t *>(data.constData()), &size,
+                               reinterpret_cast<uint8_t *>(out.data())))
+        qFatal("BrotliEncoderCompress failed");
+    out.resize(qsizetype(size));
+    return out;
+}
+
 QList<Route> routes(const QByteArray &page)
 {
     const QByteArray gz = gzip(page);
     const QByteArray z = zlib(page);
+    const QByteArray br = brotli(page);
     const QByteArray gzipHeader = "Content-Encoding: gzip";
+    const QByteArray deflateHeader = "Content-Encoding: deflate";
+    const QByteArray brHeader = "Content-Encoding: br";
     const QByteArray gzipCut = head("200 OK", {gzipHeader, lengthHeader(gz.size())}) + gz.left(gz.size() / 2);
+    // The CRC-32 sits in the last eight bytes, before the length.
+    QByteArray wrongCheck = gz;
+    wrongCheck[wrongCheck.size() - 8] = char(wrongCheck.at(wrongCheck.size() - 8) ^ 0x55);
+    const QByteArray gzChunks = chunked(gz);
     const QByteArray real = withLength(page);
     QList<qsizetype> ends;
     const QByteArray chunks = chunked(page, &ends);
@@ -109,11 +153,22 @@ QList<Route> routes(const QByteArray &page)
         {"gzip cut by close", R{.raw = gzipCut}, std::nullopt},
         {"gzip cut by reset", R{.reset = true, .raw = gzipCut}, std::nullopt},
         {"deflate cut by close",
-         R{.raw = head("200 OK", {"Content-Encoding: deflate", lengthHeader(z.size())}) + z.left(z.size() / 2)},
+         R{.raw = head("200 OK", {deflateHeader, lengthHeader(z.size())}) + z.left(z.size() / 2)}, std::nullopt},
+        {"br cut by close", R{.raw = head("200 OK", {brHeader, lengthHeader(br.size())}) + br.left(br.size() / 2)},
          std::nullopt},
-        {"whole gzip page", R{.raw = withLength(gz, {gzipHeader})}, gz},
-        {"labelled gzip, not gzip", R{.raw = withLength(page, {gzipHeader})}, page},
-        {"gzip bomb", R{.raw = withLength(bomb(), {gzipHeader})}, bomb()},
+        {"whole gzip page", R{.raw = withLength(gz, {gzipHeader})}, page},
+        {"whole deflate page", R{.raw = withLength(z, {deflateHeader})}, page},
+        {"whole raw deflate page", R{.raw = withLength(z.mid(2, z.size() - 6), {deflateHeader})}, page},
+        {"whole br page", R{.raw = withLength(br, {brHeader})}, page},
+        {"whole gzip page, chunked", R{.raw = chunkedHead({gzipHeader}) + gzChunks}, page},
+        {"labelled gzip, not gzip", R{.raw = withLength(page, {gzipHeader})}, std::nullopt},
+        {"labelled deflate, not deflate", R{.raw = withLength(page, {deflateHeader})}, std::nullopt},
+        {"labelled br, not br", R{.raw = withLength(page, {brHeader})}, std::nullopt},
+        {"gzip with a wrong check", R{.raw = withLength(wrongCheck, {gzipHeader})}, std::nullopt},
+        {"gzip followed by other bytes", R{.raw = withLength(gz + page.left(100), {gzipHeader})}, std::nullopt},
+        {"unknown encoding", R{.raw = withLength(page, {"Content-Encoding: compress"})}, std::nullopt},
+        {"gzip bomb", R{.raw = withLength(bomb(), {gzipHeader})}, bombPage(), true},
+        {"gzip of 2 MB", R{.raw = withLength(twoMegabytes().first, {gzipHeader})}, twoMegabytes().second, true},
         {"100 before the page", R{.raw = "HTTP/1.1 100 Continue\r\n\r\n" + real}, page},
         {"102 before the page", R{.raw = "HTTP/1.1 102 Processing\r\n\r\n" + real}, page},
         {"103 before the page",

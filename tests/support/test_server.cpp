@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/test_server.h"
 
+#include <cstring>
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
@@ -8,6 +10,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace {
@@ -32,6 +35,7 @@ QByteArray reasonPhrase(int status)
     case 403: return "Forbidden";
     case 404: return "Not Found";
     case 410: return "Gone";
+    case 429: return "Too Many Requests";
     case 500: return "Internal Server Error";
     case 502: return "Bad Gateway";
     case 503: return "Service Unavailable";
@@ -96,9 +100,10 @@ TestServer::~TestServer()
     stop();
 }
 
-bool TestServer::start()
+bool TestServer::start(const QString &address)
 {
     stop();
+    m_address = address;
     if (::pipe2(m_wakePipe, O_CLOEXEC) != 0)
         return false;
     m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -108,9 +113,17 @@ bool TestServer::start()
     }
     const int one = 1;
     ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    // The kernel stamps what arrives (accepted sockets inherit it), so the time a request came
+    // does not depend on when this server's thread got to read it.
+    ::setsockopt(m_listenFd, SOL_SOCKET, SO_TIMESTAMPNS, &one, sizeof one);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    // Never anything but loopback: the tests talk to no other machine.
+    if (::inet_pton(AF_INET, address.toLatin1().constData(), &addr.sin_addr) != 1
+        || (ntohl(addr.sin_addr.s_addr) >> 24) != 127) {
+        stop();
+        return false;
+    }
     addr.sin_port = 0;
     socklen_t len = sizeof addr;
     if (::bind(m_listenFd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0
@@ -153,7 +166,7 @@ quint16 TestServer::port() const
 
 QString TestServer::url(const QString &path) const
 {
-    return QStringLiteral("http://127.0.0.1:%1").arg(m_port) + path;
+    return QStringLiteral("http://%1:%2").arg(m_address).arg(m_port) + path;
 }
 
 void TestServer::setRoute(const QString &path, const Response &response)
@@ -287,21 +300,38 @@ void TestServer::serve(Connection *connection)
     const int fd = connection->fd;
     QByteArray head;
     char buf[4096];
+    qint64 arrivedNs = 0;
     while (!head.contains("\r\n\r\n")) {
         if (head.size() > MaxRequestHead || !waitFor(fd, POLLIN, -1)) {
             ::close(fd);
             return;
         }
-        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        iovec data{buf, sizeof buf};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+        msghdr message{};
+        message.msg_iov = &data;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        const ssize_t n = ::recvmsg(fd, &message, 0);
         if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
             ::close(fd);
             return;
         }
-        if (n > 0)
-            head.append(buf, n);
+        if (n <= 0)
+            continue;
+        head.append(buf, n);
+        for (cmsghdr *c = CMSG_FIRSTHDR(&message); c && arrivedNs == 0; c = CMSG_NXTHDR(&message, c)) {
+            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
+                timespec at;
+                std::memcpy(&at, CMSG_DATA(c), sizeof at);
+                arrivedNs = qint64(at.tv_sec) * 1'000'000'000 + at.tv_nsec;
+            }
+        }
     }
 
     Request request;
+    request.arrivedNs = arrivedNs;
     const QList<QByteArray> lines = head.left(head.indexOf("\r\n\r\n")).split('\n');
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
     request.method = requestLine.value(0);

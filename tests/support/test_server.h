@@ -14,7 +14,7 @@
 #include <mutex>
 #include <thread>
 
-// A small HTTP/1.1 server on 127.0.0.1 for the network tests. It runs on its own threads
+// A small HTTP/1.1 server on a loopback address (127.0.0.1 unless told) for the network tests. It runs on its own threads
 // inside the test process (one accept thread, one thread per connection), so a test can
 // keep its event loop going while the server answers slowly, hangs or sends megabytes.
 // Every answer closes its connection ("Connection: close").
@@ -71,6 +71,9 @@ public:
         QByteArray method;
         // The request target as sent, query included ("/a?b=1").
         QString path;
+        // When its first bytes reached this machine, as the kernel stamped them: nanoseconds of
+        // the wall clock (CLOCK_REALTIME), for the gaps between requests.
+        qint64 arrivedNs = 0;
         // Header lines in order; names as sent.
         QList<QPair<QByteArray, QByteArray>> headers;
         // The first header of that name (case-insensitive), or an empty array.
@@ -82,14 +85,16 @@ public:
     TestServer(const TestServer &) = delete;
     TestServer &operator=(const TestServer &) = delete;
 
-    // Listens on a free port of 127.0.0.1. False when no socket could be opened.
-    bool start();
+    // Listens on a free port of 127.0.0.1, or of another loopback address ("127.0.0.2": Linux
+    // takes all of 127/8 as its own), so that tests and benchmarks can meet many hosts. False
+    // when no socket could be opened.
+    bool start(const QString &address = QStringLiteral("127.0.0.1"));
     // Closes the listening socket, breaks off every open connection (hung ones included)
     // and joins all threads. Safe to call twice; start() may be called again afterwards.
     void stop();
 
     quint16 port() const;
-    // "http://127.0.0.1:PORT" + path.
+    // "http://ADDRESS:PORT" + path.
     QString url(const QString &path) const;
 
     // Routes match the request target exactly, then its path without the query.
@@ -130,6 +135,7 @@ private:
     int m_listenFd = -1;
     int m_wakePipe[2] = {-1, -1};
     quint16 m_port = 0;
+    QString m_address = QStringLiteral("127.0.0.1");
     std::thread m_acceptThread;
 
     mutable std::mutex m_mutex;

@@ -111,6 +111,8 @@ private slots:
     void save();
     void timeoutTakesSecondsOnly_data();
     void timeoutTakesSecondsOnly();
+    void hostPaceBox_data();
+    void hostPaceBox();
     void saveRebuildsTheTree_data();
     void saveRebuildsTheTree();
     void saveWritesComboItemsButNeverReadsThem();
@@ -438,7 +440,7 @@ void tst_actions::keyboard_data()
     const QStringList head{"TreeView1", "btn_add", "btn_cng", "btn_del", "Command4", "btn_diropen",
                            "btn_Lopen", "btn_history", "btn_dlstart", "DirName", "btn_data_sansyou", "Check1",
                            "chk_notify"};
-    const QStringList tail{"Text4", "spn_keepdays", "spn_keepvers", "btn_load", "btn_save", "TreeView1"};
+    const QStringList tail{"Text4", "Check2", "spn_keepdays", "spn_keepvers", "btn_load", "btn_save", "TreeView1"};
     QTest::newRow("logging on") << "1" << head + QStringList{"Text3", "btn_log_sansyou"} + tail;
     QTest::newRow("logging off: log path and its 参照 passed by") << "0" << head + tail;
 }
@@ -592,7 +594,7 @@ void tst_actions::windowPlaceIsKeptOutsideVekIni()
 {
     writeList(1);
     const QByteArray ini = readFile(iniPath());
-    const QRect place(QPoint(120, 90), QSize(700, 470));
+    const QRect place(QPoint(120, 90), QSize(700, 490));
     {
         frm_vekmain w;
         startShown(w);
@@ -820,6 +822,45 @@ void tst_actions::save()
     // The list in memory is untouched by a failure.
     QCOMPARE(describeTree(w), QStringLiteral("a<0>#1"));
     QCOMPARE(w.Entries().EntryAddress(1), QStringLiteral("http://a.test/"));
+}
+
+// 「サーバーごとに間隔を空ける」 beside the time-out shows the hostpace key, and a click on it is
+// what SAVE stores (on as hostpace=1, off as no key) and what the next run paces by.
+void tst_actions::hostPaceBox_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("hostpace=1: ticked, clicked off") << "hostpace=1" << true;
+    QTest::newRow("hostpace=0: clear, clicked on") << "hostpace=0" << false;
+    QTest::newRow("no key: clear, clicked on") << "" << false;
+}
+
+void tst_actions::hostPaceBox()
+{
+    QFETCH(QString, stored);
+    QFETCH(bool, shown);
+    writeIniText(QStringLiteral("[DATA]\nTEXT1=a\n[Option]\ndtime=30\n") + stored + u'\n');
+    MsgBoxAnswerer boxes;
+    frm_vekmain w;
+    startShown(w);
+    auto *box = widget<QCheckBox>(&w, "Check2");
+    QCOMPARE(box->text(), QStringLiteral("サーバーごとに間隔を空ける"));
+    QCOMPARE(box->isChecked(), shown);
+    QCOMPARE(w.session().options().hostPace, shown);
+
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+    QCOMPARE(box->isChecked(), !shown);
+    QCOMPARE(w.session().options().hostPace, !shown);
+    click(&w, "btn_save");
+    QCOMPARE(boxes.texts(), QStringList{QStringLiteral("保存しました")});
+    const QString ini = readIni();
+    QCOMPARE(ini.contains(QStringLiteral("\r\nhostpace=1\r\n")), !shown);
+    QCOMPARE(ini.contains(QStringLiteral("hostpace"), Qt::CaseInsensitive), !shown);
+
+    // LOAD shows what was saved, also where that is no key.
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+    click(&w, "btn_load");
+    QCOMPARE(box->isChecked(), !shown);
 }
 
 // The time-out box takes whole seconds from 1 to 3,600 as they are typed, and SAVE stores

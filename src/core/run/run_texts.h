@@ -42,6 +42,10 @@ inline const QString InfoFailed = QStringLiteral(" のページの更新確認�
 // The end of a run that keeps dated copies for so many days or so many copies.
 inline const QString CopiesPruned = QStringLiteral(" の古いコピーを %1 件削除しました(");
 inline const QString PruneFailed = QStringLiteral(" の古いコピーを削除できませんでした(");
+// After the reason of a 429 or 503 answer: the wait its server asked for, in seconds.
+inline const QString AskedToWait = QStringLiteral("%1 (%2 秒待つよう求められました)");
+// The reason of an entry not asked for: its server asked for a longer wait than the time-out.
+inline const QString NotAsked = QStringLiteral("要求を送りませんでした: %1");
 // Why a log file was not written; the log stays in the progress window.
 inline const QString LogIsSettings = QStringLiteral("設定ファイルはログファイルに使えません");
 inline const QString LogNotAFile = QStringLiteral("通常のファイルではないため、書き込みませんでした");

@@ -4,6 +4,7 @@
 #include "core/run/run_log.h"
 #include "core/run/run_texts.h"
 #include "core/run/timeout_text.h"
+#include "platform/clock.h"
 #include "platform/inet.h"
 
 void DownloadRun::fetchOne(const EntryTable &entries, int n, const QString &dataDir,
@@ -23,7 +24,7 @@ void DownloadRun::endOne(const TransferResult &result)
     const QString name = m_entries.EntryName(n);
     Outcome outcome;
     if (!result.ok()) {
-        outcome = transferFailed(name, result);
+        outcome = transferFailed(name, result, RetryAfterMs(result, vclock::now()));
     } else if (address(n).compare(m_slots.Inet1(1)->URL(), Qt::CaseInsensitive) != 0) {
         // The address is built a second time and must be the one that was fetched: a day
         // that began meanwhile would store another day's page.

@@ -4,7 +4,8 @@
 #include <QString>
 
 // The options that vek.ini keeps beside the list, as the user typed them: the four the program
-// always had, the optional limits on dated copies, and the notification switch.
+// always had, the optional limits on dated copies, the notification switch and the pace per
+// server.
 struct Options {
     // The data folder; entries' folders are made under it.
     QString dirName;
@@ -19,6 +20,8 @@ struct Options {
     // entry; 0 keeps them all. The newest dated copy and vek.htm are always kept.
     int keepDays = 0;
     int keepVersions = 0;
+    // 「サーバーごとに間隔を空ける」: a full run paces its starts per server instead of one per tick.
+    bool hostPace = false;
 
     // The defaults in the data home: "<dir>/" and "<dir>/VEKLOG.txt".
     static Options defaultsIn(const QString &dataHome);

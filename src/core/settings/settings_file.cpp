@@ -111,6 +111,10 @@ LoadReport load(const QString &path, EntryTable &entries, Options &options)
         if (ok)
             options.notify = sw != 0;
     }
+    // Off is stored as no key (see save), so no key reads as off.
+    bool ok = false;
+    const std::optional<QString> hostPace = ini.value(OptionSection, QStringLiteral("hostpace"));
+    options.hostPace = hostPace && toInt16(*hostPace, &ok) == 1 && ok;
 
     entries.settleParents(&report.placedAtTop);
     report.placedAtTop += badParents;
@@ -182,6 +186,17 @@ Saved save(const QString &path, EntryTable &entries, const Options &options,
     // Likewise the notification, on unless switched off.
     write(OptionSection, QStringLiteral("notify"),
           options.notify ? std::nullopt : std::optional(QStringLiteral("0")));
+    // Off is no key at all, so a file that never had the option keeps the lines it always had;
+    // a second key, which deleting the first would uncover, goes too.
+    const QString hostPaceKey = QStringLiteral("hostpace");
+    while (ini.value(OptionSection, hostPaceKey)) {
+        if (!ini.WritePrivateProfileString(OptionSection, hostPaceKey, std::nullopt)) {
+            written = false;
+            break;
+        }
+    }
+    if (options.hostPace)
+        write(OptionSection, hostPaceKey, QStringLiteral("1"));
     QString error;
     written = ini.flush(&error) && written;
 

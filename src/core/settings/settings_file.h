@@ -26,8 +26,9 @@ struct LoadReport {
     QStringList sharedFolders;
 };
 
-// Fills entries 1..99 from the file and changes only the options the file has. Values are
-// read whole, whatever their length. EntryCount is the last live entry.
+// Fills entries 1..99 from the file and changes only the options the file has, but for
+// 「サーバーごとに間隔を空ける」, which is on only with hostpace=1. Values are read whole, whatever
+// their length. EntryCount is the last live entry.
 LoadReport load(const QString &path, EntryTable &entries, Options &options);
 
 using SdataLists = IndexedArray<QStringList, 0, 4>;
