@@ -99,6 +99,9 @@ void frm_vekmain::buildWidgets()
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setWordWrap(true);
     Label3->setBuddy(Text4);
+    // A window is not sized by a wrapped label's height for its width: without room for the two
+    // lines the hint takes, the rows below squeeze it.
+    Label3->setMinimumHeight(2 * Label3->fontMetrics().lineSpacing());
     chk_notify = new QCheckBox(MainText::Notify, this);
     chk_notify->setObjectName(QStringLiteral("chk_notify"));
     Check2 = new QCheckBox(MainText::HostPace, this);

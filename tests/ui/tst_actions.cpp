@@ -594,7 +594,7 @@ void tst_actions::windowPlaceIsKeptOutsideVekIni()
 {
     writeList(1);
     const QByteArray ini = readFile(iniPath());
-    const QRect place(QPoint(120, 90), QSize(700, 490));
+    const QRect place(QPoint(120, 90), QSize(760, 540));
     {
         frm_vekmain w;
         startShown(w);
